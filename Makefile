@@ -1,0 +1,28 @@
+# The two commands a newcomer needs: `make demo` and `make test`. Both install the Debian packages
+# the project needs first (scripts/install-packages.sh, idempotent).
+
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+
+.PHONY: all setup build demo test bench format clean
+
+all: build
+
+setup:
+	@scripts/install-packages.sh
+
+build: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) -- --no-print-directory
+
+demo: build
+	@demo/run-demo.sh $(BUILD)
+
+test: setup
+	@scripts/run-tests.sh
+
+format:
+	@scripts/format.sh --fix
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz demo/data demo/out

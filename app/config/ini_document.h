@@ -1,0 +1,55 @@
+#pragma once
+// One INI file held as its lines, so that changing one key rewrites nothing else. Syntax: section
+// names in square brackets; "key=value" lines, the value being everything after the first "=";
+// names matched without regard to letter case; blanks around names and values dropped; a value
+// enclosed in a pair of single or double quotation marks loses them; lines beginning with ";" or
+// "#" are comments. Where a section or key appears twice, the first one wins.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tabulink {
+
+class IniDocument {
+ public:
+  // Longest value a read returns; longer values are cut, as the profile service does.
+  static constexpr size_t kMaxValue = 1022;
+
+  IniDocument() = default;
+  explicit IniDocument(std::string_view content);
+  // The file's lines; a missing or unreadable file gives an empty document.
+  static IniDocument load(const std::string& path);
+  // Writes the document to `path` through a temporary file and a rename, so a failed write never
+  // leaves half a file. Returns false when the file cannot be written.
+  bool save(const std::string& path) const;
+
+  std::optional<std::string> value(std::string_view section, std::string_view key) const;
+  std::vector<std::string> sections() const;
+
+  void set(std::string_view section, std::string_view key, std::string_view value);
+  // Both return whether anything was removed.
+  bool removeSection(std::string_view section);
+  bool removeKey(std::string_view section, std::string_view key);
+
+  std::string content() const;
+
+ private:
+  struct Line {
+    std::string text;  // without its line end
+    std::string end;   // "\r\n", "\n" or "" for a last line without one
+  };
+  // Where a section's header and its last line stand; npos when absent.
+  struct Span {
+    size_t header;
+    size_t end;  // one past the section's last line
+  };
+  std::optional<Span> findSection(std::string_view section) const;
+  std::optional<size_t> findKey(const Span& span, std::string_view key) const;
+  std::string newLineEnd() const;
+
+  std::vector<Line> lines_;
+};
+
+}  // namespace tabulink

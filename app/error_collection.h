@@ -1,0 +1,24 @@
+#pragma once
+// The one routine through which the driver reports a message: shown at once in a message box, or
+// collected with date and time and written to the error file at the end of the run.
+
+#include <string>
+#include <string_view>
+
+namespace tabulink {
+
+// Without an error file (FileErr empty): a message box "Alert" with the text. Otherwise appends
+// "MM/DD/YYYY - hh:mm:ss - " + text + CR LF to the collected error text.
+void ZULERROR(std::string_view text);
+
+// Writes the collected text to FileErr, replacing the file, when both are non-empty. A file that
+// cannot be written is not reported.
+void ZULWRITEERRORS();
+
+// Whether anything went through ZULERROR during the run (the exit status depends on it).
+bool errorsReported();
+
+// Forgets everything collected (a new run in the same process, as tests make).
+void resetErrorCollection();
+
+}  // namespace tabulink

@@ -1,0 +1,16 @@
+// tabulink: runs one SQL statement against an ODBC data source and delivers the result.
+
+#include <string>
+#include <vector>
+
+#include "app/error_collection.h"
+#include "app/main_sequence.h"
+#include "gui/ui.h"
+
+int main(int argc, char** argv) {
+  using namespace tabulink;
+  installUi(chooseUi());
+  MAIN(std::vector<std::string>(argv + 1, argv + argc));
+  // 0 when the run reported nothing, 2 when anything went through the error collection.
+  return errorsReported() ? 2 : 0;
+}

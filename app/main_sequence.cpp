@@ -1,0 +1,62 @@
+#include "app/main_sequence.h"
+
+#include <algorithm>
+
+#include "app/dialogs.h"
+#include "app/error_collection.h"
+#include "app/query_flow.h"
+#include "app/run_settings.h"
+#include "core/process_settings.h"
+#include "core/text.h"
+#include "failure/crash_report.h"
+#include "odbc/dsn_entries.h"
+
+namespace tabulink {
+namespace {
+
+constexpr const char* kDefaultIni = "./Tabulink.ini";
+
+bool dsnListed(const std::vector<std::string>& sources, const std::string& dsn) {
+  std::string wanted = upper(dsn);
+  return std::any_of(sources.begin(), sources.end(),
+                     [&](const std::string& entry) { return upper(entry).starts_with(wanted); });
+}
+
+}  // namespace
+
+std::string iniPathFromArguments(const std::vector<std::string>& arguments) {
+  std::string joined;
+  for (const std::string& argument : arguments)
+    joined.append(argument).append(" ");
+  if (trim(joined).empty()) return kDefaultIni;
+  std::erase(joined, '"');
+  return std::string(trimRight(joined));
+}
+
+void MAIN(const std::vector<std::string>& arguments) {
+  std::string iniPath = iniPathFromArguments(arguments);
+  // Dates are shown with four-digit years throughout the process (core/date.h); nothing to switch.
+  loadSupportEmail(kDefaultIni);
+  CHECKERRLOG(runSettings().SupportEmail, iniPath);
+
+  std::vector<std::string> sources = ODBCDSNENTRIES();
+  if (sources.empty()) {
+    // The configuration is not loaded yet, so this is always a message box.
+    ZULERROR("You must create a ODBC DSN configuration from your control panel");
+  } else {
+    LOADCFG(iniPath);
+    RunSettings& s = runSettings();
+    setDefaultDecimals(s.DecNo);
+    if (s.DSN.empty()) {
+      s.DSN = sources.front();
+      runLoginDialog(sources);
+    } else if (dsnListed(sources, s.DSN)) {
+      OPENODBC(s.DSN, s.User, s.Password);
+    } else {
+      ZULERROR("Invalid DSN Entry: " + s.DSN);
+    }
+  }
+  ZULWRITEERRORS();
+}
+
+}  // namespace tabulink

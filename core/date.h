@@ -1,0 +1,47 @@
+#pragma once
+// Calendar dates as the system stores and shows them: possibly empty, shown in the process-wide
+// format month/day/four-digit year (03/14/2005).
+
+#include <string>
+#include <string_view>
+
+namespace tabulink {
+
+class Date {
+ public:
+  Date() = default;  // the empty date
+
+  // A date from its parts; an impossible date (month 13, February 30, year 0) gives the empty date.
+  static Date fromYmd(int year, int month, int day);
+  // "YYYYMMDD" as stored in table files; anything else gives the empty date.
+  static Date fromDtos(std::string_view text);
+  // "YYYY-MM-DD" (the first ten characters) as ODBC drivers render dates.
+  static Date fromIso(std::string_view text);
+  // The process-wide format "MM/DD/YYYY"; anything else gives the empty date.
+  static Date fromText(std::string_view text);
+  static Date today();
+
+  bool empty() const { return year_ == 0; }
+  int year() const { return year_; }
+  int month() const { return month_; }
+  int day() const { return day_; }
+
+  std::string dtos() const;    // "YYYYMMDD", or eight blanks for the empty date
+  std::string toText() const;  // "MM/DD/YYYY", or "  /  /    " for the empty date
+
+  friend bool operator==(const Date&, const Date&) = default;
+
+ private:
+  short year_ = 0;
+  signed char month_ = 0;
+  signed char day_ = 0;
+};
+
+// The process-wide date text of a date: month/day/four-digit year.
+std::string DTOC(const Date& date);
+// The current time of day as "hh:mm:ss" in 24-hour form.
+std::string TIME();
+// "MM/DD/YYYY - hh:mm:ss" from one reading of the clock, so date and time always agree.
+std::string dateTimeStamp();
+
+}  // namespace tabulink

@@ -1,0 +1,112 @@
+#include "core/text.h"
+
+#include <charconv>
+
+namespace tabulink {
+namespace {
+
+char upperChar(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Length of the longest prefix of `text` of at most `width` bytes that ends on a character
+// boundary; the bytes between it and `width` are then written as blanks.
+size_t utf8CutLength(std::string_view text, size_t width) {
+  if (text.size() <= width) return text.size();
+  size_t cut = width;
+  // Step back over continuation bytes (10xxxxxx) to the lead byte of the character cut in two.
+  size_t lead = cut;
+  while (lead > 0 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80)
+    --lead;
+  return lead < cut && (static_cast<unsigned char>(text[lead]) & 0x80) ? lead : cut;
+}
+
+}  // namespace
+
+std::string_view trimLeft(std::string_view text) {
+  size_t start = text.find_first_not_of(' ');
+  return start == std::string_view::npos ? std::string_view{} : text.substr(start);
+}
+
+std::string_view trimRight(std::string_view text) {
+  size_t end = text.find_last_not_of(' ');
+  return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
+}
+
+std::string_view trim(std::string_view text) {
+  return trimRight(trimLeft(text));
+}
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    c = upperChar(c);
+  return out;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (upperChar(a[i]) != upperChar(b[i])) return false;
+  return true;
+}
+
+void appendPadRight(std::string& out, std::string_view text, size_t width) {
+  size_t keep = utf8CutLength(text, width);
+  out.append(text.substr(0, keep));
+  out.append(width - keep, ' ');
+}
+
+void appendPadLeft(std::string& out, std::string_view text, size_t width) {
+  if (text.size() < width) out.append(width - text.size(), ' ');
+  size_t keep = utf8CutLength(text, width);
+  out.append(text.substr(0, keep));
+  if (text.size() > width) out.append(width - keep, ' ');
+}
+
+std::string padRight(std::string_view text, size_t width) {
+  std::string out;
+  out.reserve(width);
+  appendPadRight(out, text, width);
+  return out;
+}
+
+std::string padLeft(std::string_view text, size_t width) {
+  std::string out;
+  out.reserve(width);
+  appendPadLeft(out, text, width);
+  return out;
+}
+
+double VAL(std::string_view text) {
+  text = trimLeft(text);
+  std::string number;
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    if (text[i] == '-') number += '-';
+    ++i;
+  }
+  bool point = false;
+  bool digit = false;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+    number += c;
+  }
+  // from_chars, unlike strtod, ignores the locale that a GUI toolkit may have set.
+  double value = 0;
+  if (digit) std::from_chars(number.data(), number.data() + number.size(), value);
+  return value;
+}
+
+}  // namespace tabulink

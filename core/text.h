@@ -1,0 +1,28 @@
+#pragma once
+// Text helpers shared by every layer. Texts are byte strings; widths are byte counts.
+
+#include <string>
+#include <string_view>
+
+namespace tabulink {
+
+std::string_view trimLeft(std::string_view text);   // leading blanks removed
+std::string_view trimRight(std::string_view text);  // trailing blanks removed
+std::string_view trim(std::string_view text);       // both
+std::string upper(std::string_view text);           // ASCII letters upper-cased
+bool startsWithNoCase(std::string_view text, std::string_view prefix);
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+// Appends `text` cut to `width` bytes or filled with blanks on the right to exactly `width`.
+// A cut never leaves part of a UTF-8 multi-byte character: the partial sequence becomes blanks.
+void appendPadRight(std::string& out, std::string_view text, size_t width);
+// The same with the blanks on the left; a cut still keeps the leftmost bytes.
+void appendPadLeft(std::string& out, std::string_view text, size_t width);
+std::string padRight(std::string_view text, size_t width);
+std::string padLeft(std::string_view text, size_t width);
+
+// The leading numeric part of a text as a number: optional blanks, an optional sign, digits with
+// an optional decimal point. Text that does not start with a number gives 0.
+double VAL(std::string_view text);
+
+}  // namespace tabulink

@@ -1,0 +1,30 @@
+#include "failure/error_block.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace tabulink {
+namespace {
+
+ErrorBlock& installedBlock() {
+  static ErrorBlock block = defaultErrorBlock;
+  return block;
+}
+
+}  // namespace
+
+ErrorBlock installErrorBlock(ErrorBlock block) {
+  return std::exchange(installedBlock(), std::move(block));
+}
+
+ErrorAnswer raiseError(const RunError& error) {
+  return installedBlock()(error);
+}
+
+ErrorAnswer defaultErrorBlock(const RunError& error) {
+  std::fprintf(stderr, "%s\n", ERRORMESSAGE(error).c_str());
+  std::exit(1);
+}
+
+}  // namespace tabulink

@@ -1,0 +1,36 @@
+#pragma once
+// The run-time error object: what a failing operation of the program itself (a table file that
+// cannot be created, a value too wide for its field) hands to the installed error block.
+
+#include <string>
+#include <vector>
+
+#include "core/value.h"
+
+namespace tabulink {
+
+// Generic error codes (GENCODE).
+inline constexpr int EG_ZERODIV = 5;
+inline constexpr int EG_CREATE = 20;
+inline constexpr int EG_OPEN = 21;
+inline constexpr int EG_APPENDLOCK = 40;
+
+struct RunError {
+  int GENCODE = 0;
+  int OSCODE = 0;    // system error code (errno), 0 when none
+  int SEVERITY = 2;  // greater than 1 for an error, 1 for a warning
+  std::string SUBSYSTEM;
+  int SUBCODE = 0;
+  std::string DESCRIPTION;
+  std::string FILENAME;
+  std::string OPERATION;
+  std::vector<Value> ARGS;  // arguments of the failed operation, possibly none
+  bool CANRETRY = false;
+  bool CANDEFAULT = false;
+};
+
+// The one-line message: "Error DBFNTX/1021  Data width error", "(DOS Error 5) DBFNTX/1004  Create
+// error: out.dbf".
+std::string ERRORMESSAGE(const RunError& error);
+
+}  // namespace tabulink

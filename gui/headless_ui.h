@@ -1,0 +1,21 @@
+#pragma once
+// The backend without a display: message boxes go to standard error and are answered at once;
+// dialogs that need a person do not open.
+
+#include "gui/ui.h"
+
+namespace tabulink {
+
+class HeadlessUi : public Ui {
+ public:
+  // Writes the title, ": ", the text and a line feed to standard error.
+  void messageBox(std::string_view title, std::string_view text, MessageIcon icon) override;
+  DialogOutcome loginDialog(LoginDialog& dialog) override;
+  DialogOutcome tableDialog(TableDialog& dialog) override;
+  DialogOutcome queryPrompt(std::string_view title, std::string_view label, std::string& value,
+                            bool& accepted) override;
+  void processPendingMessages() override {}
+  void setWaitCursor(bool) override {}
+};
+
+}  // namespace tabulink

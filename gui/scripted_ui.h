@@ -1,0 +1,40 @@
+#pragma once
+// The backend for tests: records every message box and answers dialogs from a script that the
+// test sets. A dialog without a script closes at once, as if cancelled.
+
+#include <deque>
+#include <optional>
+
+#include "gui/ui.h"
+
+namespace tabulink {
+
+class ScriptedUi : public Ui {
+ public:
+  struct Message {
+    std::string title;
+    std::string text;
+    MessageIcon icon;
+  };
+
+  // Each dialog runs its script once, in the order the dialogs open; the script plays the person
+  // (edits the bound values, calls onOk) and returning from it closes the dialog.
+  std::deque<std::function<void(LoginDialog&)>> loginScripts;
+  std::deque<std::function<void(TableDialog&)>> tableScripts;
+  // Query prompts answered in order: a text is typed and OK pressed; nullopt cancels.
+  std::deque<std::optional<std::string>> promptAnswers;
+
+  std::vector<Message> messages;  // every message box, in order
+  int pendingMessageRuns = 0;     // calls of processPendingMessages
+  bool waitCursor = false;
+
+  void messageBox(std::string_view title, std::string_view text, MessageIcon icon) override;
+  DialogOutcome loginDialog(LoginDialog& dialog) override;
+  DialogOutcome tableDialog(TableDialog& dialog) override;
+  DialogOutcome queryPrompt(std::string_view title, std::string_view label, std::string& value,
+                            bool& accepted) override;
+  void processPendingMessages() override { ++pendingMessageRuns; }
+  void setWaitCursor(bool wait) override { waitCursor = wait; }
+};
+
+}  // namespace tabulink

@@ -1,0 +1,39 @@
+#include "gui/ui.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "gui/headless_ui.h"
+
+namespace tabulink {
+namespace {
+
+std::unique_ptr<Ui>& current() {
+  static std::unique_ptr<Ui> backend = std::make_unique<HeadlessUi>();
+  return backend;
+}
+
+bool envSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+Ui& ui() {
+  return *current();
+}
+
+std::unique_ptr<Ui> installUi(std::unique_ptr<Ui> backend) {
+  return std::exchange(current(), std::move(backend));
+}
+
+std::unique_ptr<Ui> chooseUi() {
+  return std::make_unique<HeadlessUi>();
+}
+
+bool displayAvailable() {
+  return envSet("DISPLAY") || envSet("WAYLAND_DISPLAY") || envSet("QT_QPA_PLATFORM");
+}
+
+}  // namespace tabulink

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Every check of `make test`, in order: formatting, the test suite, the fuzz targets for a bounded
+# time, then the whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-30}
+
+scripts/format.sh
+
+echo "== build and test"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs")
+
+echo "== fuzz targets (${fuzz_seconds}s each)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTABULINK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j "$jobs"
+for target in build-fuzz/tests/fuzz/fuzz_*; do
+  name=$(basename "$target")
+  corpus=$(mktemp -d)
+  seeds=tests/fuzz/corpus/${name#fuzz_}
+  "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 \
+    "$corpus" "$seeds" 2>&1 | tail -n 2
+  rm -rf "$corpus"
+done
+
+echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DTABULINK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-asan -j "$jobs"
+(cd build-asan && ctest --output-on-failure -j "$jobs")

@@ -1,0 +1,56 @@
+#include "core/text.h"
+
+#include <gtest/gtest.h>
+
+#include "core/picture.h"
+
+namespace tabulink {
+
+TEST(Text, PadsAndCutsToByteWidths) {
+  EXPECT_EQ(padRight("A1", 4), "A1  ");
+  EXPECT_EQ(padRight("DESCRIPTION", 4), "DESC");
+  EXPECT_EQ(padLeft("12.5", 6), "  12.5");
+  EXPECT_EQ(padLeft("123456", 4), "1234");  // a cut keeps the leftmost bytes
+  EXPECT_EQ(padRight("abc", 0), "");
+}
+
+TEST(Text, CutNeverSplitsAUtf8Character) {
+  // "Zürich": the ü is two bytes at offsets 1 and 2.
+  EXPECT_EQ(padRight("Z\xC3\xBCrich", 2), "Z ");
+  EXPECT_EQ(padRight("Z\xC3\xBCrich", 3), "Z\xC3\xBC");
+  EXPECT_EQ(padLeft("Z\xC3\xBCrich", 2), "Z ");
+  // A three-byte character (€) cut after one or two of its bytes.
+  EXPECT_EQ(padRight("a\xE2\x82\xAC", 2), "a ");
+  EXPECT_EQ(padRight("a\xE2\x82\xAC", 3), "a  ");
+}
+
+TEST(Text, ValReadsTheLeadingNumber) {
+  EXPECT_EQ(VAL("2.9"), 2.9);
+  EXPECT_EQ(VAL("  -3abc"), -3);
+  EXPECT_EQ(VAL("+4"), 4);
+  EXPECT_EQ(VAL("abc"), 0);
+  EXPECT_EQ(VAL("-"), 0);
+  EXPECT_EQ(VAL("1.2.3"), 1.2);
+  EXPECT_EQ(VAL(""), 0);
+}
+
+TEST(Text, TrimAndCase) {
+  EXPECT_EQ(trim("  a b  "), "a b");
+  EXPECT_EQ(trim("   "), "");
+  EXPECT_EQ(upper("Sales-1ä"), "SALES-1ä");
+  EXPECT_TRUE(startsWithNoCase("SalesArchive", "sales"));
+  EXPECT_FALSE(startsWithNoCase("Sal", "sales"));
+}
+
+TEST(Picture, RowCountsInSevenCharacters) {
+  EXPECT_EQ(picture999(12), "     12");
+  EXPECT_EQ(picture999(1234), "  1,234");
+  EXPECT_EQ(picture999(999999), "999,999");
+  EXPECT_EQ(picture999(1), "      1");
+  EXPECT_EQ(picture999(0), "      0");
+  EXPECT_EQ(picture999(1000), "  1,000");
+  EXPECT_EQ(picture999(1000000), "*******");
+  EXPECT_EQ(picture999(1234567), "*******");
+}
+
+}  // namespace tabulink

@@ -1,0 +1,56 @@
+#include "odbc/dsn_entries.h"
+
+#include <gtest/gtest.h>
+
+#include "support/odbc_env.h"
+#include "support/temp_dir.h"
+
+namespace tabulink {
+
+using test::ScopedEnv;
+using test::sqliteDsn;
+using test::TempDir;
+using test::writeFile;
+
+// User data sources from ODBCINI, system ones from ODBCSYSINI/odbc.ini beside the test's
+// odbcinst.ini that registers the SQLite driver.
+class DsnEntries : public ::testing::Test {
+ protected:
+  DsnEntries()
+      : userIni("ODBCINI", dir.file("user.ini")), sysIni("ODBCSYSINI", dir.path().string()) {
+    writeFile(dir.file("odbcinst.ini"),
+              test::readFile(std::string(TABULINK_TEST_ODBC_DIR) + "/odbcinst.ini"));
+  }
+  static std::string padded(const std::string& name) {
+    return name + std::string(254 - name.size(), ' ');
+  }
+
+  TempDir dir;
+  ScopedEnv userIni;
+  ScopedEnv sysIni;
+};
+
+TEST_F(DsnEntries, UserSourcesThenSystemSourcesInFileOrder) {
+  writeFile(dir.file("user.ini"),
+            sqliteDsn("Stock", "/tmp/a.db") + sqliteDsn("Sales", "/tmp/b.db"));
+  writeFile(dir.file("odbc.ini"), sqliteDsn("Warehouse", "/tmp/c.db"));
+  std::vector<std::string> entries = ODBCDSNENTRIES();
+  EXPECT_EQ(entries,
+            (std::vector<std::string>{padded("Stock"), padded("Sales"), padded("Warehouse")}));
+  for (const std::string& entry : entries)
+    EXPECT_EQ(entry.size(), 254u);
+}
+
+TEST_F(DsnEntries, EmptyOrMissingFilesGiveTheEmptyList) {
+  EXPECT_TRUE(ODBCDSNENTRIES().empty());
+  writeFile(dir.file("user.ini"), "");
+  writeFile(dir.file("odbc.ini"), "");
+  EXPECT_TRUE(ODBCDSNENTRIES().empty());
+}
+
+TEST_F(DsnEntries, OnlySystemSources) {
+  writeFile(dir.file("odbc.ini"), sqliteDsn("Warehouse", "/tmp/c.db"));
+  EXPECT_EQ(ODBCDSNENTRIES(), std::vector<std::string>{padded("Warehouse")});
+}
+
+}  // namespace tabulink
