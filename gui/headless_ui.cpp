@@ -5,12 +5,32 @@
 
 namespace tabulink {
 
-void HeadlessUi::messageBox(std::string_view title, std::string_view text, MessageIcon) {
-  std::string block;
-  block.reserve(title.size() + text.size() + 3);
-  block.append(title).append(": ").append(text).append("\n");
+namespace {
+
+void writeError(const std::string& block) {
   std::fwrite(block.data(), 1, block.size(), stderr);
   std::fflush(stderr);
+}
+
+}  // namespace
+
+void HeadlessUi::messageBox(std::string_view title, std::string_view text, MessageIcon) {
+  std::string block;
+  block.append(title).append(": ").append(text).append("\n");
+  writeError(block);
+}
+
+void HeadlessUi::listDialog(std::string_view title, const std::vector<std::string>& lines) {
+  std::string block;
+  block.append(title).append(":\n");
+  for (const std::string& line : lines)
+    block.append(line).append("\n");
+  writeError(block);
+}
+
+ErrorChoice HeadlessUi::errorDialog(const ErrorDialog& dialog) {
+  writeError(dialog.message + "\nSee Error.log: " + dialog.logPath + "\n");
+  return ErrorChoice::Quit;
 }
 
 DialogOutcome HeadlessUi::loginDialog(LoginDialog&) {

@@ -14,6 +14,10 @@ class HeadlessUi : public Ui {
   DialogOutcome tableDialog(TableDialog& dialog) override;
   DialogOutcome queryPrompt(std::string_view title, std::string_view label, std::string& value,
                             bool& accepted) override;
+  // Writes the title and then each line to standard error.
+  void listDialog(std::string_view title, const std::vector<std::string>& lines) override;
+  // Writes the message line and "See Error.log: " with the log's path; the answer is Quit.
+  ErrorChoice errorDialog(const ErrorDialog& dialog) override;
   void processPendingMessages() override {}
   void setWaitCursor(bool) override {}
 };

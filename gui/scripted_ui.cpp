@@ -19,6 +19,18 @@ void ScriptedUi::messageBox(std::string_view title, std::string_view text, Messa
   messages.push_back({std::string(title), std::string(text), icon});
 }
 
+void ScriptedUi::listDialog(std::string_view title, const std::vector<std::string>& lines) {
+  lists.push_back({std::string(title), lines});
+}
+
+ErrorChoice ScriptedUi::errorDialog(const ErrorDialog& dialog) {
+  errorDialogs.push_back(dialog);
+  if (errorChoices.empty()) return ErrorChoice::Quit;
+  ErrorChoice choice = errorChoices.front();
+  errorChoices.pop_front();
+  return choice;
+}
+
 DialogOutcome ScriptedUi::loginDialog(LoginDialog& dialog) {
   return runScript(loginScripts, dialog);
 }

@@ -24,8 +24,17 @@ class ScriptedUi : public Ui {
   // Query prompts answered in order: a text is typed and OK pressed; nullopt cancels.
   std::deque<std::optional<std::string>> promptAnswers;
 
+  // Error dialogs answered in order; Quit when none is left.
+  std::deque<ErrorChoice> errorChoices;
+
   std::vector<Message> messages;  // every message box, in order
-  int pendingMessageRuns = 0;     // calls of processPendingMessages
+  struct List {
+    std::string title;
+    std::vector<std::string> lines;
+  };
+  std::vector<List> lists;                // every list dialog, in order
+  std::vector<ErrorDialog> errorDialogs;  // every error dialog, in order
+  int pendingMessageRuns = 0;             // calls of processPendingMessages
   bool waitCursor = false;
 
   void messageBox(std::string_view title, std::string_view text, MessageIcon icon) override;
@@ -33,6 +42,8 @@ class ScriptedUi : public Ui {
   DialogOutcome tableDialog(TableDialog& dialog) override;
   DialogOutcome queryPrompt(std::string_view title, std::string_view label, std::string& value,
                             bool& accepted) override;
+  void listDialog(std::string_view title, const std::vector<std::string>& lines) override;
+  ErrorChoice errorDialog(const ErrorDialog& dialog) override;
   void processPendingMessages() override { ++pendingMessageRuns; }
   void setWaitCursor(bool wait) override { waitCursor = wait; }
 };

@@ -36,6 +36,17 @@ struct TableDialog {
   std::function<void()> onOk;
 };
 
+// The run-time error dialog: the message line, the call stack, and the buttons the error allows
+// (Quit always). "See Error.log file" opens the log at `logPath` in the desktop's viewer.
+struct ErrorDialog {
+  std::string message;
+  std::vector<std::string> stack;
+  bool canRetry = false;
+  bool canDefault = false;
+  std::string logPath;
+};
+enum class ErrorChoice { Quit, Retry, Default };
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -50,6 +61,11 @@ class Ui {
   // with OK, and only then is `value` changed.
   virtual DialogOutcome queryPrompt(std::string_view title, std::string_view label,
                                     std::string& value, bool& accepted) = 0;
+
+  // A modal list of lines under a title.
+  virtual void listDialog(std::string_view title, const std::vector<std::string>& lines) = 0;
+
+  virtual ErrorChoice errorDialog(const ErrorDialog& dialog) = 0;
 
   // Lets pending window messages run (a long fetch calls this before every row).
   virtual void processPendingMessages() = 0;
