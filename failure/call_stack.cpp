@@ -1,0 +1,116 @@
+#include "failure/call_stack.h"
+
+#include <backtrace.h>
+#include <cxxabi.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+#include "core/text.h"
+
+namespace tabulink {
+namespace {
+
+constexpr size_t kMaxLevels = 72;
+
+void ignoreError(void*, const char*, int) {}
+
+backtrace_state* state() {
+  // The library keeps what it read of the debugging information for the life of the process.
+  static backtrace_state* created = backtrace_create_state(nullptr, 0, ignoreError, nullptr);
+  return created;
+}
+
+std::string demangle(const char* symbol) {
+  int status = 0;
+  std::unique_ptr<char, decltype(&std::free)> plain(
+      abi::__cxa_demangle(symbol, nullptr, nullptr, &status), &std::free);
+  return status == 0 && plain ? std::string(plain.get()) : std::string(symbol);
+}
+
+// The frames of one program counter: the routines inlined there first, then the one that holds
+// them; the symbol table's name when there is no debugging information.
+void addFrames(uintptr_t pc, std::vector<StackFrame>& frames) {
+  size_t before = frames.size();
+  backtrace_pcinfo(
+      state(), pc,
+      [](void* data, uintptr_t, const char*, int line, const char* function) {
+        if (function != nullptr)
+          static_cast<std::vector<StackFrame>*>(data)->push_back(
+              {routineName(demangle(function)), line});
+        return 0;
+      },
+      ignoreError, &frames);
+  if (frames.size() != before) return;
+  backtrace_syminfo(
+      state(), pc,
+      [](void* data, uintptr_t, const char* symbol, uintptr_t, uintptr_t) {
+        if (symbol != nullptr)
+          static_cast<std::vector<StackFrame>*>(data)->push_back({routineName(demangle(symbol)), 0});
+      },
+      ignoreError, &frames);
+}
+
+// The error block is reached through std::function and raiseError; none of that is the raiser.
+bool isDispatch(std::string_view routine) {
+  return routine.starts_with("std::") || routine == "tabulink::raiseError";
+}
+
+}  // namespace
+
+void prepareCallStack() {
+  // Looking up one address makes the library read the program's debugging information.
+  std::vector<StackFrame> ignored;
+  addFrames(reinterpret_cast<uintptr_t>(&prepareCallStack), ignored);
+}
+
+std::vector<StackFrame> callStackBelow(std::string_view block) {
+  std::vector<uintptr_t> pcs;
+  backtrace_simple(
+      state(), 0,
+      [](void* data, uintptr_t pc) {
+        static_cast<std::vector<uintptr_t>*>(data)->push_back(pc);
+        return 0;
+      },
+      ignoreError, &pcs);
+  std::vector<StackFrame> all;
+  for (uintptr_t pc : pcs)
+    addFrames(pc, all);
+
+  auto first = all.begin();
+  for (auto it = all.begin(); it != all.end(); ++it) {
+    if (it->routine.find(block) != std::string::npos) {
+      first = it + 1;
+      break;
+    }
+  }
+  while (first != all.end() && isDispatch(first->routine))
+    ++first;
+  std::vector<StackFrame> below(first, all.end());
+  if (below.size() > kMaxLevels) below.resize(kMaxLevels);
+  return below;
+}
+
+std::string routineName(std::string_view demangled) {
+  std::string_view name = trimRight(demangled);
+  // Qualifiers after the parameter list: " const", " volatile", " &", " &&", " noexcept".
+  for (bool cut = true; cut;) {
+    cut = false;
+    for (std::string_view suffix : {" const", " volatile", " &&", " &", " noexcept"}) {
+      if (name.ends_with(suffix)) {
+        name.remove_suffix(suffix.size());
+        cut = true;
+      }
+    }
+  }
+  if (!name.ends_with(')')) return std::string(demangled);
+  int depth = 0;
+  for (size_t i = name.size(); i-- > 0;) {
+    if (name[i] == ')') ++depth;
+    if (name[i] == '(' && --depth == 0) return std::string(trimRight(name.substr(0, i)));
+  }
+  return std::string(demangled);
+}
+
+}  // namespace tabulink
