@@ -29,8 +29,21 @@ std::string demangle(const char* symbol) {
   return status == 0 && plain ? std::string(plain.get()) : std::string(symbol);
 }
 
+// The symbol table's name of the routine that holds `pc`, empty when there is none.
+std::string symbolName(uintptr_t pc) {
+  std::string name;
+  backtrace_syminfo(
+      state(), pc,
+      [](void* data, uintptr_t, const char* symbol, uintptr_t, uintptr_t) {
+        if (symbol != nullptr) *static_cast<std::string*>(data) = demangle(symbol);
+      },
+      ignoreError, &name);
+  return name;
+}
+
 // The frames of one program counter: the routines inlined there first, then the one that holds
-// them; the symbol table's name when there is no debugging information.
+// them. The debugging information names routines without their namespaces where they have no
+// linkage of their own, so the holder takes the symbol table's name when there is one.
 void addFrames(uintptr_t pc, std::vector<StackFrame>& frames) {
   size_t before = frames.size();
   backtrace_pcinfo(
@@ -42,14 +55,10 @@ void addFrames(uintptr_t pc, std::vector<StackFrame>& frames) {
         return 0;
       },
       ignoreError, &frames);
-  if (frames.size() != before) return;
-  backtrace_syminfo(
-      state(), pc,
-      [](void* data, uintptr_t, const char* symbol, uintptr_t, uintptr_t) {
-        if (symbol != nullptr)
-          static_cast<std::vector<StackFrame>*>(data)->push_back({routineName(demangle(symbol)), 0});
-      },
-      ignoreError, &frames);
+  std::string symbol = symbolName(pc);
+  if (symbol.empty()) return;
+  if (frames.size() == before) frames.push_back({{}, 0});
+  frames.back().routine = routineName(symbol);
 }
 
 // The error block is reached through std::function and raiseError; none of that is the raiser.
@@ -58,12 +67,6 @@ bool isDispatch(std::string_view routine) {
 }
 
 }  // namespace
-
-void prepareCallStack() {
-  // Looking up one address makes the library read the program's debugging information.
-  std::vector<StackFrame> ignored;
-  addFrames(reinterpret_cast<uintptr_t>(&prepareCallStack), ignored);
-}
 
 std::vector<StackFrame> callStackBelow(std::string_view block) {
   std::vector<uintptr_t> pcs;
@@ -94,6 +97,9 @@ std::vector<StackFrame> callStackBelow(std::string_view block) {
 
 std::string routineName(std::string_view demangled) {
   std::string_view name = trimRight(demangled);
+  // Copies the compiler made of a routine: "f(int) [clone .constprop.0]".
+  for (size_t clone; name.ends_with(']') && (clone = name.rfind(" [clone ")) != name.npos;)
+    name = trimRight(name.substr(0, clone));
   // Qualifiers after the parameter list: " const", " volatile", " &", " &&", " noexcept".
   for (bool cut = true; cut;) {
     cut = false;

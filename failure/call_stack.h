@@ -13,10 +13,6 @@ struct StackFrame {
   int line = 0;         // 0 when the routine has no line information
 };
 
-// Reads the program's debugging information now, so that a later capture needs no more than a
-// walk of the stack.
-void prepareCallStack();
-
 // The routines below the error block named `block`, innermost first: the first is the routine
 // that raised the error. At most 72 routines (call levels 2 to 73), only those with a name.
 std::vector<StackFrame> callStackBelow(std::string_view block);

@@ -72,18 +72,18 @@ void application(ReportText& out, const RunError& error) {
   out.line("Application").line("===========");
   out.line("   Path and name: " + programPath().string() + " (" + number(sizeof(void*) * 8) +
            " bits)");
-  out.line("   Size: " + pictureNumber(static_cast<long long>(programSize()), "9,999,999") +
-           " bytes");
-  out.line("   Time from start: " + number(seconds / 3600) + " hours " +
-           number(seconds / 60 % 60) + " mins " + number(seconds % 60) + " secs ");
+  uint64_t size = programSize();
+  out.line("   Size: " + pictureNumber(static_cast<long long>(size), sizePicture(size)) + " bytes");
+  out.line("   Time from start: " + number(seconds / 3600) + " hours " + number(seconds / 60 % 60) +
+           " mins " + number(seconds % 60) + " secs ");
   out.line("   Error occurred at: " + errorTime());
   out.line("   Error description: " + ERRORMESSAGE(error));
   if (error.ARGS.empty()) return;
   out.line("   Args:");
   for (size_t i = 0; i < error.ARGS.size(); ++i) {
     const Value& arg = error.ARGS[i];
-    out.line("     [" + padLeft(number(static_cast<long long>(i + 1)), 4) + "] = " +
-             typeLetter(arg) + "   " + CVALTOCHAR(arg));
+    out.line("     [" + padLeft(number(static_cast<long long>(i + 1)), 4) +
+             "] = " + typeLetter(arg) + "   " + CVALTOCHAR(arg));
   }
 }
 
@@ -223,6 +223,16 @@ std::string pictureNumber(long long value, std::string_view picture) {
     }
   }
   return out;
+}
+
+std::string sizePicture(uint64_t size) {
+  size_t places = std::max<size_t>(7, std::to_string(size).size());
+  std::string picture;
+  for (size_t i = 0; i < places; ++i) {
+    if (i > 0 && (places - i) % 3 == 0) picture += ',';
+    picture += '9';
+  }
+  return picture;
 }
 
 }  // namespace tabulink

@@ -2,6 +2,7 @@
 // The diagnostic report of a run-time error: the text written to "Error.log" and the call-stack
 // lines the error dialog lists.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,5 +24,8 @@ ErrorReport buildErrorReport(const RunError& error, const std::vector<StackFrame
 // "9,999,999": right-aligned, blanks for leading zeros, a separator only after a digit, all "*"
 // when the number does not fit.
 std::string pictureNumber(long long number, std::string_view picture);
+// The picture of a program file's size: "9,999,999", widened by digit places for a larger file
+// so that its size is never lost to "*".
+std::string sizePicture(uint64_t size);
 
 }  // namespace tabulink

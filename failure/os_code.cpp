@@ -23,7 +23,7 @@ int osCodeFromErrno(int errnoValue) {
     case EBADF:
       return 6;  // invalid handle
     case ENOMEM:
-      return 8;  // not enough memory
+      return 8;   // not enough memory
     case EAGAIN:  // a lock held by another process
     case EBUSY:
     case ETXTBSY:

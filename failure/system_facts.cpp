@@ -28,14 +28,20 @@ std::string readText(const char* path) {
   return text.str();
 }
 
-// The value after "name<blanks/tabs>:" on the first line that starts with `name`.
+std::string_view trimSpace(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The value of the first "name<tabs>: value" line of /proc/cpuinfo with that name.
 std::string cpuinfoValue(const std::string& cpuinfo, std::string_view name) {
   std::istringstream lines(cpuinfo);
   for (std::string line; std::getline(lines, line);) {
     size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
-    if (trim(std::string_view(line).substr(0, colon)) == name)
-      return std::string(trim(std::string_view(line).substr(colon + 1)));
+    if (trimSpace(std::string_view(line).substr(0, colon)) == name)
+      return std::string(trimSpace(std::string_view(line).substr(colon + 1)));
   }
   return {};
 }
@@ -48,7 +54,8 @@ class MappedFile {
     if (fd < 0) return;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-      void* data = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      void* data =
+          ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
       if (data != MAP_FAILED) {
         data_ = static_cast<const unsigned char*>(data);
         size_ = static_cast<size_t>(info.st_size);
@@ -116,8 +123,8 @@ ProcessorInfo processorInfo() {
     info.mhz = std::lround(VAL(mhz));
   } else {
     // Processors whose cpuinfo gives no speed: the highest frequency of the first core, in kHz.
-    info.mhz = std::lround(VAL(readText("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq")) /
-                           1000);
+    info.mhz =
+        std::lround(VAL(readText("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq")) / 1000);
   }
   return info;
 }
@@ -153,9 +160,7 @@ long staticVariableCount() {
                                std::string_view(ELFMAG, SELFMAG)) {
     return 0;
   }
-  auto section = [&](uint64_t index) {
-    return file.at<Elf64_Shdr>(header->e_shoff, index);
-  };
+  auto section = [&](uint64_t index) { return file.at<Elf64_Shdr>(header->e_shoff, index); };
   // Variables live in writable sections; constants do not, and neither do the vtables and type
   // data that are only writable until relocation (".data.rel.ro").
   const Elf64_Shdr* names = section(header->e_shstrndx);
@@ -188,7 +193,8 @@ HeapUse heapUse() {
   use.current = heap.uordblks + heap.hblkhd;
   // The allocator keeps no peak of its own; the peak resident size is the nearest true figure.
   struct rusage usage {};
-  if (::getrusage(RUSAGE_SELF, &usage) == 0) use.highest = static_cast<uint64_t>(usage.ru_maxrss) * 1024;
+  if (::getrusage(RUSAGE_SELF, &usage) == 0)
+    use.highest = static_cast<uint64_t>(usage.ru_maxrss) * 1024;
   if (use.highest < use.current) use.highest = use.current;
   return use;
 }
