@@ -22,7 +22,7 @@ std::vector<std::string> lines(const std::string& text) {
   return out;
 }
 
-// The lines from `heading` up to the next empty line that is followed by another heading.
+// Where `line` first stands in the report.
 size_t indexOf(const std::vector<std::string>& all, const std::string& line) {
   for (size_t i = 0; i < all.size(); ++i)
     if (all[i] == line) return i;
