@@ -1,5 +1,6 @@
 #include "failure/errorsys.h"
 
+#include <new>
 #include <string>
 
 #include "core/text.h"
@@ -55,9 +56,14 @@ ErrorAnswer ERRORDIALOG(const RunError& error) {
   HandlerRun running;
   installErrorBlock(fallbackErrorBlock);
 
-  ErrorReport report = buildErrorReport(error, callStackBelow("tabulink::ERRORDIALOG"));
-  // Without a log the dialog is still worth showing: a failed write is not reported.
-  writeErrorLog(report.text);
+  ErrorReport report;
+  try {
+    report = buildErrorReport(error, callStackBelow("tabulink::ERRORDIALOG"));
+    // Without a log the dialog is still worth showing: a failed write is not reported.
+    writeErrorLog(report.text);
+  } catch (const std::bad_alloc&) {
+    // Memory ran out while reporting: the dialog still shows, with what was gathered.
+  }
 
   ErrorDialog dialog{ERRORMESSAGE(error), std::move(report.stackLines), error.CANRETRY,
                      error.CANDEFAULT, errorLogPath().string()};
