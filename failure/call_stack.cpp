@@ -110,13 +110,36 @@ std::string routineName(std::string_view demangled) {
       }
     }
   }
-  if (!name.ends_with(')')) return std::string(demangled);
+  if (name.ends_with(')')) {
+    int depth = 0;
+    for (size_t i = name.size(); i-- > 0;) {
+      if (name[i] == ')') ++depth;
+      if (name[i] == '(' && --depth == 0) {
+        name = trimRight(name.substr(0, i));
+        break;
+      }
+    }
+  }
+  // The return type that names of template instances begin with: "int f<int>" → "f<int>". The
+  // first blank outside brackets, from the right, ends it, unless it belongs to an operator's
+  // name ("operator new", "operator<< <char>").
   int depth = 0;
   for (size_t i = name.size(); i-- > 0;) {
-    if (name[i] == ')') ++depth;
-    if (name[i] == '(' && --depth == 0) return std::string(trimRight(name.substr(0, i)));
+    char c = name[i];
+    if (c == '>' || c == ')' || c == ']' || c == '}') ++depth;
+    if (c == '<' || c == '(' || c == '[' || c == '{') --depth;
+    if (c == ' ' && depth == 0) {
+      std::string_view before = name.substr(0, i);
+      size_t scope = before.rfind("::");
+      size_t last = scope == before.npos ? 0 : scope + 2;
+      if (!before.substr(last).starts_with("operator")) {
+        name = name.substr(i + 1);
+        break;
+      }
+      i = last;  // the operator's own characters are no brackets: go on before its name
+    }
   }
-  return std::string(demangled);
+  return std::string(name);
 }
 
 }  // namespace tabulink

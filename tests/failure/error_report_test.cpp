@@ -206,6 +206,16 @@ TEST(RoutineName, DropsTheParameterListAndQualifiers) {
   EXPECT_EQ(routineName("f<std::pair<int, int> >(std::pair<int, int>)"), "f<std::pair<int, int> >");
   EXPECT_EQ(routineName("ns::h(int) [clone .constprop.0] [clone .isra.0]"), "ns::h");
   EXPECT_EQ(routineName("main"), "main");
+  // Template instances carry their return type in front.
+  EXPECT_EQ(routineName("ns::R std::__invoke_impl<ns::R, ns::R (*&)(int)>(std::__invoke_other, "
+                        "ns::R (*&)(int))"),
+            "std::__invoke_impl<ns::R, ns::R (*&)(int)>");
+  EXPECT_EQ(routineName("std::enable_if<true, int>::type std::__invoke_r<int>(int)"),
+            "std::__invoke_r<int>");
+  EXPECT_EQ(routineName("operator new(unsigned long)"), "operator new");
+  EXPECT_EQ(routineName("std::basic_ostream<char>& std::operator<< <std::char_traits<char> "
+                        ">(std::basic_ostream<char>&, char const*)"),
+            "std::operator<< <std::char_traits<char> >");
 }
 
 TEST(PictureNumber, RightAlignsWithSeparatorsOnlyAfterDigits) {
