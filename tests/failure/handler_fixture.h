@@ -46,7 +46,7 @@ class HandlerTest : public ::testing::Test {
 // The error a numeric value too wide for its table field raises.
 inline RunError dataWidthError() {
   RunError error;
-  error.GENCODE = 1;
+  error.GENCODE = 34;
   error.SUBSYSTEM = "DBFNTX";
   error.SUBCODE = 1021;
   error.DESCRIPTION = "Data width error";
