@@ -1,5 +1,6 @@
 #include "failure/error_log.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <system_error>
@@ -31,6 +32,7 @@ class TempFile {
   bool write(std::string_view bytes) {
     while (!bytes.empty()) {
       ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+      if (written < 0 && errno == EINTR) continue;
       if (written < 0) return false;
       bytes.remove_prefix(static_cast<size_t>(written));
     }
