@@ -5,10 +5,12 @@
 
 #include "app/error_collection.h"
 #include "app/main_sequence.h"
+#include "failure/errorsys.h"
 #include "gui/ui.h"
 
 int main(int argc, char** argv) {
   using namespace tabulink;
+  ERRORSYS();
   installUi(chooseUi());
   MAIN(std::vector<std::string>(argv + 1, argv + argc));
   // 0 when the run reported nothing, 2 when anything went through the error collection.

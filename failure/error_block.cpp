@@ -1,8 +1,9 @@
 #include "failure/error_block.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <utility>
+
+#include "failure/program_end.h"
 
 namespace tabulink {
 namespace {
@@ -24,7 +25,7 @@ ErrorAnswer raiseError(const RunError& error) {
 
 ErrorAnswer defaultErrorBlock(const RunError& error) {
   std::fprintf(stderr, "%s\n", ERRORMESSAGE(error).c_str());
-  std::exit(1);
+  endProgram();
 }
 
 }  // namespace tabulink

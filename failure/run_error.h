@@ -17,7 +17,7 @@ inline constexpr int EG_APPENDLOCK = 40;
 
 struct RunError {
   int GENCODE = 0;
-  int OSCODE = 0;    // system error code (errno), 0 when none
+  int OSCODE = 0;    // system code, 0 when none; from errno through osCodeFromErrno
   int SEVERITY = 2;  // greater than 1 for an error, 1 for a warning
   std::string SUBSYSTEM;
   int SUBCODE = 0;

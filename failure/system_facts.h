@@ -1,0 +1,43 @@
+#pragma once
+// Facts about the running program and the machine that the error report records.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace tabulink {
+
+struct ProcessorInfo {
+  std::string name;  // the processor's model name, "unknown" when the system does not say
+  long mhz = 0;      // its clock speed in MHz, 0 when unknown
+};
+
+struct SystemVersion {
+  int major = 0;
+  int minor = 0;
+  std::string build;    // the rest of the kernel release after major and minor, "0-18-amd64"
+  std::string variant;  // the kernel's version text, "#1 SMP PREEMPT_DYNAMIC Debian ..."
+};
+
+struct HeapUse {
+  uint64_t current = 0;  // bytes handed out by the allocator now
+  uint64_t highest = 0;  // the process's peak memory in use, never below `current`
+};
+
+std::filesystem::path programPath();
+// Size of the program file in bytes, 0 when it cannot be found.
+uint64_t programSize();
+// Whole seconds since the process started.
+long secondsSinceStart();
+ProcessorInfo processorInfo();
+// Total physical memory in bytes.
+uint64_t physicalMemory();
+SystemVersion systemVersion();
+// Writable data objects (static and global variables) in the program file's symbol table, 0 when
+// the file carries no symbol table.
+long staticVariableCount();
+HeapUse heapUse();
+// The compiler and its version that built the program.
+std::string compilerVersion();
+
+}  // namespace tabulink
