@@ -51,8 +51,8 @@ bool DBUSEAREA(bool newArea, std::string_view driver, const std::string& file,
   if (!newArea && areas.currentTable() != nullptr) areas.close(areas.current());
   std::string driverName = upper(trim(driver).substr(0, 32));
   if (driverName.empty()) driverName = "DBFNTX";
-  std::string name = alias.empty() ? std::filesystem::path(file).stem().string()
-                                   : std::string(trim(alias));
+  std::string name =
+      alias.empty() ? std::filesystem::path(file).stem().string() : std::string(trim(alias));
   name = upper(std::string_view(name).substr(0, 32));
   if (aliasRefused(name)) {
     RunError error = commandError(EG_DUPALIAS, 1011, name);

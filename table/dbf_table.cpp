@@ -144,8 +144,7 @@ void DbfTable::close() {
   if (!dbf_.isOpen()) return;
   if (!readOnly_) {
     writeRecord();
-    if (memo_.isOpen() && !retryWrite(memo_.path(), [&] { return memo_.flush(); }))
-      memo_.close();
+    if (memo_.isOpen() && !retryWrite(memo_.path(), [&] { return memo_.flush(); })) memo_.close();
     if (headerChanged_) writeHeader();
     if (!retryWrite(path_, [&] { return dbf_.flush(); })) dbf_.discardPending();
   }

@@ -71,8 +71,8 @@ class DbfTable {
 
   void stand(uint32_t recNo);  // positions without reading
   void standOnPhantom();
-  bool load();                 // reads the current record into the buffer once
-  bool writeRecord();          // writes the buffer when it changed
+  bool load();         // reads the current record into the buffer once
+  bool writeRecord();  // writes the buffer when it changed
   bool writeHeader();
   bool refuseChange(const char* operation, bool needsExclusive);
   uint64_t recordOffset(uint32_t n) const;

@@ -98,7 +98,8 @@ std::string MemoFile::read(uint64_t block) {
       text.resize(old);
       return text;
     }
-    const char* end = static_cast<const char*>(std::memchr(text.data() + old, kEndOfText, static_cast<size_t>(got)));
+    const char* end = static_cast<const char*>(
+        std::memchr(text.data() + old, kEndOfText, static_cast<size_t>(got)));
     if (end != nullptr) {
       text.resize(static_cast<size_t>(end - text.data()));
       return text;

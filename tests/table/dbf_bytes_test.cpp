@@ -49,10 +49,10 @@ TEST_F(DbfBytesTest, EmptyTableOfTwoFields) {
   EXPECT_EQ(le16At(bytes, 8), 98);
   EXPECT_EQ(le16At(bytes, 10), 1 + 5 + 10);
   EXPECT_EQ(bytes.substr(12, 20), std::string(20, '\0'));
-  EXPECT_EQ(bytes.substr(32, 32), std::string("NAME\0\0\0\0\0\0\0C\0\0\0\0\x05", 17) +
-                                      std::string(15, '\0'));
-  EXPECT_EQ(bytes.substr(64, 32), std::string("AMOUNT\0\0\0\0\0N\0\0\0\0\x0a\x02", 18) +
-                                      std::string(14, '\0'));
+  EXPECT_EQ(bytes.substr(32, 32),
+            std::string("NAME\0\0\0\0\0\0\0C\0\0\0\0\x05", 17) + std::string(15, '\0'));
+  EXPECT_EQ(bytes.substr(64, 32),
+            std::string("AMOUNT\0\0\0\0\0N\0\0\0\0\x0a\x02", 18) + std::string(14, '\0'));
   EXPECT_EQ(bytes.substr(96), "\x0d\x00\x1a"s);
   EXPECT_FALSE(fs::exists(path + ".dbt"));
   EXPECT_TRUE(errors.empty());
@@ -75,9 +75,9 @@ TEST_F(DbfBytesTest, LongCharacterFieldKeepsItsLengthInTwoBytes) {
 
 TEST_F(DbfBytesTest, FieldEncodings) {
   std::vector<FieldDescription> structure = {
-      {"C5", "C", 5, 0},   {"N19", "N", 19, 2}, {"N4", "N", 4, 0}, {"D", "D", 8, 0},
-      {"L", "L", 1, 0},    {"F", "F", 8, 3},     {"B", "B", 8, 1},  {"I", "I", 0, 0},
-      {"D3", "D", 3, 0},   {"I2", "2", 0, 0},
+      {"C5", "C", 5, 0}, {"N19", "N", 19, 2}, {"N4", "N", 4, 0}, {"D", "D", 8, 0},
+      {"L", "L", 1, 0},  {"F", "F", 8, 3},    {"B", "B", 8, 1},  {"I", "I", 0, 0},
+      {"D3", "D", 3, 0}, {"I2", "2", 0, 0},
   };
   std::string bytes = written("codes.dbf", structure, [] {
     DBAPPEND();
@@ -123,9 +123,12 @@ TEST_F(DbfBytesTest, NumberRounding) {
     int decimals;
     const char* text;
   } cases[] = {
-      {0.125, 2, "0.13"},  {-0.125, 2, "-0.13"}, {1.005, 2, "1.01"}, {0.995, 2, "1.00"},
-      {0.994, 2, "0.99"},  {99.996, 2, "100.00"}, {-0.004, 2, "0.00"}, {1e20, 0, "100000000000000000000"},
-      {5, 3, "5.000"},     {0.5, 0, "1"},          {-0.5, 0, "-1"},     {0.1, 20, "0.10000000000000000000"},
+      {0.125, 2, "0.13"},  {-0.125, 2, "-0.13"},
+      {1.005, 2, "1.01"},  {0.995, 2, "1.00"},
+      {0.994, 2, "0.99"},  {99.996, 2, "100.00"},
+      {-0.004, 2, "0.00"}, {1e20, 0, "100000000000000000000"},
+      {5, 3, "5.000"},     {0.5, 0, "1"},
+      {-0.5, 0, "-1"},     {0.1, 20, "0.10000000000000000000"},
   };
   std::string path = dir.file("round.dbf");
   for (const Case& c : cases) {
@@ -171,7 +174,8 @@ TEST_F(DbfBytesTest, MemoBlocks) {
   EXPECT_EQ(dbf.substr(header + 14 + 4, 10), "         2");
   EXPECT_EQ(dbf.substr(header + 28 + 4, 10), std::string(10, ' '));
   EXPECT_EQ(dbf.substr(header + 42 + 4, 10), std::string(10, ' '));
-  EXPECT_EQ(dbfreadDump(path), "count 4\nNone|" + first + "\nNone|" + second + "\nNone|None\nNone|None\n");
+  EXPECT_EQ(dbfreadDump(path),
+            "count 4\nNone|" + first + "\nNone|" + second + "\nNone|None\nNone|None\n");
 }
 
 TEST_F(DbfBytesTest, MemoFileNameAndReplacedFiles) {

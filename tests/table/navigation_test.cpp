@@ -120,7 +120,8 @@ TEST_F(NavigationTest, ValuesWrittenAreReadBackInTheSameSession) {
       ASSERT_EQ(FIELDGET(4), Value(i % 2 == 0));
       ASSERT_EQ(FIELDGET(5).text(),
                 std::string(static_cast<size_t>(i % 700), static_cast<char>('a' + i % 26)));
-      ASSERT_EQ(FIELDGET(6), Value("name " + std::to_string(i) + std::string(15 - std::to_string(i).size(), ' ')));
+      ASSERT_EQ(FIELDGET(6), Value("name " + std::to_string(i) +
+                                   std::string(15 - std::to_string(i).size(), ' ')));
       ASSERT_EQ(FIELDGET(7), Value::number(-i * 1.25, 2));
       ASSERT_EQ(FIELDGET(8), Value::number(-5000000000.0 * i));
       ASSERT_EQ(FIELDGET(9), Value(Date::fromYmd(1900 + i % 200, 2, 28)));

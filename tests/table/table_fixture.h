@@ -53,8 +53,8 @@ class TableTest : public ::testing::Test {
 // What dbfread makes of the table at `path`: "count N" and one line per live record; the
 // reader's error output when it fails.
 inline std::string dbfreadDump(const std::string& path) {
-  std::string command = "/usr/bin/python3 " TABULINK_SOURCE_DIR "/tests/support/dbf_dump.py '" +
-                        path + "' 2>&1";
+  std::string command =
+      "/usr/bin/python3 " TABULINK_SOURCE_DIR "/tests/support/dbf_dump.py '" + path + "' 2>&1";
   std::string out;
   if (FILE* pipe = popen(command.c_str(), "r")) {
     std::array<char, 4096> buffer;
@@ -73,8 +73,8 @@ inline uint32_t le32At(const std::string& bytes, size_t at) {
 }
 
 inline uint16_t le16At(const std::string& bytes, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) |
-                               static_cast<uint8_t>(bytes[at + 1]) << 8);
+  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1])
+                                                                     << 8);
 }
 
 }  // namespace tabulink::test
