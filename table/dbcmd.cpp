@@ -83,7 +83,8 @@ void DBSELECTAREA(std::string_view area) {
   area = trim(area);
   if (area.empty()) return;
   if (area[0] >= '0' && area[0] <= '9') {
-    DBSELECTAREA(static_cast<int>(VAL(area)));
+    double number = VAL(area);
+    if (number >= 1 && number <= WorkAreas::kMaxArea) DBSELECTAREA(static_cast<int>(number));
   } else if (char letter = upper(area)[0]; area.size() == 1 && letter >= 'A' && letter <= 'K') {
     DBSELECTAREA(letter - 'A' + 1);
   } else if (int number = areaOfAlias(area); number != 0) {

@@ -226,8 +226,10 @@ bool DbfTable::append() {
   if (refuseChange("DBAPPEND", false)) return false;
   writeRecord();
   if (count_ + 1 >= UINT32_MAX) {
-    errno = EFBIG;
-    retryWrite(path_, [] { return false; });
+    // The record count is a 32-bit number; a retry could not change that.
+    RunError error = driverError(EG_WRITE, 1011, path_, systemErrorCode(EFBIG));
+    error.CANDEFAULT = true;
+    raiseTableError(error);
     return false;
   }
   record_ = layout_.blankRecord;

@@ -159,6 +159,28 @@ TEST_F(NavigationTest, PackRenumbersTheRecordsLeft) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(NavigationTest, PackAcrossManyBufferWindows) {
+  const int count = 20000;  // records written back while later ones are still read ahead
+  std::string path = numbered("many.dbf", count);
+  for (int i = 3; i <= count; i += 3) {
+    DBGOTO(i);
+    DBDELETE();
+  }
+  DBGOTOP();  // packing starts from a record that was read, not one being appended
+  __DBPACK();
+  ASSERT_EQ(RECCOUNT(), static_cast<uint32_t>(count - count / 3));
+  int expected = 1;
+  for (DBGOTOP(); !DBEOF(); DBSKIP()) {
+    ASSERT_EQ(id(), expected) << RECNO();
+    ASSERT_FALSE(DELETED());
+    expected += expected % 3 == 2 ? 2 : 1;
+  }
+  DBCLOSEAREA();
+  EXPECT_EQ(readFile(path).size(), 98 + (count - count / 3) * 11 + 1u);
+  EXPECT_EQ(dbfreadDump(path).substr(0, 12), "count 13334\n");
+  EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(NavigationTest, AssigningAFieldUndeletesTheRecord) {
   std::string path = numbered("undelete.dbf", 2);
   DBGOTO(1);
