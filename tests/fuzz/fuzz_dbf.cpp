@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -17,10 +19,15 @@
 
 namespace {
 
+// A directory of its own for the two files, removed when the fuzzer ends.
 const std::string& workDir() {
-  static const std::string dir = [] {
-    std::string pattern = "/tmp/fuzz-dbf-XXXXXX";
-    return std::string(mkdtemp(pattern.data()) != nullptr ? pattern.c_str() : "/tmp");
+  // Never destroyed, so the exit handler that removes it still finds its name.
+  static const std::string& dir = *[] {
+    auto* pattern =
+        new std::string((std::filesystem::temp_directory_path() / "fuzz-dbf-XXXXXX").string());
+    if (mkdtemp(pattern->data()) == nullptr) std::abort();
+    std::atexit([] { std::filesystem::remove_all(workDir()); });
+    return pattern;
   }();
   return dir;
 }
