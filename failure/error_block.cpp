@@ -8,8 +8,10 @@
 namespace tabulink {
 namespace {
 
+// Never destroyed: tables still open are closed by exit handlers, which may raise errors after
+// the static objects of this file would otherwise be gone.
 ErrorBlock& installedBlock() {
-  static ErrorBlock block = defaultErrorBlock;
+  static ErrorBlock& block = *new ErrorBlock(defaultErrorBlock);
   return block;
 }
 

@@ -2,6 +2,44 @@
 
 namespace tabulink {
 
+std::string_view genericErrorText(int gencode) {
+  switch (gencode) {
+    case EG_ARG:
+      return "Argument error";
+    case EG_ZERODIV:
+      return "Zero divisor";
+    case EG_NOVAR:
+      return "Variable does not exist";
+    case EG_NOALIAS:
+      return "Alias does not exist";
+    case EG_DUPALIAS:
+      return "Alias already in use";
+    case EG_CREATE:
+      return "Create error";
+    case EG_OPEN:
+      return "Open error";
+    case EG_WRITE:
+      return "Write error";
+    case EG_CORRUPTION:
+      return "Corruption detected";
+    case EG_DATATYPE:
+      return "Data type error";
+    case EG_DATAWIDTH:
+      return "Data width error";
+    case EG_NOTABLE:
+      return "Workarea not in use";
+    case EG_SHARED:
+      return "Exclusive required";
+    case EG_READONLY:
+      return "Write not allowed";
+    case EG_APPENDLOCK:
+      return "Append lock failed";
+    case EG_LOCK:
+      return "Lock Failure";
+  }
+  return {};
+}
+
 std::string ERRORMESSAGE(const RunError& error) {
   std::string line;
   if (error.OSCODE == 0) {

@@ -3,6 +3,7 @@
 // cannot be created, a value too wide for its field) hands to the installed error block.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/value.h"
@@ -10,10 +11,25 @@
 namespace tabulink {
 
 // Generic error codes (GENCODE).
+inline constexpr int EG_ARG = 1;
 inline constexpr int EG_ZERODIV = 5;
+inline constexpr int EG_NOVAR = 14;
+inline constexpr int EG_NOALIAS = 15;
+inline constexpr int EG_DUPALIAS = 18;
 inline constexpr int EG_CREATE = 20;
 inline constexpr int EG_OPEN = 21;
+inline constexpr int EG_WRITE = 24;
+inline constexpr int EG_CORRUPTION = 32;
+inline constexpr int EG_DATATYPE = 33;
+inline constexpr int EG_DATAWIDTH = 34;
+inline constexpr int EG_NOTABLE = 35;
+inline constexpr int EG_SHARED = 37;
+inline constexpr int EG_READONLY = 39;
 inline constexpr int EG_APPENDLOCK = 40;
+inline constexpr int EG_LOCK = 41;
+
+// The run-time error text of a generic code ("Create error" for EG_CREATE); empty when unknown.
+std::string_view genericErrorText(int gencode);
 
 struct RunError {
   int GENCODE = 0;

@@ -1,0 +1,121 @@
+#include "table/buffered_file.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace tabulink {
+
+bool BufferedFile::writeThrough(uint64_t offset, std::span<const char> bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::pwrite(file_.get(), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    bytes = bytes.subspan(static_cast<size_t>(n));
+    offset += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+// Keeps the read-ahead window equal to the file, so a record read after its write needs no flush.
+void BufferedFile::updateWindow(uint64_t offset, std::span<const char> bytes) {
+  uint64_t windowEnd = windowOffset_ + window_.size();
+  uint64_t end = offset + bytes.size();
+  uint64_t from = std::max(offset, windowOffset_);
+  uint64_t to = std::min(end, windowEnd);
+  if (from >= to) return;
+  std::memcpy(window_.data() + (from - windowOffset_), bytes.data() + (from - offset), to - from);
+}
+
+bool BufferedFile::write(uint64_t offset, std::span<const char> bytes) {
+  updateWindow(offset, bytes);
+  uint64_t pendingEnd = pendingOffset_ + pending_.size();
+  if (!pending_.empty() && offset >= pendingOffset_ && offset + bytes.size() <= pendingEnd) {
+    std::memcpy(pending_.data() + (offset - pendingOffset_), bytes.data(), bytes.size());
+  } else if (!pending_.empty() && offset == pendingEnd &&
+             pending_.size() + bytes.size() <= kCapacity) {
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+  } else {
+    if (!flush()) return false;
+    if (bytes.size() >= kCapacity) {
+      if (!writeThrough(offset, bytes)) return false;
+    } else {
+      if (pending_.capacity() < kCapacity) pending_.reserve(kCapacity);
+      pending_.assign(bytes.begin(), bytes.end());
+      pendingOffset_ = offset;
+    }
+  }
+  size_ = std::max(size_, offset + bytes.size());
+  return true;
+}
+
+bool BufferedFile::flush() {
+  if (pending_.empty()) return true;
+  if (!writeThrough(pendingOffset_, pending_)) return false;
+  pending_.clear();
+  return true;
+}
+
+int64_t BufferedFile::read(uint64_t offset, std::span<char> out) {
+  if (offset >= size_ || out.empty()) return 0;
+  size_t wanted = static_cast<size_t>(std::min<uint64_t>(out.size(), size_ - offset));
+  uint64_t windowEnd = windowOffset_ + window_.size();
+  if (offset < windowOffset_ || offset + wanted > windowEnd) {
+    // The window is refilled from the file, so whatever is pending must be there first.
+    if (!flush()) return -1;
+    if (wanted >= kCapacity) {
+      size_t done = 0;
+      while (done < wanted) {
+        ssize_t n = ::pread(file_.get(), out.data() + done, wanted - done,
+                            static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+      }
+      return static_cast<int64_t>(done);
+    }
+    window_.resize(kCapacity);
+    size_t filled = 0;
+    while (filled < kCapacity) {
+      ssize_t n = ::pread(file_.get(), window_.data() + filled, kCapacity - filled,
+                          static_cast<off_t>(offset + filled));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        window_.clear();
+        return -1;
+      }
+      if (n == 0) break;
+      filled += static_cast<size_t>(n);
+    }
+    window_.resize(filled);
+    windowOffset_ = offset;
+    wanted = std::min(wanted, filled);
+  }
+  std::memcpy(out.data(), window_.data() + (offset - windowOffset_), wanted);
+  return static_cast<int64_t>(wanted);
+}
+
+bool BufferedFile::truncate(uint64_t size) {
+  if (!flush()) return false;
+  while (::ftruncate(file_.get(), static_cast<off_t>(size)) != 0) {
+    if (errno != EINTR) return false;
+  }
+  size_ = size;
+  if (windowOffset_ >= size) {
+    window_.clear();
+  } else if (windowOffset_ + window_.size() > size) {
+    window_.resize(size - windowOffset_);
+  }
+  return true;
+}
+
+}  // namespace tabulink

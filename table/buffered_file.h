@@ -1,0 +1,54 @@
+#pragma once
+// Positional reads and writes on one file through a write-behind run and a read-ahead window, so
+// sequential records and memo texts cost one system call per buffer rather than per piece.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "table/file_handle.h"
+
+namespace tabulink {
+
+class BufferedFile {
+ public:
+  BufferedFile() = default;
+  BufferedFile(FileHandle file, uint64_t size) : file_(std::move(file)), size_(size) {}
+  BufferedFile(BufferedFile&&) = default;
+  BufferedFile& operator=(BufferedFile&&) = default;
+
+  // The bytes at `offset`; false on a system failure (errno tells which). Pending bytes stay
+  // pending after a failure, so the same write may be tried again.
+  bool write(uint64_t offset, std::span<const char> bytes);
+  // Reads up to out.size() bytes at `offset`; the count read (short at the end of the file), or
+  // -1 on a system failure.
+  int64_t read(uint64_t offset, std::span<char> out);
+  bool flush();
+  // Gives pending writes up after a failure the caller chose not to retry.
+  void discardPending() { pending_.clear(); }
+  bool truncate(uint64_t size);
+
+  uint64_t size() const { return size_; }  // pending writes included
+  int fd() const { return file_.get(); }
+  bool isOpen() const { return file_.valid(); }
+  void close() {
+    pending_.clear();
+    window_.clear();
+    file_.reset();
+  }
+
+ private:
+  static constexpr size_t kCapacity = 64 * 1024;
+
+  bool writeThrough(uint64_t offset, std::span<const char> bytes);
+  void updateWindow(uint64_t offset, std::span<const char> bytes);
+
+  FileHandle file_;
+  uint64_t size_ = 0;
+  std::vector<char> pending_;  // bytes not yet written, from pendingOffset_ on
+  uint64_t pendingOffset_ = 0;
+  std::vector<char> window_;  // bytes read ahead from windowOffset_ on, kept equal to the file
+  uint64_t windowOffset_ = 0;
+};
+
+}  // namespace tabulink

@@ -1,0 +1,371 @@
+#include "table/dbf_table.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "table/field_codec.h"
+#include "table/table_error.h"
+
+namespace tabulink {
+namespace {
+
+constexpr char kEndOfFile = 0x1A;
+
+void raiseCorruption(const std::string& path, int err = 0) {
+  RunError error = driverError(EG_CORRUPTION, 1012, path, osCodeFromErrno(err));
+  error.CANDEFAULT = true;
+  raiseTableError(error);
+}
+
+// Creates (or empties) `path` under an exclusive lock and lets `fill` write it.
+template <class Fill>
+bool createFile(const std::string& path, bool canDefault, Fill fill) {
+  for (;;) {
+    FileHandle handle = openLocked(path, O_RDWR | O_CREAT, false);
+    if (!handle.valid()) {
+      RunError error = driverError(EG_CREATE, 1004, path, osCodeFromErrno(errno));
+      error.CANRETRY = true;
+      error.CANDEFAULT = canDefault;
+      if (raiseTableError(error)) continue;
+      return false;
+    }
+    BufferedFile file(std::move(handle), 0);
+    return retryWrite(path, [&] { return file.truncate(0) && fill(file) && file.flush(); });
+  }
+}
+
+// Opens an existing file of a table; "Open error" while it cannot be had.
+bool openExisting(const std::string& path, bool shared, bool readOnly, BufferedFile& out) {
+  for (;;) {
+    FileHandle handle = openLocked(path, readOnly ? O_RDONLY : O_RDWR, shared);
+    struct stat info {};
+    if (handle.valid() && ::fstat(handle.get(), &info) == 0) {
+      out = BufferedFile(std::move(handle), S_ISREG(info.st_mode) ? info.st_size : 0);
+      return true;
+    }
+    int err = errno;
+    // A file held by another program, or one we may not use, is a sharing violation.
+    int code = err == EACCES || err == EPERM || err == EWOULDBLOCK ? 32 : osCodeFromErrno(err);
+    RunError error = driverError(EG_OPEN, 1001, path, code);
+    error.CANRETRY = true;
+    error.CANDEFAULT = true;
+    if (!raiseTableError(error)) return false;
+  }
+}
+
+}  // namespace
+
+std::string DbfTable::tablePath(const std::string& file) {
+  return std::filesystem::path(file).has_extension() ? file : file + ".dbf";
+}
+
+bool DbfTable::create(const std::string& file, const std::vector<FieldDescription>& structure) {
+  if (file.empty() || structure.empty()) {
+    RunError error = commandError(EG_ARG, 1014, "DBCREATE");
+    error.CANDEFAULT = true;
+    raiseTableError(error);
+    return false;
+  }
+  DbfLayout layout;
+  if (buildLayout(structure, layout) != LayoutError::None) {
+    RunError error = commandError(EG_CREATE, 1015, "DBCREATE");
+    error.CANDEFAULT = true;
+    raiseTableError(error);
+    return false;
+  }
+  std::string path = tablePath(file);
+  std::string bytes(layout.headerLength + 1, '\0');
+  encodeHeader(layout, 0, Date::today(), std::span<char, kDbfHeaderSize>(bytes.data(), 32));
+  std::string descriptors = encodeDescriptors(layout);
+  std::memcpy(bytes.data() + kDbfHeaderSize, descriptors.data(), descriptors.size());
+  bytes.back() = kEndOfFile;
+  bool created = createFile(path, true, [&](BufferedFile& out) { return out.write(0, bytes); });
+  if (!created) return false;
+  if (!layout.hasMemo()) return true;
+  return createFile(MemoFile::pathFor(path), false, MemoFile::writeEmpty);
+}
+
+std::unique_ptr<DbfTable> DbfTable::open(const std::string& file, bool shared, bool readOnly) {
+  std::string path = tablePath(file);
+  BufferedFile dbf;
+  if (!openExisting(path, shared, readOnly, dbf)) return nullptr;
+
+  DbfLayout layout;
+  uint32_t storedCount = 0;
+  std::array<char, kDbfHeaderSize> header{};
+  if (dbf.read(0, header) != static_cast<int64_t>(header.size()) ||
+      readHeader(header, layout, storedCount) != LayoutError::None ||
+      layout.headerLength > dbf.size()) {
+    raiseCorruption(path);
+    return nullptr;
+  }
+  std::string descriptors(layout.headerLength - kDbfHeaderSize, '\0');
+  if (dbf.read(kDbfHeaderSize, descriptors) != static_cast<int64_t>(descriptors.size()) ||
+      readDescriptors(descriptors, layout) != LayoutError::None) {
+    raiseCorruption(path);
+    return nullptr;
+  }
+  // The file size decides the record count, so a missing end byte or a header count that was
+  // never completed does not matter; a header that counts more records than the file holds means
+  // the file was cut short.
+  uint64_t count = (dbf.size() - layout.headerLength) / layout.recordLength;
+  if (storedCount > count || count >= UINT32_MAX) {
+    raiseCorruption(path);
+    return nullptr;
+  }
+
+  std::unique_ptr<DbfTable> table(new DbfTable);
+  if (layout.hasMemo()) {
+    std::string memoPath = MemoFile::pathFor(path);
+    BufferedFile memo;
+    if (!openExisting(memoPath, shared, readOnly, memo)) return nullptr;
+    if (!table->memo_.attach(std::move(memo), memoPath)) {
+      raiseCorruption(memoPath);
+      return nullptr;
+    }
+  }
+  table->path_ = std::move(path);
+  table->dbf_ = std::move(dbf);
+  table->layout_ = std::move(layout);
+  table->record_ = table->layout_.blankRecord;
+  table->count_ = static_cast<uint32_t>(count);
+  table->shared_ = shared;
+  table->readOnly_ = readOnly;
+  table->goTop();
+  return table;
+}
+
+void DbfTable::close() {
+  if (!dbf_.isOpen()) return;
+  if (!readOnly_) {
+    writeRecord();
+    if (memo_.isOpen() && !retryWrite(memo_.path(), [&] { return memo_.flush(); })) memo_.close();
+    if (headerChanged_) writeHeader();
+    if (!retryWrite(path_, [&] { return dbf_.flush(); })) dbf_.discardPending();
+  }
+  memo_.close();
+  dbf_.close();
+}
+
+uint64_t DbfTable::recordOffset(uint32_t n) const {
+  return layout_.headerLength + uint64_t{layout_.recordLength} * (n - 1);
+}
+
+void DbfTable::stand(uint32_t recNo) {
+  if (!positioned_ || recNo_ != recNo) loaded_ = false;
+  recNo_ = recNo;
+  positioned_ = true;
+  bof_ = false;
+  eof_ = false;
+}
+
+void DbfTable::standOnPhantom() {
+  recNo_ = count_ + 1;
+  positioned_ = false;
+  bof_ = true;
+  eof_ = true;
+  record_ = layout_.blankRecord;
+  loaded_ = true;
+  changed_ = false;
+}
+
+void DbfTable::goTo(int64_t n) {
+  writeRecord();
+  if (n >= 1 && n <= count_) {
+    stand(static_cast<uint32_t>(n));
+  } else {
+    standOnPhantom();
+  }
+}
+
+void DbfTable::goTop() {
+  goTo(1);
+}
+
+void DbfTable::goBottom() {
+  goTo(count_);
+}
+
+void DbfTable::skip(int64_t count) {
+  if (count == 0) {
+    // Re-reads the current record when it is next needed; position and flags stay.
+    writeRecord();
+    if (positioned_) loaded_ = false;
+    return;
+  }
+  goTo(int64_t{recNo_} + count);
+  if (count > 0) {
+    bof_ = false;
+  } else if (!positioned_) {
+    // Skipping back past the first record stays on it, with begin-of-file set.
+    goTop();
+    bof_ = true;
+  }
+}
+
+bool DbfTable::refuseChange(const char* operation, bool needsExclusive) {
+  RunError error;
+  if (readOnly_) {
+    error = commandError(EG_READONLY, 1025, operation);
+  } else if (needsExclusive && shared_) {
+    error = commandError(EG_SHARED, 1023, operation);
+  } else {
+    return false;
+  }
+  error.CANDEFAULT = true;
+  raiseTableError(error);
+  return true;
+}
+
+bool DbfTable::append() {
+  if (refuseChange("DBAPPEND", false)) return false;
+  writeRecord();
+  if (count_ + 1 >= UINT32_MAX) {
+    // The record count is a 32-bit number; a retry could not change that.
+    RunError error = driverError(EG_WRITE, 1011, path_, osCodeFromErrno(EFBIG));
+    error.CANDEFAULT = true;
+    raiseTableError(error);
+    return false;
+  }
+  record_ = layout_.blankRecord;
+  recNo_ = ++count_;
+  positioned_ = true;
+  loaded_ = true;
+  changed_ = true;
+  headerChanged_ = true;
+  bof_ = false;
+  eof_ = false;
+  return true;
+}
+
+bool DbfTable::load() {
+  if (loaded_) return true;
+  loaded_ = true;
+  int64_t got = dbf_.read(recordOffset(recNo_), record_);
+  if (got == static_cast<int64_t>(record_.size())) return true;
+  int err = got < 0 ? errno : 0;
+  record_ = layout_.blankRecord;
+  raiseCorruption(path_, err);
+  return false;
+}
+
+bool DbfTable::writeRecord() {
+  if (!changed_) return true;
+  changed_ = false;
+  if (retryWrite(path_, [&] { return dbf_.write(recordOffset(recNo_), record_); })) return true;
+  dbf_.discardPending();
+  return false;
+}
+
+bool DbfTable::writeHeader() {
+  std::array<char, kDbfHeaderSize> header{};
+  encodeHeader(layout_, count_, Date::today(), header);
+  uint64_t end = recordOffset(count_ + 1);
+  static constexpr char kEnd[] = {kEndOfFile};
+  // Only the one holding the table alone may cut the file behind its last record.
+  bool written = retryWrite(path_, [&] {
+    return (shared_ || (dbf_.write(end, kEnd) && dbf_.truncate(end + 1))) &&
+           dbf_.write(0, header) && dbf_.flush();
+  });
+  if (written) headerChanged_ = false;
+  return written;
+}
+
+bool DbfTable::put(size_t index, const Value& value) {
+  if (index >= layout_.fields.size() || !positioned_) return false;
+  if (refuseChange("FIELDPUT", false) || !load()) return false;
+  const DbfField& field = layout_.fields[index];
+  char* dest = record_.data() + field.offset;
+  PutResult result;
+  if (field.kind != FieldKind::Memo) {
+    result = encodeField(field, value, dest);
+  } else if (!value.isText()) {
+    result = PutResult::WrongType;
+  } else {
+    uint32_t block = 0;
+    if (!value.text().empty() && !memo_.append(value.text(), block)) return false;
+    encodeMemoBlock(field, block, dest);
+    result = PutResult::Stored;
+  }
+  if (result == PutResult::WrongType) {
+    RunError error = driverError(EG_DATATYPE, 1020);
+    error.CANDEFAULT = true;
+    raiseTableError(error);
+    return false;
+  }
+  changed_ = true;
+  if (result == PutResult::TooWide) {
+    RunError error = driverError(EG_DATAWIDTH, 1021);
+    error.CANDEFAULT = true;
+    raiseTableError(error);
+    return false;
+  }
+  record_[0] = ' ';
+  return true;
+}
+
+Value DbfTable::get(size_t index) {
+  if (index >= layout_.fields.size()) return Value();
+  load();
+  const DbfField& field = layout_.fields[index];
+  const char* src = record_.data() + field.offset;
+  if (field.kind != FieldKind::Memo) return decodeField(field, src);
+  uint64_t block = 0;
+  if (!decodeMemoBlock(field, src, block)) {
+    raiseCorruption(path_);
+    return Value(std::string());
+  }
+  return Value(memo_.read(block));
+}
+
+void DbfTable::deleteRecord() {
+  if (!positioned_ || refuseChange("DBDELETE", false) || !load()) return;
+  record_[0] = '*';
+  changed_ = true;
+}
+
+bool DbfTable::deleted() {
+  load();
+  return record_[0] == '*';
+}
+
+bool DbfTable::pack() {
+  if (refuseChange("__DBPACK", true)) return false;
+  writeRecord();
+  uint32_t kept = 0;
+  for (uint32_t k = 1; k <= count_; ++k) {
+    int64_t got = dbf_.read(recordOffset(k), record_);
+    if (got != static_cast<int64_t>(record_.size())) {
+      raiseCorruption(path_, got < 0 ? errno : 0);
+      break;
+    }
+    if (record_[0] == '*') continue;
+    ++kept;
+    if (kept != k && !retryWrite(path_, [&] { return dbf_.write(recordOffset(kept), record_); }))
+      dbf_.discardPending();
+  }
+  if (kept != count_) {
+    count_ = kept;
+    headerChanged_ = true;
+  }
+  positioned_ = false;  // the buffer holds whatever was read last
+  goTop();
+  return true;
+}
+
+bool DbfTable::zap() {
+  if (refuseChange("__DBZAP", true)) return false;
+  writeRecord();
+  count_ = 0;
+  headerChanged_ = true;
+  if (memo_.isOpen()) retryWrite(memo_.path(), [&] { return memo_.reset(); });
+  goTo(0);
+  return true;
+}
+
+}  // namespace tabulink

@@ -1,0 +1,97 @@
+#pragma once
+// One open DBF table: its two files, its layout computed once, one record buffer and the current
+// position. Records are written when the position leaves them; the header is completed at close.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/value.h"
+#include "table/buffered_file.h"
+#include "table/dbf_layout.h"
+#include "table/memo_file.h"
+
+namespace tabulink {
+
+class DbfTable {
+ public:
+  // The table file a name stands for: ".dbf" added when the name has no extension.
+  static std::string tablePath(const std::string& file);
+
+  // Creates an empty table of `structure` (replacing any existing file) and closes it again;
+  // failures raise their run-time errors. False when the creation was given up.
+  static bool create(const std::string& file, const std::vector<FieldDescription>& structure);
+  // Opens a table, positioned on record 1; failures (including a damaged file) raise their
+  // run-time errors. Null when the open was given up.
+  static std::unique_ptr<DbfTable> open(const std::string& file, bool shared, bool readOnly);
+
+  ~DbfTable() { close(); }
+  DbfTable(const DbfTable&) = delete;
+  DbfTable& operator=(const DbfTable&) = delete;
+
+  // Writes the current record when it changed, completes the header when the table changed
+  // (date, record count, end byte behind the last record) and closes both files.
+  void close();
+
+  const std::string& fileName() const { return path_; }
+  const DbfLayout& layout() const { return layout_; }
+  size_t fieldCount() const { return layout_.fields.size(); }
+  bool isShared() const { return shared_; }
+  bool isReadOnly() const { return readOnly_; }
+
+  uint32_t recNo() const { return recNo_; }
+  uint32_t recCount() const { return count_; }
+  bool bof() const { return bof_; }
+  bool eof() const { return eof_; }
+  bool found() const { return false; }  // nothing is ever searched
+
+  // Record n, or the phantom record (number count + 1) when n is outside 1..count.
+  void goTo(int64_t n);
+  void goTop();
+  void goBottom();
+  void skip(int64_t count = 1);
+
+  // Adds a blank record and makes it current; false when refused or given up.
+  bool append();
+  // Assigns field `index` (0-based) of the current record; false when the value was not stored
+  // as given (wrong type, too wide, refused, phantom record).
+  bool put(size_t index, const Value& value);
+  // The value of field `index` (0-based) of the current record.
+  Value get(size_t index);
+  void deleteRecord();
+  bool deleted();
+  // Removes deleted records for good, renumbering the rest; then on record 1.
+  bool pack();
+  // Removes every record; then on the phantom record.
+  bool zap();
+
+ private:
+  DbfTable() = default;
+
+  void stand(uint32_t recNo);  // positions without reading
+  void standOnPhantom();
+  bool load();         // reads the current record into the buffer once
+  bool writeRecord();  // writes the buffer when it changed
+  bool writeHeader();
+  bool refuseChange(const char* operation, bool needsExclusive);
+  uint64_t recordOffset(uint32_t n) const;
+
+  std::string path_;
+  BufferedFile dbf_;
+  MemoFile memo_;
+  DbfLayout layout_;
+  std::string record_;  // the current record's bytes
+  uint32_t count_ = 0;
+  uint32_t recNo_ = 1;
+  bool positioned_ = false;
+  bool loaded_ = false;
+  bool changed_ = false;
+  bool headerChanged_ = false;
+  bool bof_ = true;
+  bool eof_ = true;
+  bool shared_ = false;
+  bool readOnly_ = false;
+};
+
+}  // namespace tabulink

@@ -1,0 +1,272 @@
+#include "table/field_codec.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "core/text.h"
+
+namespace tabulink {
+namespace {
+
+constexpr int kSignificantDigits = 16;
+
+// The digits of a non-negative, non-integral `value` with exactly `decimals` decimals, rounded
+// half away from zero at the last decimal place from at most 16 significant digits (later digit
+// positions are "0"). A dropped 4 followed by nines up to the 16th significant digit (the last
+// one at least 2) rounds up too, so binary near-misses such as 2.675 round the way they read.
+// Returns the text length written to `out`, which holds at least 320 + decimals bytes.
+size_t fractionText(double value, int decimals, char* out) {
+  // More digits than a double's 17 so the first 16 are the value's own, not rounded ones.
+  char sci[64];
+  auto [end, ec] = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 40);
+  (void)ec;
+  char digits[kSignificantDigits];
+  digits[0] = sci[0];
+  std::memcpy(digits + 1, sci + 2, kSignificantDigits - 1);
+  const char* e = std::find(sci, end, 'e');
+  int exponent = 0;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+  int point = exponent + 1;  // digits before the decimal point (≤ 0: leading zeros after it)
+  auto digitAt = [&](int k) { return k >= 0 && k < kSignificantDigits ? digits[k] : '0'; };
+
+  size_t n = 0;
+  if (point <= 0) {
+    out[n++] = '0';
+  } else {
+    for (int k = 0; k < point; ++k)
+      out[n++] = digitAt(k);
+  }
+  if (decimals > 0) {
+    out[n++] = '.';
+    for (int j = 0; j < decimals; ++j)
+      out[n++] = digitAt(point + j);
+  }
+  int dropped = point + decimals;  // index of the first digit not written
+  bool roundUp = false;
+  if (dropped >= 0 && dropped < kSignificantDigits) {
+    char first = digits[dropped];
+    if (first >= '5') {
+      roundUp = true;
+    } else if (first == '4' && dropped + 1 < kSignificantDigits) {
+      roundUp = digits[kSignificantDigits - 1] >= '2' &&
+                std::all_of(digits + dropped + 1, digits + kSignificantDigits - 1,
+                            [](char c) { return c == '9'; });
+    }
+  }
+  if (roundUp) {
+    size_t i = n;
+    while (i > 0) {
+      --i;
+      if (out[i] == '.') continue;
+      if (out[i] != '9') {
+        ++out[i];
+        return n;
+      }
+      out[i] = '0';
+    }
+    std::memmove(out + 1, out, n);
+    out[0] = '1';
+    ++n;
+  }
+  return n;
+}
+
+// The N text of `value`; 0 when it is not a finite number.
+size_t numberText(double value, int decimals, char* out) {
+  if (!std::isfinite(value)) return 0;
+  bool negative = std::signbit(value);
+  double magnitude = std::fabs(value);
+  char* text = out + 1;
+  size_t n;
+  if (magnitude == std::floor(magnitude)) {
+    // Integral values are written exactly, however many digits they have.
+    auto [end, ec] = std::to_chars(text, text + 320, magnitude, std::chars_format::fixed, 0);
+    (void)ec;
+    n = static_cast<size_t>(end - text);
+    if (decimals > 0) {
+      text[n++] = '.';
+      std::memset(text + n, '0', static_cast<size_t>(decimals));
+      n += static_cast<size_t>(decimals);
+    }
+  } else {
+    n = fractionText(magnitude, decimals, text);
+  }
+  // A value that rounds to zero carries no sign.
+  if (negative && std::any_of(text, text + n, [](char c) { return c >= '1' && c <= '9'; })) {
+    out[0] = '-';
+    return n + 1;
+  }
+  std::memmove(out, text, n);
+  return n;
+}
+
+PutResult putNumber(const DbfField& field, double value, char* dest) {
+  char text[640];
+  size_t n = numberText(value, field.decimals, text);
+  if (n == 0 || n > field.length) {
+    std::memset(dest, '*', field.length);
+    return PutResult::TooWide;
+  }
+  std::memset(dest, ' ', field.length - n);
+  std::memcpy(dest + (field.length - n), text, n);
+  return PutResult::Stored;
+}
+
+void putLittleEndian(char* dest, uint64_t bits, size_t bytes) {
+  for (size_t i = 0; i < bytes; ++i)
+    dest[i] = static_cast<char>(bits >> (8 * i) & 0xFF);
+}
+
+uint64_t getLittleEndian(const char* src, size_t bytes) {
+  uint64_t bits = 0;
+  for (size_t i = 0; i < bytes; ++i)
+    bits |= static_cast<uint64_t>(static_cast<uint8_t>(src[i])) << (8 * i);
+  return bits;
+}
+
+PutResult putInteger(const DbfField& field, double value, char* dest) {
+  double limit = std::ldexp(1.0, 8 * field.length - 1);
+  double rounded = std::round(value);
+  if (!std::isfinite(rounded) || rounded < -limit || rounded >= limit) return PutResult::TooWide;
+  putLittleEndian(dest, static_cast<uint64_t>(static_cast<int64_t>(rounded)), field.length);
+  return PutResult::Stored;
+}
+
+double parseNumber(std::string_view text) {
+  text = trim(text);
+  double value = 0;
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  // from_chars, unlike strtod, ignores the locale that a GUI toolkit may have set.
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  (void)ptr;
+  return ec == std::errc{} ? value : 0;
+}
+
+}  // namespace
+
+PutResult encodeField(const DbfField& field, const Value& value, char* dest) {
+  switch (field.kind) {
+    case FieldKind::Character: {
+      if (!value.isText()) return PutResult::WrongType;
+      // One reused buffer: the cut that keeps UTF-8 characters whole, without an allocation.
+      thread_local std::string padded;
+      padded.clear();
+      appendPadRight(padded, value.text(), field.length);
+      std::memcpy(dest, padded.data(), field.length);
+      return PutResult::Stored;
+    }
+    case FieldKind::Numeric:
+      if (!value.isNumber()) return PutResult::WrongType;
+      return putNumber(field, value.number().value, dest);
+    case FieldKind::Date:
+      if (!value.isDate()) return PutResult::WrongType;
+      if (field.length == 3) {
+        putLittleEndian(dest, static_cast<uint32_t>(julianDay(value.date())), 3);
+      } else {
+        std::memcpy(dest, value.date().dtos().data(), 8);
+      }
+      return PutResult::Stored;
+    case FieldKind::Logical:
+      if (!value.isLogical()) return PutResult::WrongType;
+      dest[0] = value.logical() ? 'T' : 'F';
+      return PutResult::Stored;
+    case FieldKind::Double: {
+      if (!value.isNumber()) return PutResult::WrongType;
+      uint64_t bits;
+      std::memcpy(&bits, &value.number().value, sizeof bits);
+      putLittleEndian(dest, bits, 8);
+      return PutResult::Stored;
+    }
+    case FieldKind::Integer:
+      if (!value.isNumber()) return PutResult::WrongType;
+      return putInteger(field, value.number().value, dest);
+    case FieldKind::Memo:
+      break;
+  }
+  return PutResult::WrongType;
+}
+
+Value decodeField(const DbfField& field, const char* src) {
+  std::string_view bytes(src, field.length);
+  switch (field.kind) {
+    case FieldKind::Character:
+      return Value(bytes);
+    case FieldKind::Numeric:
+      return Value::number(parseNumber(bytes), field.decimals);
+    case FieldKind::Date:
+      if (field.length == 3) return fromJulianDay(static_cast<int32_t>(getLittleEndian(src, 3)));
+      return Date::fromDtos(bytes);
+    case FieldKind::Logical:
+      return Value(src[0] == 'T' || src[0] == 't' || src[0] == 'Y' || src[0] == 'y');
+    case FieldKind::Double: {
+      uint64_t bits = getLittleEndian(src, 8);
+      double value;
+      std::memcpy(&value, &bits, sizeof value);
+      return Value::number(value, field.decimals);
+    }
+    case FieldKind::Integer: {
+      // Sign-extend the field's width to 64 bits.
+      unsigned shift = 64 - 8 * field.length;
+      auto bits = static_cast<int64_t>(getLittleEndian(src, field.length) << shift) >> shift;
+      return Value::number(static_cast<double>(bits));
+    }
+    case FieldKind::Memo:
+      break;
+  }
+  return Value();
+}
+
+bool decodeMemoBlock(const DbfField& field, const char* src, uint64_t& block) {
+  if (field.length == 4) {
+    block = getLittleEndian(src, 4);
+    return true;
+  }
+  std::string_view text = trim(std::string_view(src, field.length));
+  block = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    block = block * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return true;
+}
+
+void encodeMemoBlock(const DbfField& field, uint32_t block, char* dest) {
+  if (field.length == 4) {
+    putLittleEndian(dest, block, 4);
+    return;
+  }
+  std::memset(dest, ' ', field.length);
+  if (block == 0) return;
+  char digits[10];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, block);
+  (void)ec;
+  size_t n = static_cast<size_t>(end - digits);
+  std::memcpy(dest + field.length - n, digits, n);
+}
+
+// The civil-calendar conversions of Fliegel and Van Flandern.
+int32_t julianDay(const Date& date) {
+  if (date.empty()) return 0;
+  int32_t a = (14 - date.month()) / 12;
+  int32_t y = date.year() + 4800 - a;
+  int32_t m = date.month() + 12 * a - 3;
+  return date.day() + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
+}
+
+Date fromJulianDay(int32_t day) {
+  if (day <= 0) return Date();
+  int64_t a = int64_t{day} + 32044;
+  int64_t b = (4 * a + 3) / 146097;
+  int64_t c = a - 146097 * b / 4;
+  int64_t d = (4 * c + 3) / 1461;
+  int64_t e = c - 1461 * d / 4;
+  int64_t m = (5 * e + 2) / 153;
+  int day0 = static_cast<int>(e - (153 * m + 2) / 5 + 1);
+  int month = static_cast<int>(m + 3 - 12 * (m / 10));
+  int year = static_cast<int>(100 * b + d - 4800 + m / 10);
+  return Date::fromYmd(year, month, day0);
+}
+
+}  // namespace tabulink

@@ -1,0 +1,32 @@
+#pragma once
+// Field values to and from their bytes in a DBF record, kind by kind. Memo fields hold only a
+// block number here; their text lives in the memo file.
+
+#include <cstdint>
+
+#include "core/value.h"
+#include "table/dbf_layout.h"
+
+namespace tabulink {
+
+enum class PutResult {
+  Stored,
+  WrongType,  // the field keeps its bytes
+  TooWide,    // a number that does not fit: the field is filled with "*"
+};
+
+// Writes `value` into the field's bytes at `dest` (field.length bytes). Not for memo fields.
+PutResult encodeField(const DbfField& field, const Value& value, char* dest);
+// The value of the field's bytes at `src`. Not for memo fields.
+Value decodeField(const DbfField& field, const char* src);
+
+// The memo block number stored in a memo field; false when the bytes are not a block number.
+bool decodeMemoBlock(const DbfField& field, const char* src, uint64_t& block);
+// Stores a memo block number; 0 means no text (blanks in a 10-byte field).
+void encodeMemoBlock(const DbfField& field, uint32_t block, char* dest);
+
+// Julian day numbers as 3-byte date fields hold them; 0 is the empty date.
+int32_t julianDay(const Date& date);
+Date fromJulianDay(int32_t day);
+
+}  // namespace tabulink

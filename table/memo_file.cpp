@@ -1,0 +1,137 @@
+#include "table/memo_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "table/table_error.h"
+
+namespace tabulink {
+namespace {
+
+constexpr char kEndOfText = 0x1A;
+
+std::array<char, 4> le32(uint32_t v) {
+  return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
+          static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24 & 0xFF)};
+}
+
+}  // namespace
+
+std::string MemoFile::pathFor(const std::string& tablePath) {
+  return std::filesystem::path(tablePath).replace_extension(".dbt").string();
+}
+
+bool MemoFile::writeEmpty(BufferedFile& file) {
+  std::array<char, kMemoBlockSize> header{};
+  header[0] = 1;
+  return file.truncate(0) && file.write(0, header) && file.flush();
+}
+
+bool MemoFile::attach(BufferedFile file, std::string path) {
+  file_ = std::move(file);
+  path_ = std::move(path);
+  headerChanged_ = false;
+  std::array<char, 4> header{};
+  if (file_.size() < kMemoBlockSize || file_.read(0, header) != 4) return false;
+  uint32_t stored = static_cast<uint32_t>(static_cast<uint8_t>(header[0])) |
+                    static_cast<uint32_t>(static_cast<uint8_t>(header[1])) << 8 |
+                    static_cast<uint32_t>(static_cast<uint8_t>(header[2])) << 16 |
+                    static_cast<uint32_t>(static_cast<uint8_t>(header[3])) << 24;
+  // A header left stale by a program that died never lets a new text overwrite an old one: the
+  // next text goes behind the last block in the file at least. A number further out than one
+  // empty block is damage and is not followed either.
+  uint64_t blocksInFile = (file_.size() + kMemoBlockSize - 1) / kMemoBlockSize;
+  uint64_t next = stored >= blocksInFile && stored <= blocksInFile + 1 ? stored : blocksInFile;
+  if (next > UINT32_MAX) return false;
+  nextFree_ = static_cast<uint32_t>(next);
+  return true;
+}
+
+bool MemoFile::append(std::string_view text, uint32_t& block) {
+  static const std::array<char, kMemoBlockSize> kFiller = [] {
+    std::array<char, kMemoBlockSize> filler;
+    filler.fill(kEndOfText);
+    return filler;
+  }();
+  uint64_t used = (text.size() + 1) / kMemoBlockSize + 1;
+  bool written = retryWrite(path_, [&] {
+    if (nextFree_ + used > UINT32_MAX) {
+      errno = EFBIG;
+      return false;
+    }
+    uint64_t offset = kMemoBlockSize * nextFree_;
+    size_t filler = kMemoBlockSize - text.size() % kMemoBlockSize;
+    return file_.write(offset, {text.data(), text.size()}) &&
+           file_.write(offset + text.size(), {kFiller.data(), filler});
+  });
+  if (!written) {
+    file_.discardPending();
+    return false;
+  }
+  block = nextFree_;
+  nextFree_ = static_cast<uint32_t>(nextFree_ + used);
+  headerChanged_ = true;
+  return true;
+}
+
+std::string MemoFile::read(uint64_t block) {
+  std::string text;
+  if (block == 0) return text;
+  if (block >= file_.size() / kMemoBlockSize + (file_.size() % kMemoBlockSize != 0)) {
+    RunError error = driverError(EG_CORRUPTION, 1012, path_);
+    error.CANDEFAULT = true;
+    raiseTableError(error);
+    return text;
+  }
+  uint64_t offset = kMemoBlockSize * block;
+  for (;;) {
+    size_t old = text.size();
+    text.resize(old + kMemoBlockSize);
+    int64_t got = file_.read(offset, {text.data() + old, kMemoBlockSize});
+    if (got < 0) {
+      RunError error = driverError(EG_CORRUPTION, 1012, path_, osCodeFromErrno(errno));
+      error.CANDEFAULT = true;
+      raiseTableError(error);
+      text.resize(old);
+      return text;
+    }
+    const char* end = static_cast<const char*>(
+        std::memchr(text.data() + old, kEndOfText, static_cast<size_t>(got)));
+    if (end != nullptr) {
+      text.resize(static_cast<size_t>(end - text.data()));
+      return text;
+    }
+    text.resize(old + static_cast<size_t>(got));
+    // A text that runs into the end of the file without its 0x1A ends there.
+    if (got < static_cast<int64_t>(kMemoBlockSize)) return text;
+    offset += kMemoBlockSize;
+  }
+}
+
+bool MemoFile::reset() {
+  if (!writeEmpty(file_)) return false;
+  nextFree_ = 1;
+  headerChanged_ = false;
+  return true;
+}
+
+bool MemoFile::writeNextFree() {
+  if (!headerChanged_) return true;
+  if (!file_.write(0, le32(nextFree_))) return false;
+  headerChanged_ = false;
+  return true;
+}
+
+bool MemoFile::flush() {
+  return writeNextFree() && file_.flush();
+}
+
+void MemoFile::close() {
+  file_.close();
+  path_.clear();
+}
+
+}  // namespace tabulink

@@ -1,0 +1,51 @@
+#pragma once
+// The .dbt memo file of a table: 512-byte blocks, block 0 holding the next free block number,
+// every text followed by at least one 0x1A up to a block boundary. Texts are only ever appended.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "table/buffered_file.h"
+
+namespace tabulink {
+
+inline constexpr uint64_t kMemoBlockSize = 512;
+
+class MemoFile {
+ public:
+  // The memo file's name: the table's with the extension ".dbt" instead of its own.
+  static std::string pathFor(const std::string& tablePath);
+  // Writes the header block of an empty memo file (next free block 1) into `file`.
+  static bool writeEmpty(BufferedFile& file);
+
+  MemoFile() = default;
+  // Takes an opened memo file; false when it is too short to hold its header.
+  bool attach(BufferedFile file, std::string path);
+
+  // Appends `text` (not empty) and returns its start block through `block`. Raises a write error
+  // (retried while the error block asks) and returns false when the text could not be written.
+  bool append(std::string_view text, uint32_t& block);
+  // The text starting at `block`: every byte before the first 0x1A. A block past the end of the
+  // file raises "Corruption detected" and reads as empty text.
+  std::string read(uint64_t block);
+  // Makes the memo file anew: one header block, next free block 1.
+  bool reset();
+  // Writes buffered texts and the next free block number.
+  bool flush();
+  void close();
+
+  bool isOpen() const { return file_.isOpen(); }
+  const std::string& path() const { return path_; }
+  uint32_t nextFree() const { return nextFree_; }
+
+ private:
+  bool writeNextFree();
+
+  BufferedFile file_;
+  std::string path_;
+  uint32_t nextFree_ = 1;
+  bool headerChanged_ = false;
+};
+
+}  // namespace tabulink

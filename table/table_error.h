@@ -1,0 +1,34 @@
+#pragma once
+// The run-time error objects of the table layer, and raising them through the error block.
+
+#include <cerrno>
+#include <string>
+
+#include "failure/os_code.h"
+#include "failure/run_error.h"
+
+namespace tabulink {
+
+// An error of a table command (subsystem "DBCMD"), naming the operation.
+RunError commandError(int gencode, int subcode, std::string operation);
+// An error of the table driver (subsystem "DBFNTX"), naming the file when one is involved.
+RunError driverError(int gencode, int subcode, std::string file = {}, int oscode = 0);
+
+// Hands `error` to the error block; true when the operation is to be tried again (the block
+// answered Retry and the error allows it).
+bool raiseTableError(const RunError& error);
+
+// Runs `attempt` (a write to the file at `path` that sets errno when it fails) until it succeeds,
+// raising "Write error" after each failure; false when the error block gave the write up.
+template <class Attempt>
+bool retryWrite(const std::string& path, Attempt attempt) {
+  while (!attempt()) {
+    RunError error = driverError(EG_WRITE, 1011, path, osCodeFromErrno(errno));
+    error.CANRETRY = true;
+    error.CANDEFAULT = true;
+    if (!raiseTableError(error)) return false;
+  }
+  return true;
+}
+
+}  // namespace tabulink

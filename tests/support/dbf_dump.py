@@ -1,0 +1,25 @@
+#!/usr/bin/python3
+# Prints a DBF table as an independent reader (dbfread) sees it: "count N", then one line per
+# record that is not deleted, its values joined by "|" (None for a blank value, dates as ISO).
+import datetime
+import sys
+
+import dbfread
+
+
+def show(value):
+    if value is None:
+        return "None"
+    if isinstance(value, bool):
+        return "T" if value else "F"
+    if isinstance(value, datetime.date):
+        return value.isoformat()
+    if isinstance(value, float):
+        return repr(value)
+    return str(value)
+
+
+table = dbfread.DBF(sys.argv[1], encoding="latin-1", char_decode_errors="strict")
+print("count", table.header.numrecords)
+for record in table:
+    print("|".join(show(v) for v in record.values()))
