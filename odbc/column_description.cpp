@@ -143,6 +143,11 @@ ColumnDescription describeColumn(std::string_view name, int sqlType, SQLULEN col
   column.convert = conversionFor(sqlType, datesAsText);
 
   std::uint64_t length = columnSize;
+  // A long column whose size the driver leaves at 0 (psqlODBC's bytea) is of unknown size, not
+  // empty: it gets the longest length rather than losing every value.
+  if (length == 0 &&
+      (sqlType == SQL_LONGVARCHAR || sqlType == SQL_LONGVARBINARY || sqlType == SQL_WLONGVARCHAR))
+    length = kMaxColumnLength;
   if (sqlType == SQL_BINARY && length == 8) length = 16;  // two hexadecimal digits per byte
   // Wide-character types: room for the UTF-8 form of every character.
   if (sqlType < SQL_BIT) length = std::min<std::uint64_t>(length, kMaxColumnLength) * 3;
