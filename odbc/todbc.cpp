@@ -37,7 +37,7 @@ std::string routineName(std::string_view signature) {
     }
   }
   std::string name(signature.substr(start, end - start));
-  for (std::string_view prefix : {std::string_view("tabulink::"), std::string_view("(anonymous namespace)::")}) {
+  for (std::string_view prefix : {"tabulink::", "(anonymous namespace)::", "{anonymous}::"}) {
     for (size_t at = name.find(prefix); at != std::string::npos; at = name.find(prefix))
       name.erase(at, prefix.size());
   }
