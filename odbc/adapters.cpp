@@ -58,13 +58,17 @@ int SQLGETDATA(SQLHSTMT stmt, int column, int cType, int bufferSize, std::string
   return rc;
 }
 
-int SQLFILE(SQLHSTMT stmt, std::string_view mask) { return SQLTABLES(stmt, {}, {}, mask, {}); }
+int SQLFILE(SQLHSTMT stmt, std::string_view mask) {
+  return SQLTABLES(stmt, {}, {}, mask, {});
+}
 
 int SQLGETINFO(SQLHDBC dbc, int infoType, std::string& value) {
   value.assign(256, ' ');
   return SQLGETIN32(dbc, infoType, value);
 }
 
-int SQLCOMMIT(SQLHENV env, SQLHDBC dbc) { return SQLTRANSACT(env, dbc, SQL_COMMIT); }
+int SQLCOMMIT(SQLHENV env, SQLHDBC dbc) {
+  return SQLTRANSACT(env, dbc, SQL_COMMIT);
+}
 
 }  // namespace tabulink

@@ -24,7 +24,9 @@ void toPaddedText(std::string_view bytes, int length, Value& out) {
   appendPadRight(reuseText(out), bytes, static_cast<size_t>(length));
 }
 
-void toText(std::string_view bytes, int, Value& out) { reuseText(out).assign(bytes); }
+void toText(std::string_view bytes, int, Value& out) {
+  reuseText(out).assign(bytes);
+}
 
 void toLogical(std::string_view bytes, int, Value& out) {
   out = Value(bytes.empty() || bytes.front() != '0');
@@ -35,10 +37,12 @@ int decimalsOf(std::string_view text) {
   size_t start = 0;
   while (start < text.size() && (text[start] == ' ' || text[start] == '-' || text[start] == '+'))
     ++start;
-  while (start < text.size() && text[start] >= '0' && text[start] <= '9') ++start;
+  while (start < text.size() && text[start] >= '0' && text[start] <= '9')
+    ++start;
   if (start >= text.size() || text[start] != '.') return 0;
   size_t end = start + 1;
-  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+    ++end;
   return static_cast<int>(end - start - 1);
 }
 
@@ -53,7 +57,9 @@ void toNumber(std::string_view bytes, int, Value& out) {
   out = Value::number(VAL(bytes), decimalsOf(bytes));
 }
 
-void isoToDate(std::string_view bytes, int, Value& out) { out = Value(Date::fromIso(bytes)); }
+void isoToDate(std::string_view bytes, int, Value& out) {
+  out = Value(Date::fromIso(bytes));
+}
 
 // The 16-byte SQL_C_TIMESTAMP structure; missing bytes read as 0.
 SQL_TIMESTAMP_STRUCT timestampOf(std::string_view bytes) {

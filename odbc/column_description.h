@@ -21,13 +21,13 @@ using Conversion = void (*)(std::string_view bytes, int length, Value& out);
 
 // One result column; the members are the nine elements of a column description, in order.
 struct ColumnDescription {
-  std::string name;        // 1 as the driver names it, blanks trimmed
-  char type = 'U';         // 2 "C", "L", "N", "D", "M" or "U"
-  int length = 0;          // 3 fetch width (buffer is length + 1) and padding width
-  int decimals = 0;        // 4
-  bool notNull = false;    // 5 the driver reports SQL_NO_NULLS
-  int sqlType = 0;         // 6 ODBC SQL type code as reported (ODBC 2 codes)
-  int cType = SQL_C_CHAR;  // 7 SQL_C_TIMESTAMP for SQL_TIMESTAMP, else SQL_C_CHAR
+  std::string name;              // 1 as the driver names it, blanks trimmed
+  char type = 'U';               // 2 "C", "L", "N", "D", "M" or "U"
+  int length = 0;                // 3 fetch width (buffer is length + 1) and padding width
+  int decimals = 0;              // 4
+  bool notNull = false;          // 5 the driver reports SQL_NO_NULLS
+  int sqlType = 0;               // 6 ODBC SQL type code as reported (ODBC 2 codes)
+  int cType = SQL_C_CHAR;        // 7 SQL_C_TIMESTAMP for SQL_TIMESTAMP, else SQL_C_CHAR
   Conversion convert = nullptr;  // 8
   bool changed = false;          // 9 set by the result set when a field is assigned
 };

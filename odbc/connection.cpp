@@ -6,7 +6,9 @@
 
 namespace tabulink {
 
-OdbcConnection::OdbcConnection(SQLHENV env) { SQLALLOCCONNECT(env, handle_); }
+OdbcConnection::OdbcConnection(SQLHENV env) {
+  SQLALLOCCONNECT(env, handle_);
+}
 
 OdbcConnection::OdbcConnection(OdbcConnection&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)) {}

@@ -56,10 +56,7 @@ int SQLERROR32(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, std::string& sqlState,
 
 TOdbc::TOdbc(std::string_view dsn, std::string_view user, std::string_view password,
              bool showErrors, Location loc)
-    : lShowError(showErrors),
-      dsn_(trim(dsn)),
-      user_(trim(user)),
-      password_(trim(password)) {
+    : lShowError(showErrors), dsn_(trim(dsn)), user_(trim(user)), password_(trim(password)) {
   std::string connect = connectionString(dsn_, user_, password_);
   dbc_ = OdbcConnection(env_.handle());
   if (!check(SQLDRIVERCONNECT(hDbc(), connect), Accept::SuccessWithInfo,
@@ -120,7 +117,9 @@ OdbcStatement TOdbc::AllocStatement(Location loc) {
   return statement;
 }
 
-int TOdbc::DropStatement(OdbcStatement& statement) { return statement.drop(); }
+int TOdbc::DropStatement(OdbcStatement& statement) {
+  return statement.drop();
+}
 
 std::vector<ColumnDescription> TOdbc::CursorFields(SQLHSTMT stmt, std::optional<bool> datesAsText,
                                                    Location loc) {
@@ -166,8 +165,9 @@ void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescript
   check(
       rc, Accept::SuccessWithInfo,
       [&] {
-        return "TOdbc:GetValue(" + std::to_string(column) + "), nType: " +
-               std::to_string(description.sqlType) + ", Len: " + std::to_string(bufferLength);
+        return "TOdbc:GetValue(" + std::to_string(column) +
+               "), nType: " + std::to_string(description.sqlType) +
+               ", Len: " + std::to_string(bufferLength);
       },
       stmt, loc);
   if (isNull) {
@@ -250,8 +250,8 @@ std::vector<std::string> TOdbc::GetTables(std::string_view mask, bool includeVie
   return names;
 }
 
-bool TOdbc::executeOnTable(std::string_view name, std::string_view verb,
-                           std::string_view operation, const Location& loc) {
+bool TOdbc::executeOnTable(std::string_view name, std::string_view verb, std::string_view operation,
+                           const Location& loc) {
   if (!File(name, loc)) return false;
   return Execute(std::string(verb) + std::string(name), operation, std::nullopt, loc);
 }
@@ -350,6 +350,8 @@ void TOdbc::ShowErrorList(std::string_view title) const {
   ui().listDialog(title, lines);
 }
 
-std::string TOdbc::LastError() const { return errors_.empty() ? std::string() : errors_.back().operation; }
+std::string TOdbc::LastError() const {
+  return errors_.empty() ? std::string() : errors_.back().operation;
+}
 
 }  // namespace tabulink

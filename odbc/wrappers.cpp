@@ -8,7 +8,9 @@
 namespace tabulink {
 namespace {
 
-SQLCHAR* bytes(std::string& text) { return reinterpret_cast<SQLCHAR*>(text.data()); }
+SQLCHAR* bytes(std::string& text) {
+  return reinterpret_cast<SQLCHAR*>(text.data());
+}
 
 // The text up to its terminating zero, looking at no more than `limit` bytes.
 std::string zeroTerminated(const SQLCHAR* buffer, size_t limit) {
@@ -63,7 +65,9 @@ int SQLFREESTMT(SQLHSTMT stmt, int option) {
   return SQLFreeStmt(stmt, static_cast<SQLUSMALLINT>(option));
 }
 
-int SQLFETCH(SQLHSTMT stmt) { return SQLFetch(stmt); }
+int SQLFETCH(SQLHSTMT stmt) {
+  return SQLFetch(stmt);
+}
 
 int SQLNUMRESULTCOLS(SQLHSTMT stmt, int& count) {
   SQLSMALLINT columns = 0;
@@ -101,8 +105,8 @@ int SQLGETD32(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, std:
   char* target = variable ? buffer.data() : scratch;
   const SQLLEN targetSize = variable ? static_cast<SQLLEN>(buffer.size()) : SQLLEN{sizeof scratch};
   indicator = 0;
-  SQLRETURN rc = SQLGetData(stmt, static_cast<SQLUSMALLINT>(column), static_cast<SQLSMALLINT>(cType),
-                            target, targetSize, &indicator);
+  SQLRETURN rc = SQLGetData(stmt, static_cast<SQLUSMALLINT>(column),
+                            static_cast<SQLSMALLINT>(cType), target, targetSize, &indicator);
   data = {};
   if (!SQL_SUCCEEDED(rc)) {
     indicator = 0;
@@ -162,7 +166,9 @@ int SQLTRANSACT(SQLHENV env, SQLHDBC dbc, int completion) {
   return SQLTransact(env, dbc, static_cast<SQLUSMALLINT>(completion));
 }
 
-int SQLROLLBACK(SQLHENV env, SQLHDBC dbc) { return SQLTRANSACT(env, dbc, SQL_ROLLBACK); }
+int SQLROLLBACK(SQLHENV env, SQLHDBC dbc) {
+  return SQLTRANSACT(env, dbc, SQL_ROLLBACK);
+}
 
 int SQLTABLES(SQLHSTMT stmt, std::string_view catalog, std::string_view schema,
               std::string_view table, std::string_view types) {
@@ -209,8 +215,14 @@ std::string SQLGETDIAGREC(SQLHSTMT stmt) {
   return zeroTerminated(text, std::clamp<size_t>(length, 0, 255));
 }
 
-int SQLDISCONNECT(SQLHDBC dbc) { return SQLDisconnect(dbc); }
-int SQLFREECONNECT(SQLHDBC dbc) { return SQLFreeConnect(dbc); }
-int SQLFREEENV(SQLHENV env) { return SQLFreeEnv(env); }
+int SQLDISCONNECT(SQLHDBC dbc) {
+  return SQLDisconnect(dbc);
+}
+int SQLFREECONNECT(SQLHDBC dbc) {
+  return SQLFreeConnect(dbc);
+}
+int SQLFREEENV(SQLHENV env) {
+  return SQLFreeEnv(env);
+}
 
 }  // namespace tabulink

@@ -60,8 +60,8 @@ int SQLTABLES(SQLHSTMT stmt, std::string_view catalog, std::string_view schema,
 int SQLPRIMARYKEYS(SQLHSTMT stmt, std::string_view table);
 // The next error record of the statement (of the connection when `stmt` is 0); no record or a
 // failed call gives an empty SQLSTATE and message and the native code 0.
-int SQLERROR(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, std::string& sqlState, SQLINTEGER& nativeError,
-             std::string& message);
+int SQLERROR(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, std::string& sqlState,
+             SQLINTEGER& nativeError, std::string& message);
 // The message text of the statement's first diagnostic record (at most 255 bytes), or "".
 std::string SQLGETDIAGREC(SQLHSTMT stmt);
 int SQLDISCONNECT(SQLHDBC dbc);

@@ -20,7 +20,8 @@ class Catalog : public ::testing::TestWithParam<DataSource> {
   void SetUp() override { db = test::connectTo(GetParam()); }
 
   std::string count(TOdbc& connection, const std::string& table) {
-    return std::string(trimRight(CVALTOCHAR(connection.QueryData("SELECT count(*) FROM " + table))));
+    return std::string(
+        trimRight(CVALTOCHAR(connection.QueryData("SELECT count(*) FROM " + table))));
   }
 
   std::unique_ptr<TOdbc> db;

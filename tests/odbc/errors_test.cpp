@@ -36,7 +36,9 @@ struct MissingTable {
   const char* messageStart;
 };
 
-void PrintTo(const MissingTable& driver, std::ostream* out) { *out << driver.source.label; }
+void PrintTo(const MissingTable& driver, std::ostream* out) {
+  *out << driver.source.label;
+}
 
 class ErrorsOnSource : public ::testing::TestWithParam<MissingTable> {};
 
@@ -72,7 +74,8 @@ TEST_P(ErrorsOnSource, FetchThatFailsRecordsTheStatementsDiagnostics) {
       {}, statement.handle()))
       << db->aErrors().back().message;
   int rows = 0;
-  while (db->Fetch(statement.handle())) ++rows;
+  while (db->Fetch(statement.handle()))
+    ++rows;
   EXPECT_GE(rows, 100);
   EXPECT_LT(rows, 150);
   ASSERT_EQ(db->aErrors().size(), 1u);
@@ -100,7 +103,8 @@ TEST_P(ErrorsOnSource, ValueReadWithoutRowNamesColumnTypeAndBuffer) {
 
 INSTANTIATE_TEST_SUITE_P(
     Drivers, ErrorsOnSource,
-    ::testing::Values(MissingTable{test::kSQLite, "S1000", "[SQLite]no such table: no_such_table_here"},
+    ::testing::Values(MissingTable{test::kSQLite, "S1000",
+                                   "[SQLite]no such table: no_such_table_here"},
                       MissingTable{test::kPgAnsi, "42P01", "ERROR: relation"},
                       MissingTable{test::kPgUnicode, "42P01", "ERROR: relation"}),
     [](const ::testing::TestParamInfo<MissingTable>& info) { return info.param.source.label; });
@@ -146,7 +150,8 @@ TEST(Errors, PasswordHoldingSemicolonAndBracesConnectsBraced) {
 
 TEST(Errors, ListKeepsTheNewest101Entries) {
   TOdbc db(test::kSQLite.dsn, "", "", false);
-  for (int i = 1; i <= 102; ++i) db.NewError("e" + std::to_string(i), std::nullopt, std::nullopt, i);
+  for (int i = 1; i <= 102; ++i)
+    db.NewError("e" + std::to_string(i), std::nullopt, std::nullopt, i);
   ASSERT_EQ(db.aErrors().size(), 101u);
   EXPECT_EQ(db.aErrors().front().operation, "e2");
   EXPECT_EQ(db.aErrors().front().code, 2);

@@ -94,7 +94,9 @@ const DriverCase kSQLiteCase{
         {"u", SQL_VARCHAR, 255, 0, 'C', 255, 0, "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11"},
     }};
 
-void PrintTo(const DriverCase& driver, std::ostream* out) { *out << driver.source.label; }
+void PrintTo(const DriverCase& driver, std::ostream* out) {
+  *out << driver.source.label;
+}
 
 class TypeMapping : public ::testing::TestWithParam<DriverCase> {};
 
@@ -148,12 +150,11 @@ std::string caseName(const ::testing::TestParamInfo<DriverCase>& info) {
   return info.param.source.label;
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, TypeMapping,
-                         ::testing::Values(kSQLiteCase, DriverCase{test::kPgAnsi, kPgColumns,
-                                                                   kPgRow, kPgPinned},
-                                           DriverCase{test::kPgUnicode, kPgColumns, kPgRow,
-                                                      kPgPinned}),
-                         caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Drivers, TypeMapping,
+    ::testing::Values(kSQLiteCase, DriverCase{test::kPgAnsi, kPgColumns, kPgRow, kPgPinned},
+                      DriverCase{test::kPgUnicode, kPgColumns, kPgRow, kPgPinned}),
+    caseName);
 
 }  // namespace
 }  // namespace tabulink

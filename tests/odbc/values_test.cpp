@@ -41,8 +41,8 @@ class Values : public ::testing::TestWithParam<DataSource> {
 
 TEST_P(Values, NullIsAbsentAndEmptyTextIsBlanks) {
   OdbcStatement statement = db->AllocStatement();
-  ASSERT_TRUE(db->Execute("SELECT t FROM " + table + " WHERE id < 3 ORDER BY id", {},
-                          statement.handle()));
+  ASSERT_TRUE(
+      db->Execute("SELECT t FROM " + table + " WHERE id < 3 ORDER BY id", {}, statement.handle()));
   std::vector<ColumnDescription> columns = db->CursorFields(statement.handle());
   ASSERT_EQ(columns.size(), 1u);
 
@@ -101,8 +101,8 @@ TEST_P(Values, TimestampWithFractionAsTextAndAsDate) {
 
 TEST_P(Values, OneBufferAndOneValuePerColumnServeEveryRow) {
   OdbcStatement statement = db->AllocStatement();
-  ASSERT_TRUE(db->Execute("SELECT id, t, n FROM " + table + " ORDER BY id", {},
-                          statement.handle()));
+  ASSERT_TRUE(
+      db->Execute("SELECT id, t, n FROM " + table + " ORDER BY id", {}, statement.handle()));
   std::vector<ColumnDescription> columns = db->CursorFields(statement.handle());
   ASSERT_EQ(columns.size(), 3u);
   // The SQLite driver reports every column as nullable.
@@ -121,9 +121,9 @@ TEST_P(Values, OneBufferAndOneValuePerColumnServeEveryRow) {
   }
   // SQLite renders the number without trailing zeros; the value carries the decimals it shows.
   const std::string last = GetParam().postgres ? "[-7.50]" : "[-7.5]";
-  EXPECT_EQ(rows, (std::vector<std::string>{"[1][][]", "[2][][1.25]",
-                                            "[3][0123456789012345678901234567890123456789]" +
-                                                last}));
+  EXPECT_EQ(rows,
+            (std::vector<std::string>{"[1][][]", "[2][][1.25]",
+                                      "[3][0123456789012345678901234567890123456789]" + last}));
   EXPECT_EQ(buffers[1].size(), 41u);
   EXPECT_FALSE(db->IsError());
 }

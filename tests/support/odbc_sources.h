@@ -28,7 +28,9 @@ inline const DataSource kPgUnicode{"PgUnicode", "TestPgUnicode", "tabulink", "ta
 inline constexpr const char* kSemicolonUser = "tabulink_semi";
 inline constexpr const char* kSemicolonPassword = "se;mi{co}lon";
 
-inline void PrintTo(const DataSource& source, std::ostream* out) { *out << source.label; }
+inline void PrintTo(const DataSource& source, std::ostream* out) {
+  *out << source.label;
+}
 
 // For INSTANTIATE_TEST_SUITE_P(..., ::testing::Values(kSQLite, kPgAnsi, kPgUnicode), sourceName).
 inline std::string sourceName(const ::testing::TestParamInfo<DataSource>& info) {
