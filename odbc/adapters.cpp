@@ -7,9 +7,11 @@ namespace tabulink {
 namespace {
 
 // SQLSTATEs with which a driver or the driver manager refuses to complete a connection string
-// when there is no window to prompt in.
+// when there is no window to prompt in; the driver manager reports them in their ODBC 2 form to
+// an ODBC 2 application, so both forms count.
 bool refusesCompletionWithoutWindow(SQLHDBC dbc) {
-  static constexpr std::array<std::string_view, 4> kRefusals = {"IM008", "HY092", "HYC00", "HY110"};
+  static constexpr std::array<std::string_view, 7> kRefusals = {"IM008", "HY092", "S1092", "HYC00",
+                                                                "S1C00", "HY110", "S1110"};
   std::string state;
   std::string message;
   SQLINTEGER native = 0;

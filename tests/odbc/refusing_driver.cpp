@@ -1,0 +1,90 @@
+// A minimal ODBC driver for the tests: it refuses SQL_DRIVER_COMPLETE without a window, as some
+// drivers do, and otherwise connects to nothing, answering with the connection string it got
+// plus ";COMPLETION=<mode>".
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Handle {
+  std::string sqlState;  // of the last failure; empty when none
+  std::string message;
+};
+
+Handle* handleOf(SQLHANDLE handle) {
+  return static_cast<Handle*>(handle);
+}
+
+void copyOut(const std::string& text, SQLCHAR* out, SQLSMALLINT max, SQLSMALLINT* length) {
+  if (length) *length = static_cast<SQLSMALLINT>(text.size());
+  if (!out || max <= 0) return;
+  size_t n = std::min(text.size(), static_cast<size_t>(max - 1));
+  std::memcpy(out, text.data(), n);
+  out[n] = 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT, SQLHANDLE, SQLHANDLE* output) {
+  *output = new Handle;
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT, SQLHANDLE handle) {
+  delete handleOf(handle);
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTEGER) {
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER) {
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLDriverConnect(SQLHDBC dbc, SQLHWND window, SQLCHAR* in, SQLSMALLINT inLength,
+                                   SQLCHAR* out, SQLSMALLINT outMax, SQLSMALLINT* outLength,
+                                   SQLUSMALLINT completion) {
+  Handle* connection = handleOf(dbc);
+  if (window == nullptr && completion != SQL_DRIVER_NOPROMPT) {
+    connection->sqlState = "HYC00";
+    connection->message = "Prompting is not supported without a window";
+    return SQL_ERROR;
+  }
+  connection->sqlState.clear();
+  std::string text = inLength == SQL_NTS
+                         ? std::string(reinterpret_cast<char*>(in))
+                         : std::string(reinterpret_cast<char*>(in), static_cast<size_t>(inLength));
+  copyOut(text + ";COMPLETION=" + std::to_string(completion), out, outMax, outLength);
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLDisconnect(SQLHDBC) {
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT record, SQLCHAR* state,
+                                SQLINTEGER* native, SQLCHAR* message, SQLSMALLINT max,
+                                SQLSMALLINT* length) {
+  Handle* h = handleOf(handle);
+  if (record != 1 || h->sqlState.empty()) return SQL_NO_DATA;
+  copyOut(h->sqlState, state, 6, nullptr);
+  if (native) *native = 0;
+  copyOut(h->message, message, max, length);
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLGetInfo(SQLHDBC, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT max,
+                             SQLSMALLINT* length) {
+  copyOut(type == SQL_DRIVER_ODBC_VER ? "03.00" : "", static_cast<SQLCHAR*>(value), max, length);
+  return SQL_SUCCESS;
+}
+
+}  // extern "C"
