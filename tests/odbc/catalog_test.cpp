@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/text.h"
+#include "odbc/adapters.h"
 #include "odbc/todbc.h"
 #include "support/odbc_sources.h"
 #include "support/scripted_ui_scope.h"
@@ -73,6 +74,19 @@ TEST_P(Catalog, FileDelTableAndTruncateTable) {
 
   EXPECT_TRUE(db->DelTable(table));
   EXPECT_FALSE(db->File(table));
+}
+
+TEST_P(Catalog, PrimaryKeyColumnsAreTheFourthColumnOfTheirCatalogRows) {
+  const std::string table = test::testTable("keyed");
+  test::recreateTable(GetParam(), table, "x integer, id integer PRIMARY KEY");
+  OdbcStatement statement = db->AllocStatement();
+  ASSERT_EQ(SQLPRIMARYKEYS(statement.handle(), table), SQL_SUCCESS);
+  ASSERT_TRUE(db->Fetch(statement.handle()));
+  std::string name;
+  bool isNull = true;
+  EXPECT_EQ(SQLGETDATA(statement.handle(), 4, SQL_C_CHAR, 64, name, isNull), SQL_SUCCESS);
+  EXPECT_EQ(name, "id");
+  EXPECT_FALSE(db->Fetch(statement.handle()));
 }
 
 TEST_P(Catalog, InformationOptionsAndTransactionsSeenFromAnotherConnection) {
