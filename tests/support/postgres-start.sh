@@ -3,9 +3,9 @@
 # and a free port, the test users and database, and the test odbc.ini pointing at that port.
 # Usage: postgres-start.sh <test-odbc dir>. postgres-stop.sh ends it.
 set -euo pipefail
-odbc_dir=$1
+odbc_dir=$(cd "$1" && pwd)
 bin=/usr/lib/postgresql/15/bin
-here=$(dirname "$0")
+here=$(cd "$(dirname "$0")" && pwd)
 
 # A cluster left behind by an interrupted run is stopped first.
 "$here/postgres-stop.sh" "$odbc_dir"
@@ -19,6 +19,8 @@ if [ "$(id -u)" -eq 0 ]; then
   as_owner=(runuser -u postgres --)
 fi
 chmod 700 "$base"
+# The server's account may not be allowed into the caller's working directory.
+cd "$base"
 
 port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 echo "$port" >"$odbc_dir/postgres.port"

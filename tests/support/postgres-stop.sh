@@ -7,6 +7,7 @@ record="$odbc_dir/postgres.dir"
 [ -f "$record" ] || exit 0
 base=$(cat "$record")
 if [ -n "$base" ] && [ -d "$base/data" ]; then
+  cd /
   as_owner=()
   [ "$(id -u)" -eq 0 ] && as_owner=(runuser -u postgres --)
   "${as_owner[@]}" /usr/lib/postgresql/15/bin/pg_ctl -D "$base/data" -m immediate -w stop >/dev/null 2>&1
