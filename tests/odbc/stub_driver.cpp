@@ -1,6 +1,7 @@
-// A minimal ODBC driver for the tests: it refuses SQL_DRIVER_COMPLETE without a window, as some
-// drivers do, and otherwise connects to nothing, answering with the connection string it got
-// plus ";COMPLETION=<mode>".
+// A minimal ODBC driver for behaviours the real drivers do not show on demand: it refuses
+// SQL_DRIVER_COMPLETE without a window, as some drivers do, answering any other connect with the
+// connection string it got plus ";COMPLETION=<mode>"; every statement has one column and two
+// rows, the first of which comes with a warning (SQLSTATE 01004).
 
 #include <sql.h>
 #include <sqlext.h>
@@ -11,8 +12,9 @@
 namespace {
 
 struct Handle {
-  std::string sqlState;  // of the last failure; empty when none
+  std::string sqlState;  // of the last failure or warning; empty when none
   std::string message;
+  int rowsFetched = 0;  // statements only
 };
 
 Handle* handleOf(SQLHANDLE handle) {
@@ -78,6 +80,35 @@ SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT recor
   copyOut(h->sqlState, state, 6, nullptr);
   if (native) *native = 0;
   copyOut(h->message, message, max, length);
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLExecDirect(SQLHSTMT stmt, SQLCHAR*, SQLINTEGER) {
+  handleOf(stmt)->rowsFetched = 0;
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT, SQLSMALLINT* count) {
+  *count = 1;
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLFetch(SQLHSTMT stmt) {
+  Handle* statement = handleOf(stmt);
+  statement->sqlState.clear();
+  switch (++statement->rowsFetched) {
+    case 1:
+      statement->sqlState = "01004";
+      statement->message = "String data, right truncated";
+      return SQL_SUCCESS_WITH_INFO;
+    case 2:
+      return SQL_SUCCESS;
+    default:
+      return SQL_NO_DATA;
+  }
+}
+
+SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT, SQLUSMALLINT) {
   return SQL_SUCCESS;
 }
 
