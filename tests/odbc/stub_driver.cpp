@@ -1,7 +1,9 @@
 // A minimal ODBC driver for behaviours the real drivers do not show on demand: it refuses
 // SQL_DRIVER_COMPLETE without a window, as some drivers do, answering any other connect with the
 // connection string it got plus ";COMPLETION=<mode>"; every statement has one column and two
-// rows, the first of which comes with a warning (SQLSTATE 01004).
+// rows, the first of which comes with a warning (SQLSTATE 01004). Its value is a 20-character
+// text whose length is never told (SQL_NO_TOTAL), or, asked for as a timestamp, a full 16-byte
+// structure written whatever the buffer length, as drivers do for fixed-size types.
 
 #include <sql.h>
 #include <sqlext.h>
@@ -106,6 +108,21 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT stmt) {
     default:
       return SQL_NO_DATA;
   }
+}
+
+SQLRETURN SQL_API SQLGetData(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT cType, SQLPOINTER value,
+                             SQLLEN max, SQLLEN* indicator) {
+  if (cType == SQL_C_TIMESTAMP) {
+    SQL_TIMESTAMP_STRUCT stamp{2005, 3, 1, 9, 5, 7, 123000000};
+    std::memcpy(value, &stamp, sizeof stamp);
+    *indicator = sizeof stamp;
+    return SQL_SUCCESS;
+  }
+  const std::string text = "0123456789abcdefghij";
+  SQLSMALLINT ignored = 0;
+  copyOut(text, static_cast<SQLCHAR*>(value), static_cast<SQLSMALLINT>(max), &ignored);
+  *indicator = SQL_NO_TOTAL;
+  return max > static_cast<SQLLEN>(text.size()) ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO;
 }
 
 SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT, SQLUSMALLINT) {
