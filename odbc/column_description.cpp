@@ -64,7 +64,7 @@ void isoToDate(std::string_view bytes, int, Value& out) {
 // The 16-byte SQL_C_TIMESTAMP structure; missing bytes read as 0.
 SQL_TIMESTAMP_STRUCT timestampOf(std::string_view bytes) {
   SQL_TIMESTAMP_STRUCT stamp{};
-  std::memcpy(&stamp, bytes.data(), std::min(bytes.size(), sizeof stamp));
+  if (!bytes.empty()) std::memcpy(&stamp, bytes.data(), std::min(bytes.size(), sizeof stamp));
   return stamp;
 }
 

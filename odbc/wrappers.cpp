@@ -122,7 +122,7 @@ int SQLGETD32(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, std:
     // Data of unknown length: what the buffer holds (a text up to its zero) is the value so far.
     delivered = cType == SQL_C_CHAR ? strnlen(target, held) : held;
   }
-  if (!variable) std::memcpy(buffer.data(), scratch, delivered);
+  if (!variable && delivered > 0) std::memcpy(buffer.data(), scratch, delivered);
   data = std::string_view(buffer.data(), delivered);
   return rc;
 }

@@ -79,6 +79,8 @@ TEST(ColumnDescription, DatesAsTextChangeLetterAndConversion) {
   EXPECT_EQ(convert(timestampText, stamp), Value("2005-03-01 09:05:07.123"));
   EXPECT_EQ(convert(timestampText, timestampBytes(987, 12, 31, 23, 59, 58, 4000000)),
             Value(" 987-12-31 23:59:58.004"));
+  // After a failed read the conversion gets no bytes at all.
+  EXPECT_EQ(convert(timestamp, std::string_view()), Value(Date()));
   EXPECT_EQ(describe(SQL_TIME, 8, 0).type, 'C');
   EXPECT_EQ(describe(SQL_TIME, 8, 0).cType, SQL_C_CHAR);
 }
