@@ -44,6 +44,18 @@ std::string routineName(std::string_view signature) {
   return name;
 }
 
+// Length of `text` without a trailing multi-byte UTF-8 character that a full buffer cut in two.
+size_t withoutCutCharacter(std::string_view text) {
+  size_t lead = text.size();
+  for (int i = 0; i < 3 && lead > 0 && (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80;
+       ++i)
+    --lead;
+  if (lead == 0) return text.size();
+  const unsigned char first = static_cast<unsigned char>(text[lead - 1]);
+  const size_t needed = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+  return text.size() - (lead - 1) < needed ? lead - 1 : text.size();
+}
+
 // SQLSTATE and native code of the next error record of the statement (or of the connection when
 // the statement handle is null); the message of an entry comes from SQLGETDIAGREC instead.
 int SQLERROR32(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, std::string& sqlState,
@@ -174,6 +186,11 @@ void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescript
     out = Value();
     return;
   }
+  // A text longer than the column's length arrives cut at a byte count; half a character at the
+  // cut becomes padding rather than a broken character in the value.
+  if (rc == SQL_SUCCESS_WITH_INFO && description.cType == SQL_C_CHAR &&
+      bytes.size() + 1 == bufferLength)
+    bytes = bytes.substr(0, withoutCutCharacter(bytes));
   description.convert(bytes, description.length, out);
 }
 

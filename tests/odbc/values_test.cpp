@@ -86,6 +86,19 @@ TEST_P(Values, LongTextIntoShortBufferIsCutWithoutOverrun) {
   EXPECT_TRUE(indicator == 40 || indicator == SQL_NO_TOTAL) << indicator;
 }
 
+TEST_P(Values, TextCutByTheBufferNeverEndsInHalfACharacter) {
+  const std::string narrow = test::testTable("narrow");
+  test::recreateTable(GetParam(), narrow, "v varchar(4)");
+  // PostgreSQL counts characters, so the four fit; the column size says 4 (bytes to us).
+  test::run(*db, "INSERT INTO " + narrow + " VALUES ('a\xC3\xA4\xC3\xB6\xC3\xBC')");
+  OdbcStatement statement = selectFirstRow("SELECT v FROM " + narrow);
+  std::vector<ColumnDescription> columns = db->CursorFields(statement.handle());
+  ASSERT_EQ(columns.size(), 1u);
+  ASSERT_EQ(columns[0].length, 4);
+  EXPECT_EQ(db->GetValue(1, statement.handle(), columns), Value("a\xC3\xA4 "));
+  EXPECT_FALSE(db->IsError());
+}
+
 TEST_P(Values, TimestampWithFractionAsTextAndAsDate) {
   const std::string sql = "SELECT ts FROM " + table + " WHERE id = 2";
   OdbcStatement asText = selectFirstRow(sql);
