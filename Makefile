@@ -21,6 +21,9 @@ demo: build
 test: setup
 	@scripts/run-tests.sh
 
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+
 format:
 	@scripts/format.sh --fix
 

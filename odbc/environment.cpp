@@ -1,19 +1,29 @@
 #include "odbc/environment.h"
 
-#include <sqlext.h>
+#include <utility>
+
+#include "odbc/wrappers.h"
 
 namespace tabulink {
 
 OdbcEnvironment::OdbcEnvironment() {
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle_))) {
-    handle_ = SQL_NULL_HENV;
-    return;
-  }
-  SQLSetEnvAttr(handle_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC2), 0);
+  if (!SQL_SUCCEEDED(SQLALLOCENV(handle_))) reset();
 }
 
-OdbcEnvironment::~OdbcEnvironment() {
-  if (handle_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, handle_);
+OdbcEnvironment::OdbcEnvironment(OdbcEnvironment&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)) {}
+
+OdbcEnvironment& OdbcEnvironment::operator=(OdbcEnvironment&& other) noexcept {
+  if (this != &other) {
+    reset();
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+void OdbcEnvironment::reset() noexcept {
+  if (handle_ != SQL_NULL_HENV) SQLFREEENV(handle_);
+  handle_ = SQL_NULL_HENV;
 }
 
 }  // namespace tabulink

@@ -19,7 +19,7 @@ class DsnEntries : public ::testing::Test {
   DsnEntries()
       : userIni("ODBCINI", dir.file("user.ini")), sysIni("ODBCSYSINI", dir.path().string()) {
     writeFile(dir.file("odbcinst.ini"),
-              test::readFile(std::string(TABULINK_TEST_ODBC_DIR) + "/odbcinst.ini"));
+              test::readFile(std::string(TABULINK_TEST_ODBC_DIR) + "/system/odbcinst.ini"));
   }
   static std::string padded(const std::string& name) {
     return name + std::string(254 - name.size(), ' ');

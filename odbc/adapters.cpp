@@ -1,0 +1,76 @@
+#include "odbc/adapters.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tabulink {
+namespace {
+
+// SQLSTATEs with which a driver or the driver manager refuses to complete a connection string
+// when there is no window to prompt in; the driver manager reports them in their ODBC 2 form to
+// an ODBC 2 application, so both forms count.
+bool refusesCompletionWithoutWindow(SQLHDBC dbc) {
+  static constexpr std::array<std::string_view, 7> kRefusals = {"IM008", "HY092", "S1092", "HYC00",
+                                                                "S1C00", "HY110", "S1110"};
+  std::string state;
+  std::string message;
+  SQLINTEGER native = 0;
+  while (SQL_SUCCEEDED(SQLERROR(SQL_NULL_HENV, dbc, SQL_NULL_HSTMT, state, native, message))) {
+    if (std::find(kRefusals.begin(), kRefusals.end(), state) != kRefusals.end()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int SQLDRIVERCONNECT(SQLHDBC dbc, std::string& connect) {
+  std::string completed;
+  int completedLength = 0;
+  // The driver manager here has no prompt dialog, so there is no parent window to pass.
+  int rc = SQLDRVC32(dbc, nullptr, connect, completed, completedLength, SQL_DRIVER_COMPLETE);
+  if (rc == SQL_ERROR && refusesCompletionWithoutWindow(dbc))
+    rc = SQLDRVC32(dbc, nullptr, connect, completed, completedLength, SQL_DRIVER_NOPROMPT);
+  connect = completed.substr(0, static_cast<size_t>(std::max(completedLength, 0)));
+  return rc;
+}
+
+int SQLDESCRIBECOL(SQLHSTMT stmt, int column, std::string& name, int& sqlType, SQLULEN& columnSize,
+                   int& decimals, bool& notNull) {
+  int nameLength = 0;
+  int nullable = 0;
+  int rc = SQLDESC32(stmt, column, name, nameLength, sqlType, columnSize, decimals, nullable);
+  name.resize(std::min(name.size(), static_cast<size_t>(std::max(nameLength, 0))));
+  notNull = nullable == SQL_NO_NULLS && SQL_SUCCEEDED(rc);
+  return rc;
+}
+
+int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer,
+               std::string_view& value, bool& isNull) {
+  SQLLEN indicator = 0;
+  int rc = SQLGETD32(stmt, column, cType, buffer, value, indicator);
+  isNull = indicator == SQL_NULL_DATA;
+  return rc;
+}
+
+int SQLGETDATA(SQLHSTMT stmt, int column, int cType, int bufferSize, std::string& value,
+               bool& isNull) {
+  SQLLEN indicator = 0;
+  int rc = SQLGETD32(stmt, column, cType, value, bufferSize, indicator);
+  isNull = indicator == SQL_NULL_DATA;
+  return rc;
+}
+
+int SQLFILE(SQLHSTMT stmt, std::string_view mask) {
+  return SQLTABLES(stmt, {}, {}, mask, {});
+}
+
+int SQLGETINFO(SQLHDBC dbc, int infoType, std::string& value) {
+  value.assign(256, ' ');
+  return SQLGETIN32(dbc, infoType, value);
+}
+
+int SQLCOMMIT(SQLHENV env, SQLHDBC dbc) {
+  return SQLTRANSACT(env, dbc, SQL_COMMIT);
+}
+
+}  // namespace tabulink

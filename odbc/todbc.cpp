@@ -1,0 +1,374 @@
+#include "odbc/todbc.h"
+
+#include <algorithm>
+#include <span>
+
+#include "core/text.h"
+#include "failure/error_block.h"
+#include "gui/ui.h"
+#include "odbc/adapters.h"
+#include "odbc/connection_string.h"
+
+namespace tabulink {
+namespace {
+
+// The routine a compiler signature names, without return type, parameters and our namespace:
+// "void tabulink::OPENODBC(const std::string&)" gives "OPENODBC".
+std::string routineName(std::string_view signature) {
+  static constexpr std::string_view kAnonymous = "(anonymous namespace)";
+  size_t start = 0;
+  size_t end = signature.size();
+  int angle = 0;
+  for (size_t i = 0; i < signature.size(); ++i) {
+    char c = signature[i];
+    if (c == '<') {
+      ++angle;
+    } else if (c == '>' && angle > 0) {
+      --angle;
+    } else if (angle == 0 && c == ' ') {
+      start = i + 1;
+    } else if (angle == 0 && c == '(') {
+      if (signature.substr(i).starts_with(kAnonymous)) {
+        i += kAnonymous.size() - 1;
+        continue;
+      }
+      end = i;
+      break;
+    }
+  }
+  std::string name(signature.substr(start, end - start));
+  for (std::string_view prefix : {"tabulink::", "(anonymous namespace)::", "{anonymous}::"}) {
+    for (size_t at = name.find(prefix); at != std::string::npos; at = name.find(prefix))
+      name.erase(at, prefix.size());
+  }
+  return name;
+}
+
+// Length of `text` without a trailing multi-byte UTF-8 character that a full buffer cut in two.
+size_t withoutCutCharacter(std::string_view text) {
+  size_t lead = text.size();
+  for (int i = 0; i < 3 && lead > 0 && (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80;
+       ++i)
+    --lead;
+  if (lead == 0) return text.size();
+  const unsigned char first = static_cast<unsigned char>(text[lead - 1]);
+  const size_t needed = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+  return text.size() - (lead - 1) < needed ? lead - 1 : text.size();
+}
+
+// SQLSTATE and native code of the next error record of the statement (or of the connection when
+// the statement handle is null); the message of an entry comes from SQLGETDIAGREC instead.
+int SQLERROR32(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, std::string& sqlState,
+               SQLINTEGER& nativeError) {
+  std::string unusedMessage;
+  return SQLERROR(env, dbc, stmt, sqlState, nativeError, unusedMessage);
+}
+
+}  // namespace
+
+TOdbc::TOdbc(std::string_view dsn, std::string_view user, std::string_view password,
+             bool showErrors, Location loc)
+    : lShowError(showErrors), dsn_(trim(dsn)), user_(trim(user)), password_(trim(password)) {
+  std::string connect = connectionString(dsn_, user_, password_);
+  dbc_ = OdbcConnection(env_.handle());
+  if (!check(SQLDRIVERCONNECT(hDbc(), connect), Accept::SuccessWithInfo,
+             "SQLDriverConnect error from TODbc:New()", std::nullopt, loc)) {
+    success_ = false;
+    return;
+  }
+  connect_ = std::move(connect);
+  dsn_ = firstAttributeValue(connect_);
+  check(SQLSETCONNECTOPTION(hDbc(), SQL_AUTOCOMMIT, long{SQL_AUTOCOMMIT_ON}), Accept::SuccessOnly,
+        "AutoCommit could not be set from TOdbc:New()", std::nullopt, loc);
+}
+
+bool TOdbc::Create(const std::optional<std::string>& table,
+                   const std::optional<std::vector<CreateField>>& fields, Location loc) {
+  if (!table) {
+    ui().messageBox("TOdbc:Create)", "Fieldname invalid", MessageIcon::Stop);
+    return false;
+  }
+  std::string sql = trim(*table).find(' ') != std::string_view::npos
+                        ? "CREATE TABLE [" + *table + "] ( "
+                        : "CREATE TABLE " + *table + " ( ";
+  if (!fields) {
+    ui().messageBox("TOdbc:Create)", "Fields info array invalid", MessageIcon::Stop);
+    return false;
+  }
+  for (size_t i = 0; i < fields->size(); ++i) {
+    const CreateField& field = (*fields)[i];
+    if (i > 0) sql += ", ";
+    std::string type = upper(field.type);
+    if (type == "C") {
+      sql += field.name + " Char(" + std::to_string(field.length) + ")";
+    } else if (type == "L") {
+      sql += field.name + " Bit";
+    } else if (type == "N") {
+      sql += field.name + " Numeric(" + std::to_string(field.length) + ", " +
+             std::to_string(field.decimals) + ")";
+    } else if (type == "M") {
+      sql += field.name + " Text";
+    } else if (type == "D") {
+      sql += field.name + " Datetime";
+    }
+    if (field.extra) sql += " " + *field.extra;
+  }
+  sql += " )";
+  return Execute(sql, "oOdbc:Create()", std::nullopt, loc);
+}
+
+void TOdbc::End() {
+  dbc_.reset();
+  env_.reset();
+}
+
+OdbcStatement TOdbc::AllocStatement(Location loc) {
+  OdbcStatement statement(hDbc());
+  check(statement.status(), Accept::SuccessWithInfo, "TOdbc:AllocStatement()", statement.handle(),
+        loc);
+  return statement;
+}
+
+int TOdbc::DropStatement(OdbcStatement& statement) {
+  return statement.drop();
+}
+
+std::vector<ColumnDescription> TOdbc::CursorFields(SQLHSTMT stmt, std::optional<bool> datesAsText,
+                                                   Location loc) {
+  const bool asText = datesAsText.value_or(lDateAsStr);
+  int count = 0;
+  if (!check(SQLNUMRESULTCOLS(stmt, count), Accept::SuccessWithInfo, "TOdbc:SQLNumResultCols()",
+             stmt, loc))
+    return {};
+  std::vector<ColumnDescription> columns;
+  columns.reserve(static_cast<size_t>(std::max(count, 0)));
+  for (int column = 1; column <= count; ++column) {
+    std::string name;
+    int sqlType = 0;
+    SQLULEN size = 0;
+    int decimals = 0;
+    bool notNull = false;
+    if (!check(SQLDESCRIBECOL(stmt, column, name, sqlType, size, decimals, notNull),
+               Accept::SuccessWithInfo, "TOdbc:SQLDescribeCol()", stmt, loc))
+      return {};
+    columns.push_back(describeColumn(name, sqlType, size, decimals, notNull, asText));
+  }
+  return columns;
+}
+
+Value TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                      Location loc) {
+  std::vector<char> buffer;
+  Value value;
+  GetValue(column, stmt, columns, buffer, value, loc);
+  return value;
+}
+
+void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                     std::vector<char>& buffer, Value& out, Location loc) {
+  const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
+  const size_t bufferLength = static_cast<size_t>(description.length) + 1;
+  if (buffer.size() < bufferLength) buffer.resize(bufferLength);
+  std::string_view bytes;
+  bool isNull = false;
+  int rc = SQLGETDATA(stmt, column, description.cType, std::span<char>(buffer.data(), bufferLength),
+                      bytes, isNull);
+  // Truncation (SQL_SUCCESS_WITH_INFO) is no failure: the value is what fitted.
+  check(
+      rc, Accept::SuccessWithInfo,
+      [&] {
+        return "TOdbc:GetValue(" + std::to_string(column) +
+               "), nType: " + std::to_string(description.sqlType) +
+               ", Len: " + std::to_string(bufferLength);
+      },
+      stmt, loc);
+  if (isNull) {
+    out = Value();
+    return;
+  }
+  // A text longer than the column's length arrives cut at a byte count; half a character at the
+  // cut becomes padding rather than a broken character in the value.
+  if (rc == SQL_SUCCESS_WITH_INFO && description.cType == SQL_C_CHAR &&
+      bytes.size() + 1 == bufferLength)
+    bytes = bytes.substr(0, withoutCutCharacter(bytes));
+  description.convert(bytes, description.length, out);
+}
+
+bool TOdbc::Fetch(SQLHSTMT stmt, Location loc) {
+  int rc = SQLFETCH(stmt);
+  // A warning still delivers its row; only a failure, not the end of the rows, is recorded.
+  if (rc == SQL_NO_DATA) return false;
+  return check(rc, Accept::SuccessWithInfo, "TOdbc:Fetch()", stmt, loc);
+}
+
+bool TOdbc::Execute(std::string_view sql, std::optional<std::string_view> operation,
+                    std::optional<SQLHSTMT> stmt, Location loc) {
+  if (sql.empty()) return false;
+  OdbcStatement own;
+  if (!stmt) {
+    own = AllocStatement(loc);
+    stmt = own.handle();
+  }
+  if (*stmt == SQL_NULL_HSTMT) return false;
+  return check(SQLEXECDIRECT(*stmt, std::string(sql)), Accept::SuccessOnly, operation, stmt, loc);
+}
+
+std::vector<Value> TOdbc::QueryRow(std::string_view sql, Location loc) {
+  OdbcStatement statement = AllocStatement(loc);
+  if (!Execute(sql, "EXECUTE statement on RUN method", statement.handle(), loc)) return {};
+  if (!Fetch(statement.handle(), loc)) return {};
+  std::vector<ColumnDescription> columns = CursorFields(statement.handle(), std::nullopt, loc);
+  if (columns.empty()) {
+    ui().messageBox("TOdbc:Query()", "No data reported by the query", MessageIcon::Stop);
+    return {};
+  }
+  std::vector<Value> row;
+  row.reserve(columns.size());
+  for (size_t column = 1; column <= columns.size(); ++column)
+    row.push_back(GetValue(static_cast<int>(column), statement.handle(), columns, loc));
+  return row;
+}
+
+Value TOdbc::QueryData(std::string_view sql, Location loc) {
+  std::vector<Value> row = QueryRow(sql, loc);
+  return row.empty() ? Value() : row.front();
+}
+
+bool TOdbc::File(std::string_view name, Location loc) {
+  if (name.empty()) return false;
+  OdbcStatement statement = AllocStatement(loc);
+  if (statement.handle() == SQL_NULL_HSTMT) return false;
+  if (!check(SQLFILE(statement.handle(), name), Accept::SuccessOnly, "TOdbc:File()",
+             statement.handle(), loc))
+    return false;
+  return Fetch(statement.handle(), loc);
+}
+
+std::vector<std::string> TOdbc::GetTables(std::string_view mask, bool includeViews, Location loc) {
+  std::string pattern(mask);
+  std::replace(pattern.begin(), pattern.end(), '*', '%');
+  OdbcStatement statement = AllocStatement(loc);
+  const SQLHSTMT stmt = statement.handle();
+  if (!check(SQLFILE(stmt, pattern), Accept::SuccessOnly, "TOdbc:SQLFile()", stmt, loc)) return {};
+  std::vector<std::string> names;
+  std::vector<char> nameBuffer(255);
+  std::vector<char> typeBuffer(255);
+  while (Fetch(stmt, loc)) {
+    std::string_view name;
+    std::string_view type;
+    bool isNull = false;
+    // A catalog row that cannot be read ends the listing with the names gathered so far.
+    if (SQLGETDATA(stmt, 3, SQL_C_CHAR, nameBuffer, name, isNull) != SQL_SUCCESS) break;
+    if (SQLGETDATA(stmt, 4, SQL_C_CHAR, typeBuffer, type, isNull) != SQL_SUCCESS) break;
+    // A prefix test: "SYSTEM TABLE", "ALIAS" and "SYNONYM" are never listed.
+    if (type.starts_with("TABLE") || (includeViews && type.starts_with("VIEW")))
+      names.emplace_back(name);
+  }
+  return names;
+}
+
+bool TOdbc::executeOnTable(std::string_view name, std::string_view verb, std::string_view operation,
+                           const Location& loc) {
+  if (!File(name, loc)) return false;
+  return Execute(std::string(verb) + std::string(name), operation, std::nullopt, loc);
+}
+
+bool TOdbc::DelTable(std::string_view name, Location loc) {
+  return executeOnTable(name, "DROP TABLE ", "TOdbc:DelTable()", loc);
+}
+
+bool TOdbc::TruncateTable(std::string_view name, Location loc) {
+  return executeOnTable(name, "TRUNCATE TABLE ", "TOdbc:TruncateTable()", loc);
+}
+
+std::string TOdbc::GetInfo(int infoType, Location loc) {
+  std::string value;
+  check(SQLGETINFO(hDbc(), infoType, value), Accept::SuccessOnly,
+        "SQLGetInfo error from TODbc:GetInfo()", std::nullopt, loc);
+  return value;
+}
+
+int TOdbc::SetOptions(int option, const OptionValue& value, Location loc) {
+  int rc = SQLSETCONNECTOPTION(hDbc(), option, value);
+  check(rc, Accept::SuccessOnly, "SQLSetConn error from TODbc:SetOptions()", std::nullopt, loc);
+  return rc;
+}
+
+std::string TOdbc::GetOptions(int option, Location loc) {
+  std::string value(256, ' ');
+  check(SQLGETCONNECTOPTION(hDbc(), option, value), Accept::SuccessOnly,
+        "SQLGetConn error from TODbc:GetOptions()", std::nullopt, loc);
+  return value;
+}
+
+int TOdbc::Commit(Location loc) {
+  int rc = SQLCOMMIT(hEnv(), hDbc());
+  check(rc, Accept::SuccessOnly, "SQLCommit error from TODbc:Commit()", std::nullopt, loc);
+  return rc;
+}
+
+int TOdbc::RollBack(Location loc) {
+  int rc = SQLROLLBACK(hEnv(), hDbc());
+  check(rc, Accept::SuccessOnly, "SQLRollBack error from TODbc:Rollback()", std::nullopt, loc);
+  return rc;
+}
+
+void TOdbc::NewError(std::optional<std::string_view> operation,
+                     std::optional<std::string_view> location, std::optional<SQLHSTMT> stmt,
+                     std::optional<int> rc, Location loc) {
+  ErrorEntry entry;
+  entry.operation = operation ? std::string(*operation) : "SQL Error";
+  entry.location = location ? std::string(*location)
+                            : "On Procedure: " + routineName(loc.function_name()) +
+                                  " Line: " + std::to_string(loc.line());
+  if (stmt) {
+    std::string sqlState;
+    SQLINTEGER native = 0;
+    SQLERROR32(hEnv(), hDbc(), *stmt, sqlState, native);
+    entry.code = native;
+    entry.message = "Class: " + std::string(trimRight(sqlState));
+    std::string diagnostic = SQLGETDIAGREC(*stmt);
+    if (!diagnostic.empty()) entry.message += "\r\n" + diagnostic;
+  } else {
+    entry.code = rc.value_or(0);
+  }
+  if (errors_.size() > 100) errors_.pop_front();
+  errors_.push_back(entry);
+
+  if (lShowError) {
+    ui().messageBox("Alert",
+                    entry.operation + "\r\n[# " + std::to_string(entry.code) + "] " +
+                        entry.message + "\r\n\r\n" + entry.location,
+                    MessageIcon::Exclamation);
+  }
+  if (lAbort) {
+    RunError error;
+    error.SUBSYSTEM = "QVERROR";
+    error.SUBCODE = entry.code;
+    error.SEVERITY = 2;
+    error.DESCRIPTION = entry.message;
+    error.OPERATION = entry.operation;
+    // Recording cannot be repeated, so the handler's answer changes nothing here.
+    raiseError(error);
+  }
+}
+
+void TOdbc::ShowErrorList(std::string_view title) const {
+  if (errors_.empty()) {
+    ui().messageBox(title, "No errors on ODBC connection", MessageIcon::Information);
+    return;
+  }
+  std::vector<std::string> lines;
+  lines.reserve(errors_.size());
+  for (const ErrorEntry& entry : errors_) {
+    lines.push_back(entry.operation + "\t" + entry.location + "\t" + entry.message +
+                    "Retcode: " + std::to_string(entry.code));
+  }
+  ui().listDialog(title, lines);
+}
+
+std::string TOdbc::LastError() const {
+  return errors_.empty() ? std::string() : errors_.back().operation;
+}
+
+}  // namespace tabulink

@@ -1,0 +1,121 @@
+#include "odbc/column_description.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/process_settings.h"
+
+namespace tabulink {
+namespace {
+
+ColumnDescription describe(int sqlType, SQLULEN size, int decimals, bool datesAsText = false) {
+  return describeColumn(" name ", sqlType, size, decimals, false, datesAsText);
+}
+
+Value convert(const ColumnDescription& column, std::string_view bytes) {
+  Value out;
+  column.convert(bytes, column.length, out);
+  return out;
+}
+
+std::string timestampBytes(int year, int month, int day, int hour, int minute, int second,
+                           unsigned fraction) {
+  SQL_TIMESTAMP_STRUCT stamp{static_cast<SQLSMALLINT>(year),
+                             static_cast<SQLUSMALLINT>(month),
+                             static_cast<SQLUSMALLINT>(day),
+                             static_cast<SQLUSMALLINT>(hour),
+                             static_cast<SQLUSMALLINT>(minute),
+                             static_cast<SQLUSMALLINT>(second),
+                             fraction};
+  std::string bytes(sizeof stamp, '\0');
+  std::memcpy(bytes.data(), &stamp, sizeof stamp);
+  return bytes;
+}
+
+}  // namespace
+
+TEST(ColumnDescription, NumericColumnsHaveLength19AndDefaultDecimalsWhenScaleIsUnusable) {
+  setDefaultDecimals(3);
+  ColumnDescription allScale = describe(SQL_NUMERIC, 5, 5);
+  EXPECT_EQ(allScale.type, 'N');
+  EXPECT_EQ(allScale.length, 19);
+  EXPECT_EQ(allScale.decimals, 3);
+  EXPECT_EQ(describe(SQL_NUMERIC, 10, 2).decimals, 2);
+  EXPECT_EQ(describe(SQL_INTEGER, 10, 0).decimals, 0);
+  EXPECT_EQ(describe(SQL_DOUBLE, 15, 0).decimals, 3);
+  EXPECT_EQ(describe(SQL_REAL, 7, 0).decimals, 3);
+  EXPECT_EQ(describe(SQL_TINYINT, 3, 0).length, 19);
+  setDefaultDecimals(2);
+}
+
+TEST(ColumnDescription, LengthAdjustments) {
+  EXPECT_EQ(describe(SQL_BINARY, 8, 0).length, 16);
+  EXPECT_EQ(describe(SQL_BINARY, 9, 0).length, 9);
+  EXPECT_EQ(describe(SQL_WVARCHAR, 10, 0).length, 30);
+  EXPECT_EQ(describe(SQL_WVARCHAR, 10, 0).type, 'U');
+  EXPECT_EQ(describe(SQL_LONGVARCHAR, 2147483647, 0).length, kMaxColumnLength);
+  EXPECT_EQ(describe(SQL_WLONGVARCHAR, SQLULEN{0xFFFFFFFFFFFFFFFF}, 0).length, kMaxColumnLength);
+  // A long column of unknown size (reported as 0) is not treated as always empty.
+  EXPECT_EQ(describe(SQL_LONGVARBINARY, 0, 0).length, kMaxColumnLength);
+  EXPECT_EQ(describe(SQL_VARCHAR, 0, 0).length, 0);
+}
+
+TEST(ColumnDescription, DatesAsTextChangeLetterAndConversion) {
+  ColumnDescription date = describe(SQL_DATE, 10, 0);
+  EXPECT_EQ(date.type, 'D');
+  EXPECT_EQ(convert(date, "2005-03-01"), Value(Date::fromYmd(2005, 3, 1)));
+  EXPECT_EQ(convert(date, "garbage"), Value(Date()));
+  ColumnDescription dateText = describe(SQL_DATE, 10, 0, true);
+  EXPECT_EQ(dateText.type, 'C');
+  EXPECT_EQ(convert(dateText, "2005-03-01"), Value("2005-03-01"));
+
+  std::string stamp = timestampBytes(2005, 3, 1, 9, 5, 7, 123000000);
+  ColumnDescription timestamp = describe(SQL_TIMESTAMP, 23, 3);
+  EXPECT_EQ(timestamp.cType, SQL_C_TIMESTAMP);
+  EXPECT_EQ(convert(timestamp, stamp), Value(Date::fromYmd(2005, 3, 1)));
+  ColumnDescription timestampText = describe(SQL_TIMESTAMP, 23, 3, true);
+  EXPECT_EQ(timestampText.type, 'C');
+  EXPECT_EQ(convert(timestampText, stamp), Value("2005-03-01 09:05:07.123"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(987, 12, 31, 23, 59, 58, 4000000)),
+            Value(" 987-12-31 23:59:58.004"));
+  // After a failed read the conversion gets no bytes at all.
+  EXPECT_EQ(convert(timestamp, std::string_view()), Value(Date()));
+  EXPECT_EQ(describe(SQL_TIME, 8, 0).type, 'C');
+  EXPECT_EQ(describe(SQL_TIME, 8, 0).cType, SQL_C_CHAR);
+}
+
+TEST(ColumnDescription, TextsArePaddedOrCutToTheLengthOthersKeptAsFetched) {
+  ColumnDescription varchar = describe(SQL_VARCHAR, 5, 0);
+  EXPECT_EQ(varchar.name, "name");
+  EXPECT_EQ(varchar.type, 'C');
+  EXPECT_EQ(convert(varchar, ""), Value("     "));
+  EXPECT_EQ(convert(varchar, "abcdefg"), Value("abcde"));
+  EXPECT_EQ(describe(SQL_LONGVARBINARY, 4, 0).type, 'M');
+  EXPECT_EQ(convert(describe(SQL_VARBINARY, 4, 0), "ab"), Value("ab  "));
+  EXPECT_EQ(convert(describe(SQL_BIGINT, 19, 0), "9000000000"), Value("9000000000"));
+  EXPECT_EQ(describe(SQL_BIGINT, 19, 0).type, 'U');
+
+  // One value reused from row to row keeps working when rows alternate kinds.
+  Value reused;
+  varchar.convert("xy", varchar.length, reused);
+  EXPECT_EQ(reused, Value("xy   "));
+  reused = Value();
+  varchar.convert("z", varchar.length, reused);
+  EXPECT_EQ(reused, Value("z    "));
+}
+
+TEST(ColumnDescription, LogicalsAndNumbers) {
+  ColumnDescription bit = describe(SQL_BIT, 1, 0);
+  EXPECT_EQ(bit.type, 'L');
+  EXPECT_EQ(convert(bit, "0"), Value(false));
+  EXPECT_EQ(convert(bit, "1"), Value(true));
+  EXPECT_EQ(convert(bit, ""), Value(true));
+
+  ColumnDescription decimal = describe(SQL_DECIMAL, 10, 2);
+  EXPECT_EQ(convert(decimal, "12,50"), Value::number(12.5, 2));
+  EXPECT_EQ(convert(decimal, "-3.125abc"), Value::number(-3.125, 3));
+  EXPECT_EQ(convert(decimal, ""), Value::number(0, 0));
+}
+
+}  // namespace tabulink
