@@ -7,6 +7,12 @@ namespace tabulink {
 
 namespace {
 
+class IdleTimer : public UiTimer {
+ public:
+  void Activate() override {}
+  void DeActivate() override {}
+};
+
 void writeError(const std::string& block) {
   std::fwrite(block.data(), 1, block.size(), stderr);
   std::fflush(stderr);
@@ -39,6 +45,14 @@ DialogOutcome HeadlessUi::loginDialog(LoginDialog&) {
 
 DialogOutcome HeadlessUi::tableDialog(TableDialog&) {
   return DialogOutcome::NoDisplay;
+}
+
+DialogOutcome HeadlessUi::gridWindow(GridWindow&) {
+  return DialogOutcome::NoDisplay;
+}
+
+std::unique_ptr<UiTimer> HeadlessUi::createTimer(int, std::function<void()>) {
+  return std::make_unique<IdleTimer>();
 }
 
 DialogOutcome HeadlessUi::queryPrompt(std::string_view, std::string_view, std::string&,

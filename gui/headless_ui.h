@@ -18,6 +18,13 @@ class HeadlessUi : public Ui {
   void listDialog(std::string_view title, const std::vector<std::string>& lines) override;
   // Writes the message line and "See Error.log: " with the log's path; the answer is Quit.
   ErrorChoice errorDialog(const ErrorDialog& dialog) override;
+  DialogOutcome gridWindow(GridWindow& window) override;
+  void refreshGrid() override {}
+  // Without a message loop a timer never ticks.
+  std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) override;
+  WindowId activeWindow() override { return 0; }
+  void setWindowTitle(WindowId, std::string_view) override {}
+  void lockWindow(WindowId, bool) override {}
   void processPendingMessages() override {}
   void setWaitCursor(bool) override {}
 };

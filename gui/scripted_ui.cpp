@@ -1,6 +1,27 @@
 #include "gui/scripted_ui.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace tabulink {
+
+class ScriptedUi::Timer : public UiTimer {
+ public:
+  Timer(ScriptedUi& ui, std::function<void()> action) : ui_(ui), action_(std::move(action)) {
+    ui_.timers_.push_back(this);
+  }
+  ~Timer() override { std::erase(ui_.timers_, this); }
+  void Activate() override { active_ = true; }
+  void DeActivate() override { active_ = false; }
+  bool active() const { return active_; }
+  void tick() { action_(); }
+
+ private:
+  ScriptedUi& ui_;
+  std::function<void()> action_;
+  bool active_ = false;
+};
+
 namespace {
 
 template <typename Dialog>
@@ -36,7 +57,37 @@ DialogOutcome ScriptedUi::loginDialog(LoginDialog& dialog) {
 }
 
 DialogOutcome ScriptedUi::tableDialog(TableDialog& dialog) {
-  return runScript(tableScripts, dialog);
+  dialog.window = nextWindow_++;
+  WindowId before = std::exchange(active, dialog.window);
+  DialogOutcome outcome = runScript(tableScripts, dialog);
+  active = before;
+  return outcome;
+}
+
+DialogOutcome ScriptedUi::gridWindow(GridWindow& window) {
+  gridTitles.push_back(window.title);
+  runScript(gridScripts, window);
+  window.onClose();
+  return DialogOutcome::Closed;
+}
+
+std::unique_ptr<UiTimer> ScriptedUi::createTimer(int, std::function<void()> action) {
+  return std::make_unique<Timer>(*this, std::move(action));
+}
+
+void ScriptedUi::tickTimers() {
+  // A tick may create or end timers: run the ones active at the start of the round.
+  std::vector<Timer*> round;
+  for (Timer* timer : timers_)
+    if (timer->active()) round.push_back(timer);
+  for (Timer* timer : round)
+    if (std::find(timers_.begin(), timers_.end(), timer) != timers_.end() && timer->active())
+      timer->tick();
+}
+
+size_t ScriptedUi::activeTimers() const {
+  return static_cast<size_t>(
+      std::count_if(timers_.begin(), timers_.end(), [](const Timer* t) { return t->active(); }));
 }
 
 DialogOutcome ScriptedUi::queryPrompt(std::string_view, std::string_view, std::string& value,

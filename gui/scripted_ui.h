@@ -27,6 +27,10 @@ class ScriptedUi : public Ui {
   // Error dialogs answered in order; Quit when none is left.
   std::deque<ErrorChoice> errorChoices;
 
+  // Each grid window runs its script once, in order; without one it closes at once. Closing
+  // asks the window's closing check.
+  std::deque<std::function<void(GridWindow&)>> gridScripts;
+
   std::vector<Message> messages;  // every message box, in order
   struct List {
     std::string title;
@@ -34,8 +38,19 @@ class ScriptedUi : public Ui {
   };
   std::vector<List> lists;                // every list dialog, in order
   std::vector<ErrorDialog> errorDialogs;  // every error dialog, in order
-  int pendingMessageRuns = 0;             // calls of processPendingMessages
+  std::vector<std::string> gridTitles;    // every grid window opened, in order
+  int gridRefreshes = 0;
+  int pendingMessageRuns = 0;  // calls of processPendingMessages
   bool waitCursor = false;
+
+  // The active window; a table dialog is active while its script runs.
+  WindowId active = 0;
+  std::vector<std::pair<WindowId, std::string>> titles;  // every title set, in order
+  std::vector<std::pair<WindowId, bool>> locks;          // every lock and unlock, in order
+
+  // Runs the action of every active timer once, as one round of timer messages would.
+  void tickTimers();
+  size_t activeTimers() const;
 
   void messageBox(std::string_view title, std::string_view text, MessageIcon icon) override;
   DialogOutcome loginDialog(LoginDialog& dialog) override;
@@ -44,7 +59,20 @@ class ScriptedUi : public Ui {
                             bool& accepted) override;
   void listDialog(std::string_view title, const std::vector<std::string>& lines) override;
   ErrorChoice errorDialog(const ErrorDialog& dialog) override;
+  DialogOutcome gridWindow(GridWindow& window) override;
+  void refreshGrid() override { ++gridRefreshes; }
+  std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) override;
+  WindowId activeWindow() override { return active; }
+  void setWindowTitle(WindowId window, std::string_view title) override {
+    titles.emplace_back(window, std::string(title));
+  }
+  void lockWindow(WindowId window, bool locked) override { locks.emplace_back(window, locked); }
   void processPendingMessages() override { ++pendingMessageRuns; }
+
+ private:
+  class Timer;
+  std::vector<Timer*> timers_;
+  WindowId nextWindow_ = 100;
   void setWaitCursor(bool wait) override { waitCursor = wait; }
 };
 

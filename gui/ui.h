@@ -3,6 +3,7 @@
 // loop goes through one `Ui`. Backends: headless (no display), scripted (tests) and, on a desktop,
 // a toolkit backend.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,6 +13,9 @@
 namespace tabulink {
 
 enum class MessageIcon { Information, Exclamation, Stop };
+
+// A window of the program as the layer knows it; 0 is no window.
+using WindowId = std::uintptr_t;
 
 // How a modal dialog ended. `NoDisplay`: it could not open because no person can answer it; the
 // caller reports that and goes on as if the dialog had been cancelled.
@@ -34,6 +38,27 @@ struct TableDialog {
   std::string& selected;
   bool& asynchronous;
   std::function<void()> onOk;
+  WindowId window = 0;  // set by the backend while the dialog is open
+};
+
+// The grid window of the screen output: a maximized top-level window whose grid shows `rowCount`
+// rows of `headers.size()` columns; `cell` gives the text of a cell (rows and columns from 1).
+// `onClose` is the closing check: true allows the window to close.
+struct GridWindow {
+  std::string title;
+  std::vector<std::string> headers;
+  std::function<long()> rowCount;
+  std::function<std::string(long row, int column)> cell;
+  std::function<bool()> onClose;
+};
+
+// A window timer: while active, its action runs on the GUI thread every interval, whenever a
+// message loop runs. Destroying it stops it.
+class UiTimer {
+ public:
+  virtual ~UiTimer() = default;
+  virtual void Activate() = 0;
+  virtual void DeActivate() = 0;
 };
 
 // The run-time error dialog: the message line, the call stack, and the buttons the error allows
@@ -66,6 +91,21 @@ class Ui {
   virtual void listDialog(std::string_view title, const std::vector<std::string>& lines) = 0;
 
   virtual ErrorChoice errorDialog(const ErrorDialog& dialog) = 0;
+
+  // Shows the grid window. The first one returns when the user has closed it; one opened while
+  // another is open returns at once.
+  virtual DialogOutcome gridWindow(GridWindow& window) = 0;
+  // Shows again what the most recent grid window holds (rows may have been added).
+  virtual void refreshGrid() = 0;
+
+  // A timer owned by the window active now, created inactive.
+  virtual std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) = 0;
+
+  virtual WindowId activeWindow() = 0;
+  virtual void setWindowTitle(WindowId window, std::string_view title) = 0;
+  // Locks `window` during a synchronous fetch (its controls disabled, closing refused, the wait
+  // cursor over it), or unlocks it again.
+  virtual void lockWindow(WindowId window, bool locked) = 0;
 
   // Lets pending window messages run (a long fetch calls this before every row).
   virtual void processPendingMessages() = 0;
