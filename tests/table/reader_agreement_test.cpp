@@ -11,18 +11,6 @@ namespace {
 
 class ReaderAgreementTest : public TableTest {};
 
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-      out.append(buffer.data(), n);
-    pclose(pipe);
-  }
-  return out;
-}
-
 TEST_F(ReaderAgreementTest, EveryKindTheResultSetsWrite) {
   std::string path = dir.file("kinds.dbf");
   DBCREATE(path, {{"NAME", "C", 12, 0},
@@ -77,7 +65,7 @@ TEST_F(ReaderAgreementTest, OgrinfoReadsATableWithoutMemo) {
   DBAPPEND();
   FIELDPUT(1, Value("second"));
   DBCLOSEAREA();
-  std::string out = run("ogrinfo -ro -al -q '" + path + "'");
+  std::string out = test::commandOutput("ogrinfo -ro -al -q '" + path + "'");
   EXPECT_NE(out.find("NAME (String) = abc\n"), std::string::npos) << out;
   EXPECT_NE(out.find("AMOUNT (Real) = -2.500\n"), std::string::npos) << out;
   EXPECT_NE(out.find("AMOUNT (Real) = (null)\n"), std::string::npos) << out;

@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <deque>
 #include <string>
 #include <vector>
 
 #include "failure/error_block.h"
+#include "support/command.h"
 #include "support/temp_dir.h"
 #include "table/work_areas.h"
 
@@ -49,22 +48,6 @@ class TableTest : public ::testing::Test {
  private:
   ErrorBlock previous_;
 };
-
-// What dbfread makes of the table at `path`: "count N" and one line per live record; the
-// reader's error output when it fails.
-inline std::string dbfreadDump(const std::string& path) {
-  std::string command =
-      "/usr/bin/python3 " TABULINK_SOURCE_DIR "/tests/support/dbf_dump.py '" + path + "' 2>&1";
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-      out.append(buffer.data(), n);
-    pclose(pipe);
-  }
-  return out;
-}
 
 inline uint32_t le32At(const std::string& bytes, size_t at) {
   return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
