@@ -4,8 +4,10 @@
 #include "resultset/tdbodbcdirect.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "core/text.h"
 #include "odbc/todbc.h"
@@ -122,10 +124,17 @@ bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& struct
     // A name is claimed by creating its files exclusively; one that another program (or a file
     // left behind) holds moves on to the next name the clock gives.
     DbfTable::Created created;
-    do {
+    for (std::string taken;;) {
       cFileName = CTEMPFILE(cacheDirectory(), "DBF");
+      if (cFileName == taken) {
+        // Only a later second gives another name.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        continue;
+      }
       created = DbfTable::createExclusive(cFileName, structure);
-    } while (created == DbfTable::Created::NameTaken);
+      if (created != DbfTable::Created::NameTaken) break;
+      taken = cFileName;
+    }
     if (created != DbfTable::Created::Yes) return false;
   }
   std::error_code error;
