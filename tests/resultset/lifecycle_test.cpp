@@ -198,6 +198,16 @@ TEST_F(CacheFiles, TheTemporaryDirectoryComesFromTheEnvironment) {
   EXPECT_TRUE(name.starts_with("__") && name.ends_with(".DBF")) << name;
 }
 
+TEST_F(CacheFiles, PendingMessagesRunBeforeEveryFetch) {
+  auto rs = open();
+  EXPECT_EQ(ui->pendingMessageRuns, 1);
+  EXPECT_EQ(rs->RecCount(), 3);
+  // Rows 2 and 3, and the fetch that finds the end.
+  EXPECT_EQ(ui->pendingMessageRuns, 4);
+  rs->GoBottom();
+  EXPECT_EQ(ui->pendingMessageRuns, 4);
+}
+
 TEST_F(CacheFiles, TimerFillTicksOneRowAtATime) {
   auto rs = open();
   std::vector<long> calls;
