@@ -111,7 +111,7 @@ bool TDbOdbcDirect::Open() {
   if (!createCacheTable(structure)) return false;
   if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
   nWorkArea_ = SELECT();
-  cAlias = ALIAS();
+  if (cAlias.empty()) cAlias = ALIAS();
   Fill();
   return true;
 }
