@@ -84,6 +84,11 @@ bool TDbOdbcDirect::Open() {
   // An unusable object, or one already open, makes no (further) cache table.
   if (oConnect_ == nullptr || nWorkArea_ != 0) return false;
   aFields_ = CursorFields(hStmt_.handle());
+  if (aFields_.empty()) {
+    // No columns (the statement failed, or delivers no result): nothing to fetch or cache.
+    if (hStmt_.handle() != SQL_NULL_HSTMT) DropStatement(hStmt_);
+    return false;
+  }
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();
   aBuffer_.assign(n, Value());

@@ -178,9 +178,9 @@ TEST_P(CacheTable, ReadBackByAnIndependentReader) {
 }
 
 // The rules for what no driver here reports: a character column above 255 bytes, an unknown type
-// of any length, a number without decimals.
+// of any length, a number without decimals, a character column without a length.
 TEST(CacheStructure, LongCharacterColumnsBecomeMemosAndUnknownTypesText) {
-  std::vector<ColumnDescription> columns(4);
+  std::vector<ColumnDescription> columns(5);
   columns[0].type = 'C';
   columns[0].length = 300;
   columns[1].type = 'U';
@@ -189,8 +189,10 @@ TEST(CacheStructure, LongCharacterColumnsBecomeMemosAndUnknownTypesText) {
   columns[2].length = 37;
   columns[3].type = 'N';
   columns[3].length = 19;
+  columns[4].type = 'C';
+  columns[4].length = 0;
   std::vector<FieldDescription> structure = cacheStructure(columns);
-  ASSERT_EQ(structure.size(), 5u);
+  ASSERT_EQ(structure.size(), 6u);
   auto row = [](const FieldDescription& f) {
     return f.name + " " + f.type + " " + std::to_string(f.length) + " " +
            std::to_string(f.decimals);
@@ -199,7 +201,8 @@ TEST(CacheStructure, LongCharacterColumnsBecomeMemosAndUnknownTypesText) {
   EXPECT_EQ(row(structure[1]), "FIELD_0002 M 10 0");
   EXPECT_EQ(row(structure[2]), "FIELD_0003 C 37 0");
   EXPECT_EQ(row(structure[3]), "FIELD_0004 N 19 0");
-  EXPECT_EQ(row(structure[4]), "ISNULL C 4 0");
+  EXPECT_EQ(row(structure[4]), "FIELD_0005 C 1 0");
+  EXPECT_EQ(row(structure[5]), "ISNULL C 5 0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, CacheTable,

@@ -105,6 +105,18 @@ TEST_P(Lifecycle, StatementWithoutATableAlertsAndWorksOnWithoutKeys) {
   EXPECT_FALSE(db->IsError());
 }
 
+TEST_P(Lifecycle, FailedStatementLeavesItsErrorAndNoRows) {
+  auto rs = db->Query("SELECT * FROM " + table + "_missing");
+  ASSERT_TRUE(db->IsError());
+  EXPECT_EQ(db->aErrors().front().operation, "TDbOdbcDirect:New()");
+  // No columns: no cache table, rather than a table without fields.
+  EXPECT_FALSE(rs->Open());
+  EXPECT_EQ(rs->FCount(), 0);
+  EXPECT_EQ(rs->RecCount(), 0);
+  EXPECT_TRUE(rs->IsComplete());
+  EXPECT_TRUE(runErrors.empty()) << runErrors.front();
+}
+
 INSTANTIATE_TEST_SUITE_P(Sources, Lifecycle,
                          ::testing::Values(test::kSQLite, test::kPgAnsi, test::kPgUnicode),
                          test::sourceName);
