@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/value.h"
@@ -22,6 +23,11 @@ class DbfTable {
   // Creates an empty table of `structure` (replacing any existing file) and closes it again;
   // failures raise their run-time errors. False when the creation was given up.
   static bool create(const std::string& file, const std::vector<FieldDescription>& structure);
+  // The same, but only when neither the table file nor its memo file exists yet (O_EXCL), so two
+  // programs never share a file: NameTaken leaves every existing file untouched.
+  enum class Created { Yes, NameTaken, GivenUp };
+  static Created createExclusive(const std::string& file,
+                                 const std::vector<FieldDescription>& structure);
   // Opens a table, positioned on record 1; failures (including a damaged file) raise their
   // run-time errors. Null when the open was given up.
   static std::unique_ptr<DbfTable> open(const std::string& file, bool shared, bool readOnly);
@@ -59,6 +65,9 @@ class DbfTable {
   bool put(size_t index, const Value& value);
   // The value of field `index` (0-based) of the current record.
   Value get(size_t index);
+  // The bytes of field `index` of the current record as stored, without a copy; valid until the
+  // position or the record changes. Empty for an index outside the fields.
+  std::string_view bytes(size_t index);
   void deleteRecord();
   bool deleted();
   // Removes deleted records for good, renumbering the rest; then on record 1.
@@ -68,6 +77,8 @@ class DbfTable {
 
  private:
   DbfTable() = default;
+  static Created createTable(const std::string& file,
+                             const std::vector<FieldDescription>& structure, bool exclusive);
 
   void stand(uint32_t recNo);  // positions without reading
   void standOnPhantom();

@@ -1,0 +1,166 @@
+#pragma once
+// TDbOdbcDirect: the result of one SELECT, executed on a statement of its own. Every fetched row
+// is appended at once to a temporary DBF cache table, which then serves navigation and values.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <source_location>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/value.h"
+#include "gui/ui.h"
+#include "odbc/column_description.h"
+#include "odbc/statement.h"
+#include "table/field_description.h"
+
+namespace tabulink {
+
+class TOdbc;
+class DbfTable;
+
+class TDbOdbcDirect {
+ public:
+  using Location = std::source_location;
+  // Called with the row just fetched by a timer tick, or 0 once the fill has ended.
+  using ProgressCallback = std::function<void(long row, TDbOdbcDirect& resultSet)>;
+
+  // New: allocates a statement on `oConnect` (not owned; it must outlive the result set),
+  // completes a bare table name to "SELECT * FROM <name>", finds the key columns and executes.
+  // A null session gives an unusable object. The caller tests oConnect->IsError() afterwards.
+  TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location loc = Location::current());
+  ~TDbOdbcDirect();  // End()
+  TDbOdbcDirect(const TDbOdbcDirect&) = delete;
+  TDbOdbcDirect& operator=(const TDbOdbcDirect&) = delete;
+
+  // Releases the statement and the timer, closes the cache table and deletes its files. A second
+  // call does nothing.
+  void End();
+
+  // Forwarded to the session.
+  bool Execute(std::string_view sql, std::string_view context, SQLHSTMT stmt,
+               Location loc = Location::current());
+  OdbcStatement AllocStatement(Location loc = Location::current());
+  int DropStatement(OdbcStatement& statement);
+  std::vector<ColumnDescription> CursorFields(SQLHSTMT stmt, Location loc = Location::current());
+
+  // Describes the columns, creates the cache table, opens it in a new work area (left current)
+  // and fetches the first row. False when the cache table could not be made.
+  bool Open();
+
+  // Fetches every remaining row (stopping a timer fill) and returns the number of rows.
+  long Complete();
+  // Starts the timer fill owned by the active window, or stops it when `window` is 0.
+  void AutoFill(WindowId window, int intervalMs = 5, ProgressCallback callback = {});
+  // One tick of the timer fill.
+  void TimerEvent();
+
+  // Column n (from 1): the name, bracketed when it holds a blank; the plain names of all columns.
+  std::string FieldName(int n) const;
+  std::vector<std::string> FieldNames() const;
+  char FieldType(int n) const;  // 'C', 'N', 'D', 'L', 'M' or 'U'
+  int FieldLen(int n) const;
+  int FieldDec(int n) const;
+  int FCount() const { return nFields_; }
+  // The first column whose scan name (upper case, blanks as "_") begins with `name` upper-cased.
+  int FieldPos(std::string_view name) const;
+
+  // Column n of the current row; absent when null.
+  Value FieldGet(int n);
+  bool FieldIsNull(int n);
+
+  void GoTop();
+  void GoBottom();
+  void Goto(long n);
+  long Recno();
+  void Skip(long n = 1);
+  bool Eof();  // on the last row of a complete result
+  bool Bof();
+  long RecCount();  // completes the result, keeping the position
+  bool IsComplete() const;
+
+  // The key columns of the statement's table (upper case), from `keys` when given, else found
+  // through the catalog; catalog failures recorded only when `showError`.
+  std::vector<std::string> PrimaryKeys(const std::optional<std::vector<std::string>>& keys = {},
+                                       bool showError = true, Location loc = Location::current());
+  // The table name after "FROM " in the statement; an alert and "" when there is none.
+  std::string TableName(Location loc = Location::current());
+
+  // An entry on the session's error list for `stmt`, located at the caller.
+  void SQLError(SQLHSTMT stmt, std::string_view text = {}, Location loc = Location::current());
+  // An alert in a message box "Ostrel Alert message" when lShowAlerts; kept in cLastError.
+  void SQLAlert(std::string_view text, Location loc = Location::current());
+
+  int nWorkArea() const { return nWorkArea_; }
+  const std::string& cSelect() const { return cSelect_; }
+  const std::string& cLastError() const { return cLastError_; }
+
+  std::string cFileName;  // the cache table's path; chosen by Open when empty
+  std::string cAlias;     // its alias; the file's base name when empty
+  std::string cRDD;       // the table driver of the cache table
+  bool lDateAsStr = false;
+  bool lShowAlerts = true;
+
+ private:
+  // Stops the fill timer. A timer is never destroyed inside its own tick: one ended there waits
+  // in retiredTimers_ until the next tick or End.
+  void endTimer();
+  DbfTable* cache() const;
+  // Chooses a free cache-table name and creates the table there exclusively.
+  bool createCacheTable(const std::vector<FieldDescription>& structure);
+  void deleteCacheFiles();
+
+  // Fetching (one row buffer whatever the size of the result).
+  bool Fill(long nRows = 1);
+  bool Fetch();
+  void Load();
+  void GetValue(int n);
+  // Leaves column i's buffered number as its cache field can hold it: 0, after a data-width
+  // message, when it does not fit.
+  void checkWidth(size_t i);
+
+  TOdbc* oConnect_ = nullptr;
+  OdbcStatement hStmt_;
+  std::unique_ptr<UiTimer> oTimer_;
+  std::vector<std::unique_ptr<UiTimer>> retiredTimers_;
+  ProgressCallback bTimerEval_;
+  std::vector<ColumnDescription> aFields_;
+  std::vector<std::string> aScanFields_;
+  std::vector<std::string> aFldPrimary_;
+  std::vector<Value> aBuffer_;
+  std::vector<bool> aIsNull_;
+  // Per column: the fetch buffer (length + 1 bytes, allocated once) and the numeric limits of
+  // its cache field.
+  std::vector<std::vector<char>> fetchBuffers_;
+  struct WidthLimit {
+    double atOrAbove = 0;  // positive values from here on do not fit
+    double atOrBelow = 0;  // nor negative values from here down
+  };
+  std::vector<WidthLimit> widthLimits_;
+  Value nullFlags_;  // the ISNULL text of the row being stored, its capacity reused
+  int nFields_ = 0;
+  int nWorkArea_ = 0;
+  bool cacheCreated_ = false;
+  bool filling_ = false;
+  int ticking_ = 0;
+  std::string cSelect_;
+  std::string cLastError_;
+};
+
+// The name enclosed in "[" "]" when, trimmed, it still holds a blank; else unchanged.
+std::string CHKSP(std::string_view name);
+// A cache-table file name: the directory, "__", the time of day as HHMMSS, "." and `extension`.
+// While a file of that name exists the name is formed again, so a second name made within the
+// same second waits for the clock.
+std::string CTEMPFILE(std::string_view directory, std::string_view extension);
+// Where cache tables go: TEMP, then TMP, then TMPDIR (the first one set and not empty), else /tmp.
+std::string cacheDirectory();
+
+// Where the fill reports a number too wide for its cache field; the driver installs its error
+// collection here at start-up. Until then such messages are dropped.
+using FillReporter = std::function<void(std::string_view message)>;
+void installFillReporter(FillReporter reporter);
+
+}  // namespace tabulink
