@@ -84,29 +84,15 @@ std::string padLeft(std::string_view text, size_t width) {
 
 double VAL(std::string_view text) {
   text = trimLeft(text);
-  std::string number;
-  size_t i = 0;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    if (text[i] == '-') number += '-';
-    ++i;
-  }
-  bool point = false;
-  bool digit = false;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= '0' && c <= '9') {
-      digit = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-    number += c;
-  }
-  // from_chars, unlike strtod, ignores the locale that a GUI toolkit may have set.
+  if (text.starts_with("+-")) return 0;
+  if (text.starts_with('+')) text.remove_prefix(1);
+  // from_chars reads the same leading "[-]digits[.digits]" and, unlike strtod, ignores the
+  // locale that a GUI toolkit may have set; the fixed format leaves exponents unread.
   double value = 0;
-  if (digit) std::from_chars(number.data(), number.data() + number.size(), value);
-  return value;
+  auto [end, ec] =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  (void)end;
+  return ec == std::errc{} ? value : 0.0;
 }
 
 }  // namespace tabulink

@@ -32,6 +32,11 @@ TEST(Text, ValReadsTheLeadingNumber) {
   EXPECT_EQ(VAL("-"), 0);
   EXPECT_EQ(VAL("1.2.3"), 1.2);
   EXPECT_EQ(VAL(""), 0);
+  EXPECT_EQ(VAL(".5"), 0.5);
+  EXPECT_EQ(VAL("5."), 5);
+  EXPECT_EQ(VAL("1e5"), 1);
+  EXPECT_EQ(VAL("--1"), 0);
+  EXPECT_EQ(VAL("+-1"), 0);
 }
 
 TEST(Text, TrimAndCase) {
