@@ -1,0 +1,252 @@
+// The unattended run end to end: the real binary against SQLite and PostgreSQL, each output type
+// checked byte for byte (the DBF also through an independent reader), failures, the exit status
+// and the temporary folder left empty.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "support/odbc_sources.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace tabulink {
+namespace {
+
+using test::DataSource;
+using test::readFile;
+using test::writeFile;
+
+std::string dbfDump(const std::string& path) {
+  std::string command =
+      "/usr/bin/python3 " TABULINK_SOURCE_DIR "/tests/support/dbf_dump.py '" + path + "' 2>&1";
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  char buffer[4096];
+  while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get()))
+    out.append(buffer, n);
+  return out;
+}
+
+class ExportRun : public ::testing::TestWithParam<DataSource> {
+ protected:
+  ExportRun() {
+    std::filesystem::create_directory(temp());
+    table = test::testTable("orders");
+    const DataSource& s = GetParam();
+    std::string boolType = s.postgres ? "boolean" : "bit";
+    test::recreateTable(s, table,
+                        "id integer, code char(4), city varchar(6), amount decimal(10,2), "
+                        "ratio double precision, day date, stamp timestamp, flag " +
+                            boolType + ", note varchar(300)");
+    std::unique_ptr<TOdbc> db = test::connectTo(s);
+    std::string yes = s.postgres ? "true" : "1";
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (1, 'A1', 'Rome', 1234.5, 0.25, '2005-03-14', "
+                       "'2005-03-14 17:05:09', " +
+                       yes + ", 'first note')");
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (2, 'B2', NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
+  }
+  ~ExportRun() override {
+    // No run leaves a cache table behind.
+    EXPECT_TRUE(std::filesystem::is_empty(temp())) << "cache files left in " << temp();
+  }
+
+  std::string temp() const { return dir.file("tmp"); }
+
+  // Runs a job with `sql` and the [Output] lines `output`.
+  test::ProgramRun run(const std::string& sql, const std::string& output) {
+    const DataSource& s = GetParam();
+    writeFile(dir.file("job.ini"), std::string("[ODBC]\nDSN=") + s.dsn + "\nUser=" + s.user +
+                                       "\nPassword=" + s.password + "\nSQL=" + sql +
+                                       "\n[Output]\n" + output);
+    return test::runTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + temp()});
+  }
+  std::string out(const std::string& name) const { return readFile(dir.file(name)); }
+  bool exists(const std::string& name) const { return std::filesystem::exists(dir.file(name)); }
+
+  std::string everyKind() const {
+    return "SELECT id, code, city, amount, ratio, day, stamp, flag, note FROM " + table +
+           " ORDER BY id";
+  }
+
+  test::TempDir dir;
+  std::string table;
+};
+
+TEST_P(ExportRun, WorkedExampleOfTheBoxedTableAndTheTabText) {
+  std::string sql =
+      "SELECT code AS \"CODE\", city AS \"CITY\" FROM " + table + " ORDER BY code";
+  test::ProgramRun r = run(sql, "Type=AsciiTable\nFileOut=box.txt\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_EQ(r.standardError, "");
+  EXPECT_EQ(out("box.txt"),
+            "+----+------+\r\n"
+            "|CODE|CITY  |\r\n"
+            "+----+------+\r\n"
+            "|A1  |Rome  |\r\n"
+            "|B2  |      |\r\n"
+            "+----+------+\r\n");
+  EXPECT_FALSE(exists("err.txt"));
+
+  r = run(sql, "Type=Text\nFileOut=tab.txt\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_EQ(out("tab.txt"), "CODE\tCITY\r\nA1  \tRome  \r\nB2  \t\r\n");
+}
+
+TEST_P(ExportRun, EveryColumnKindAsBoxedTable) {
+  test::ProgramRun r = run(everyKind(), "Type=ASCIITABLE\nFileOut=box.txt\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  std::string stamp = GetParam().postgres ? "2005-03-14 17:05:09.000   " : "2005-03-14 17:05:09.000";
+  std::string border = "+" + std::string(19, '-') + "+----+------+" + std::string(19, '-') + "+" +
+                       std::string(19, '-') + "+----------+" + std::string(stamp.size(), '-') +
+                       "+-+" + std::string(300, '-') + "+\r\n";
+  std::string expected = border;
+  expected += "|id                 |code|city  |amount             |ratio              |day       "
+              "|" +
+              std::string("stamp").append(stamp.size() - 5, ' ') + "|f|note" +
+              std::string(296, ' ') + "|\r\n";
+  expected += border;
+  expected += "|                  1|A1  |Rome  |            1234.50|               0.25|2005-03-14"
+              "|" +
+              stamp + "|.|first note" + std::string(290, ' ') + "|\r\n";
+  expected += "|                  2|B2  |      |                   |                   |          "
+              "|" +
+              std::string(stamp.size(), ' ') + "| |" + std::string(300, ' ') + "|\r\n";
+  expected += border;
+  EXPECT_EQ(out("box.txt"), expected);
+}
+
+TEST_P(ExportRun, EveryColumnKindAsTabTextWithDecimalComma) {
+  test::ProgramRun r = run(everyKind(), "Type=Text\nDecChar=,\nFileOut=tab.txt\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  std::string stamp = "2005-03-14 17:05:09.000";
+  EXPECT_EQ(out("tab.txt"),
+            "id\tcode\tcity\tamount\tratio\tday\tstamp\tflag\tnote\r\n"
+            "1\tA1  \tRome  \t1234,50\t0,25\t2005-03-14\t" +
+                stamp + "\t.T.\tfirst note" + std::string(290, ' ') +
+                "\r\n"
+                "2\tB2  \t\t\t\t\t\t\t\r\n");
+}
+
+TEST_P(ExportRun, EveryColumnKindAsDbfReadBackIndependently) {
+  test::ProgramRun r = run(everyKind(), "Type=DBF\nDecChar=,\nFileOut=out\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  ASSERT_TRUE(exists("out.dbf"));
+  // Numbers stay numbers whatever DecChar says; dates are dates; NULLs are blank.
+  EXPECT_EQ(dbfDump(dir.file("out.dbf")),
+            "count 2\n"
+            "1|A1|Rome|1234.5|0.25|2005-03-14|2005-03-14|T|first note\n"
+            "2|B2||None|None|None|None|None|\n");
+}
+
+TEST_P(ExportRun, EmptyResultForEveryOutput) {
+  std::string sql = "SELECT code AS \"CODE\", city AS \"CITY\" FROM " + table + " WHERE id > 5";
+  test::ProgramRun r = run(sql, "Type=AsciiTable\nFileOut=box.txt\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_EQ(out("box.txt"),
+            "+----+------+\r\n|CODE|CITY  |\r\n+----+------+\r\n+----+------+\r\n");
+
+  r = run(sql, "Type=Text\nFileOut=tab.txt\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_EQ(out("tab.txt"), "CODE\tCITY\r\n");
+
+  r = run(sql, "Type=DBF\nFileOut=empty.dbf\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_EQ(dbfDump(dir.file("empty.dbf")), "count 0\n");
+
+  // The screen shows the information box, not through the error collection, and no window.
+  r = run(sql, "Type=Screen\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.standardError, "Information: No Records found\n");
+  EXPECT_FALSE(exists("err.txt"));
+}
+
+TEST_P(ExportRun, FileOutDefaults) {
+  test::ProgramRun r = run(everyKind(), "Type=dbf\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_EQ(dbfDump(dir.file("tabulink.dbf")).substr(0, 8), "count 2\n");
+  r = run(everyKind(), "Type=ascii\nFileErr=err.txt\n");  // not ASCIITABLE: tab-delimited
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_EQ(out("tabulink.txt").substr(0, 8), "id\tcode\t");
+}
+
+TEST_P(ExportRun, OutputFolderThatDoesNotExist) {
+  for (const char* type : {"AsciiTable", "Text"}) {
+    std::filesystem::remove(dir.file("err.txt"));
+    test::ProgramRun r =
+        run(everyKind(), std::string("Type=") + type + "\nFileOut=missing/out.txt\nFileErr=err.txt\n");
+    EXPECT_EQ(r.exitStatus, 2) << type;
+    std::string errors = out("err.txt");
+    EXPECT_NE(errors.find(" - Error creating the ascii output file: " + std::string(9, ' ') + "2\r\n"),
+              std::string::npos)
+        << errors;
+  }
+  // The table writer raises a run-time error: the handler ends the run with status 1, and the
+  // result set's cache still goes.
+  test::ProgramRun r = run(everyKind(), "Type=DBF\nFileOut=missing/out.dbf\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 1);
+}
+
+TEST_P(ExportRun, StatementsThatAreOnlyExecuted) {
+  test::ProgramRun r =
+      run("UPDATE " + table + " SET code = 'ZZ' WHERE id = 2", "Type=Text\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_EQ(r.standardError, "");
+  EXPECT_FALSE(exists("tabulink.txt"));
+  EXPECT_FALSE(exists("err.txt"));
+  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
+  EXPECT_EQ(CVALTOCHAR(db->QueryData("SELECT code FROM " + table + " WHERE id = 2")), "ZZ  ");
+
+  // Leading blanks (kept by the configuration only inside quotes) and a TAB after the word miss
+  // the "SELECT " test: the statement runs and nothing is written.
+  for (const std::string sql : {"\"  SELECT * FROM " + table + "\"", "SELECT\t* FROM " + table}) {
+    r = run(sql, "Type=Text\nFileErr=err.txt\n");
+    EXPECT_EQ(r.exitStatus, 0) << sql << r.standardError;
+    EXPECT_FALSE(exists("tabulink.txt")) << sql;
+    EXPECT_FALSE(exists("err.txt")) << sql;
+  }
+}
+
+TEST_P(ExportRun, FailingStatementWritesTheErrorFileAndNoOutput) {
+  test::ProgramRun r = run("SELECT * FROM no_such_table_here", "Type=Text\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.standardError, "");
+  EXPECT_FALSE(exists("tabulink.txt"));
+  std::string errors = out("err.txt");
+  EXPECT_NE(errors.find("no_such_table_here"), std::string::npos) << errors;
+  EXPECT_TRUE(errors.ends_with("\r\n"));
+}
+
+TEST_P(ExportRun, ScreenWithoutADisplay) {
+  test::ProgramRun r = run(everyKind(), "Type=Screen\n");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.standardError,
+            "Alert: No display is available for the grid window: choose a file output Type for "
+            "an unattended run\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ExportRun,
+                         ::testing::Values(test::kSQLite, test::kPgAnsi, test::kPgUnicode),
+                         test::sourceName);
+
+// Failures of the text file itself are reported, not left as a short file and status 0.
+TEST(ExportRunWrite, AFullDeviceIsReported) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.file("tmp"));
+  writeFile(dir.file("job.ini"),
+            "[ODBC]\nDSN=TestSQLite\nSQL=SELECT name, type FROM sqlite_master\n"
+            "[Output]\nType=Text\nFileOut=/dev/full\nFileErr=err.txt\n");
+  test::ProgramRun r =
+      test::runTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + dir.file("tmp")});
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_NE(readFile(dir.file("err.txt")).find(" - Error writing the ascii output file: " + std::string(8, ' ') + "28\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
+}
+
+}  // namespace
+}  // namespace tabulink
