@@ -66,6 +66,11 @@ int SQLERROR32(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, std::string& sqlState,
 
 }  // namespace
 
+std::string locationText(const std::source_location& loc) {
+  return "On Procedure: " + routineName(loc.function_name()) +
+         " Line: " + std::to_string(loc.line());
+}
+
 TOdbc::TOdbc(std::string_view dsn, std::string_view user, std::string_view password,
              bool showErrors, Location loc)
     : lShowError(showErrors), dsn_(trim(dsn)), user_(trim(user)), password_(trim(password)) {
@@ -166,6 +171,11 @@ Value TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescrip
 
 void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                      std::vector<char>& buffer, Value& out, Location loc) {
+  GetValue(column, stmt, columns, buffer, out, "TOdbc", loc);
+}
+
+void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                     std::vector<char>& buffer, Value& out, std::string_view reader, Location loc) {
   const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
   const size_t bufferLength = static_cast<size_t>(description.length) + 1;
   if (buffer.size() < bufferLength) buffer.resize(bufferLength);
@@ -177,7 +187,7 @@ void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescript
   check(
       rc, Accept::SuccessWithInfo,
       [&] {
-        return "TOdbc:GetValue(" + std::to_string(column) +
+        return std::string(reader) + ":GetValue(" + std::to_string(column) +
                "), nType: " + std::to_string(description.sqlType) +
                ", Len: " + std::to_string(bufferLength);
       },
@@ -318,9 +328,7 @@ void TOdbc::NewError(std::optional<std::string_view> operation,
                      std::optional<int> rc, Location loc) {
   ErrorEntry entry;
   entry.operation = operation ? std::string(*operation) : "SQL Error";
-  entry.location = location ? std::string(*location)
-                            : "On Procedure: " + routineName(loc.function_name()) +
-                                  " Line: " + std::to_string(loc.line());
+  entry.location = location ? std::string(*location) : locationText(loc);
   if (stmt) {
     std::string sqlState;
     SQLINTEGER native = 0;

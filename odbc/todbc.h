@@ -5,6 +5,7 @@
 #include <sql.h>
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <source_location>
 #include <string>
@@ -20,6 +21,13 @@
 #include "odbc/wrappers.h"
 
 namespace tabulink {
+
+// The result set of Query; declared by the result-set library, which also defines Query, so that
+// this layer never includes it.
+class TDbOdbcDirect;
+
+// "On Procedure: <routine> Line: <line>" for the routine at `loc`.
+std::string locationText(const std::source_location& loc);
 
 // One entry of the error list; the members are its four elements, in order.
 struct ErrorEntry {
@@ -76,6 +84,10 @@ class TOdbc {
   // the column's length + 1 once) into `out`, whose text capacity is reused from row to row.
   void GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                 std::vector<char>& buffer, Value& out, Location loc = Location::current());
+  // The same, naming `reader` ("TDbOdbcDirect" for a result set's fetch) in a failure's entry.
+  void GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                std::vector<char>& buffer, Value& out, std::string_view reader,
+                Location loc = Location::current());
   // The next row: true for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO. A fetch that fails (rather
   // than running out of rows) records an entry with the statement's diagnostics.
   bool Fetch(SQLHSTMT stmt, Location loc = Location::current());
@@ -83,6 +95,10 @@ class TOdbc {
   // only for SQL_SUCCESS. An empty text gives false and records nothing.
   bool Execute(std::string_view sql, std::optional<std::string_view> operation = std::nullopt,
                std::optional<SQLHSTMT> stmt = std::nullopt, Location loc = Location::current());
+
+  // A new result set of `sql` on this connection (defined by the result-set library); its errors
+  // land on this connection's error list.
+  std::unique_ptr<TDbOdbcDirect> Query(std::string_view sql, Location loc = Location::current());
 
   // The converted values of the first row of `sql`, or the empty list.
   std::vector<Value> QueryRow(std::string_view sql, Location loc = Location::current());

@@ -3,6 +3,7 @@
 // is appended at once to a temporary DBF cache table, which then serves navigation and values.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <source_location>
 #include <string>
@@ -13,10 +14,12 @@
 #include "gui/ui.h"
 #include "odbc/column_description.h"
 #include "odbc/statement.h"
+#include "table/field_description.h"
 
 namespace tabulink {
 
 class TOdbc;
+class DbfTable;
 
 class TDbOdbcDirect {
  public:
@@ -101,9 +104,46 @@ class TDbOdbcDirect {
   bool lShowAlerts = true;
 
  private:
-  // Implementation details are the result-set library's own.
+  // One tick-safe end of the fill timer: a timer is never destroyed inside its own tick, so one
+  // ended there waits in retiredTimers_ until the next tick or End.
+  void endTimer();
+  DbfTable* cache() const;
+  // Chooses a free cache-table name and creates the table there exclusively.
+  bool createCacheTable(const std::vector<FieldDescription>& structure);
+  void deleteCacheFiles();
+
+  // Fetching (one row buffer whatever the size of the result).
+  bool Fill(long nRows = 1);
+  bool Fetch();
+  void Load();
+  void GetValue(int n);
+  // The numeric value of column i as stored: 0 after a data-width message when it cannot fit.
+  void checkWidth(size_t i);
+
+  TOdbc* oConnect_ = nullptr;
+  OdbcStatement hStmt_;
+  std::unique_ptr<UiTimer> oTimer_;
+  std::vector<std::unique_ptr<UiTimer>> retiredTimers_;
+  ProgressCallback bTimerEval_;
+  std::vector<ColumnDescription> aFields_;
+  std::vector<std::string> aScanFields_;
+  std::vector<std::string> aFldPrimary_;
+  std::vector<Value> aBuffer_;
+  std::vector<bool> aIsNull_;
+  // Per column: the fetch buffer (length + 1 bytes, allocated once) and the numeric limits of
+  // its cache field.
+  std::vector<std::vector<char>> fetchBuffers_;
+  struct WidthLimit {
+    double atOrAbove = 0;  // positive values from here on do not fit
+    double atOrBelow = 0;  // nor negative values from here down
+  };
+  std::vector<WidthLimit> widthLimits_;
+  Value nullFlags_;  // the ISNULL text of the row being stored, its capacity reused
   int nFields_ = 0;
   int nWorkArea_ = 0;
+  bool cacheCreated_ = false;
+  bool filling_ = false;
+  int ticking_ = 0;
   std::string cSelect_;
   std::string cLastError_;
 };
@@ -111,7 +151,11 @@ class TDbOdbcDirect {
 // The name enclosed in "[" "]" when, trimmed, it still holds a blank; else unchanged.
 std::string CHKSP(std::string_view name);
 // A cache-table file name: the directory, "__", the time of day as HHMMSS, "." and `extension`.
+// While a file of that name exists the name is formed again, so a second name made within the
+// same second waits for the clock.
 std::string CTEMPFILE(std::string_view directory, std::string_view extension);
+// Where cache tables go: TEMP, then TMP, then TMPDIR (the first one set and not empty), else /tmp.
+std::string cacheDirectory();
 
 // Where the fill reports a number too wide for its cache field; the driver installs its error
 // collection here at start-up. Until then such messages are dropped.

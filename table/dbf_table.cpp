@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -22,20 +23,24 @@ void raiseCorruption(const std::string& path, int err = 0) {
   raiseTableError(error);
 }
 
-// Creates (or empties) `path` under an exclusive lock and lets `fill` write it.
+// Creates (or empties) `path` under an exclusive lock and lets `fill` write it. With `exclusive`
+// an existing file is left alone and the name reported as taken.
 template <class Fill>
-bool createFile(const std::string& path, bool canDefault, Fill fill) {
+DbfTable::Created createFile(const std::string& path, bool canDefault, bool exclusive, Fill fill) {
   for (;;) {
-    FileHandle handle = openLocked(path, O_RDWR | O_CREAT, false);
+    FileHandle handle = openLocked(path, O_RDWR | O_CREAT | (exclusive ? O_EXCL : 0), false);
     if (!handle.valid()) {
+      if (exclusive && errno == EEXIST) return DbfTable::Created::NameTaken;
       RunError error = driverError(EG_CREATE, 1004, path, osCodeFromErrno(errno));
       error.CANRETRY = true;
       error.CANDEFAULT = canDefault;
       if (raiseTableError(error)) continue;
-      return false;
+      return DbfTable::Created::GivenUp;
     }
     BufferedFile file(std::move(handle), 0);
-    return retryWrite(path, [&] { return file.truncate(0) && fill(file) && file.flush(); });
+    return retryWrite(path, [&] { return file.truncate(0) && fill(file) && file.flush(); })
+               ? DbfTable::Created::Yes
+               : DbfTable::Created::GivenUp;
   }
 }
 
@@ -65,18 +70,29 @@ std::string DbfTable::tablePath(const std::string& file) {
 }
 
 bool DbfTable::create(const std::string& file, const std::vector<FieldDescription>& structure) {
+  return createTable(file, structure, false) == Created::Yes;
+}
+
+DbfTable::Created DbfTable::createExclusive(const std::string& file,
+                                            const std::vector<FieldDescription>& structure) {
+  return createTable(file, structure, true);
+}
+
+DbfTable::Created DbfTable::createTable(const std::string& file,
+                                        const std::vector<FieldDescription>& structure,
+                                        bool exclusive) {
   if (file.empty() || structure.empty()) {
     RunError error = commandError(EG_ARG, 1014, "DBCREATE");
     error.CANDEFAULT = true;
     raiseTableError(error);
-    return false;
+    return Created::GivenUp;
   }
   DbfLayout layout;
   if (buildLayout(structure, layout) != LayoutError::None) {
     RunError error = commandError(EG_CREATE, 1015, "DBCREATE");
     error.CANDEFAULT = true;
     raiseTableError(error);
-    return false;
+    return Created::GivenUp;
   }
   std::string path = tablePath(file);
   std::string bytes(layout.headerLength + 1, '\0');
@@ -84,10 +100,14 @@ bool DbfTable::create(const std::string& file, const std::vector<FieldDescriptio
   std::string descriptors = encodeDescriptors(layout);
   std::memcpy(bytes.data() + kDbfHeaderSize, descriptors.data(), descriptors.size());
   bytes.back() = kEndOfFile;
-  bool created = createFile(path, true, [&](BufferedFile& out) { return out.write(0, bytes); });
-  if (!created) return false;
-  if (!layout.hasMemo()) return true;
-  return createFile(MemoFile::pathFor(path), false, MemoFile::writeEmpty);
+  Created created =
+      createFile(path, true, exclusive, [&](BufferedFile& out) { return out.write(0, bytes); });
+  if (created != Created::Yes || !layout.hasMemo()) return created;
+  Created memo = createFile(MemoFile::pathFor(path), false, exclusive, MemoFile::writeEmpty);
+  // A memo file of that name already there (left behind, or another program's) makes the whole
+  // name taken: the table file just made goes again.
+  if (memo == Created::NameTaken) ::unlink(path.c_str());
+  return memo;
 }
 
 std::unique_ptr<DbfTable> DbfTable::open(const std::string& file, bool shared, bool readOnly) {

@@ -22,6 +22,11 @@ class DbfTable {
   // Creates an empty table of `structure` (replacing any existing file) and closes it again;
   // failures raise their run-time errors. False when the creation was given up.
   static bool create(const std::string& file, const std::vector<FieldDescription>& structure);
+  // The same, but only when neither the table file nor its memo file exists yet (O_EXCL), so two
+  // programs never share a file: NameTaken leaves every existing file untouched.
+  enum class Created { Yes, NameTaken, GivenUp };
+  static Created createExclusive(const std::string& file,
+                                 const std::vector<FieldDescription>& structure);
   // Opens a table, positioned on record 1; failures (including a damaged file) raise their
   // run-time errors. Null when the open was given up.
   static std::unique_ptr<DbfTable> open(const std::string& file, bool shared, bool readOnly);
@@ -68,6 +73,8 @@ class DbfTable {
 
  private:
   DbfTable() = default;
+  static Created createTable(const std::string& file,
+                             const std::vector<FieldDescription>& structure, bool exclusive);
 
   void stand(uint32_t recNo);  // positions without reading
   void standOnPhantom();

@@ -1,0 +1,107 @@
+// Moving rows from the result set's statement into its cache table: one row buffer, one get-data
+// call per column into a buffer made once per column, one appended record per row.
+
+#include "core/text.h"
+#include "gui/ui.h"
+#include "odbc/todbc.h"
+#include "resultset/fill_reporter.h"
+#include "resultset/tdbodbcdirect.h"
+#include "table/dbf_table.h"
+#include "table/work_areas.h"
+
+namespace tabulink {
+namespace {
+
+// Marks a fill in progress for the life of the object, so a timer tick arriving from the
+// message pump inside it waits for the next tick.
+class FillingScope {
+ public:
+  explicit FillingScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~FillingScope() { flag_ = was_; }
+  FillingScope(const FillingScope&) = delete;
+  FillingScope& operator=(const FillingScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool was_;
+};
+
+}  // namespace
+
+void TDbOdbcDirect::GetValue(int n) {
+  const size_t i = static_cast<size_t>(n - 1);
+  Value& value = aBuffer_[i];
+  oConnect_->GetValue(n, hStmt_.handle(), aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
+  aIsNull_[i] = value.isAbsent();
+  // A null column holds what its conversion makes of an empty text: the cache's substitute.
+  if (aIsNull_[i]) aFields_[i].convert({}, aFields_[i].length, value);
+}
+
+void TDbOdbcDirect::Load() {
+  for (int n = 1; n <= nFields_; ++n)
+    GetValue(n);
+}
+
+bool TDbOdbcDirect::Fetch() {
+  if (oConnect_->Fetch(hStmt_.handle())) {
+    Load();
+    return true;
+  }
+  DropStatement(hStmt_);
+  return false;
+}
+
+void TDbOdbcDirect::checkWidth(size_t i) {
+  Value& value = aBuffer_[i];
+  if (!value.isNumber()) return;
+  const double number = value.number().value;
+  if (number < widthLimits_[i].atOrAbove && number > widthLimits_[i].atOrBelow) return;
+  reportFill("Field '" + aFields_[i].name + "' value: " + CVALTOCHAR(value) +
+             " Decimals: " + std::to_string(aFields_[i].decimals) + " - Data Width Error.");
+  value = Value::number(0, value.number().decimals);
+}
+
+bool TDbOdbcDirect::Fill(long nRows) {
+  if (hStmt_.handle() == SQL_NULL_HSTMT || cache() == nullptr) return false;
+  const bool all = nRows == 0;
+  WorkAreas& areas = WorkAreas::instance();
+  const int previous = areas.current();
+  const bool restore = areas.table(previous) != nullptr;
+  areas.select(nWorkArea_);
+  FillingScope filling(filling_);
+  while ((all || nRows > 0) && hStmt_.handle() != SQL_NULL_HSTMT) {
+    ui().processPendingMessages();
+    // What ran there may have ended the result set.
+    DbfTable* table = cache();
+    if (table == nullptr || hStmt_.handle() == SQL_NULL_HSTMT) break;
+    if (Fetch() && table->append()) {
+      std::string& flags = nullFlags_.text();
+      flags.clear();
+      for (size_t i = 0; i < aFields_.size(); ++i) {
+        if (aFields_[i].type == 'N') checkWidth(i);
+        table->put(i, aBuffer_[i]);
+        flags += aIsNull_[i] ? '1' : '0';
+      }
+      table->put(aFields_.size(), nullFlags_);
+    }
+    --nRows;
+  }
+  if (restore) areas.select(previous);
+  return nRows == 0;
+}
+
+Value TDbOdbcDirect::FieldGet(int n) {
+  DbfTable* table = cache();
+  if (table == nullptr || n < 1 || n > nFields_ || FieldIsNull(n)) return Value();
+  return table->get(static_cast<size_t>(n - 1));
+}
+
+bool TDbOdbcDirect::FieldIsNull(int n) {
+  DbfTable* table = cache();
+  if (table == nullptr || n < 1 || n > nFields_) return false;
+  Value flags = table->get(static_cast<size_t>(nFields_));
+  return flags.isText() && flags.text().size() >= static_cast<size_t>(n) &&
+         flags.text()[static_cast<size_t>(n - 1)] == '1';
+}
+
+}  // namespace tabulink

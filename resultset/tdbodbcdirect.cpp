@@ -1,0 +1,167 @@
+// The result set's life: construction and execution, the cache table made by Open, the column
+// descriptions handed out, the operations forwarded to the session, and End.
+
+#include "resultset/tdbodbcdirect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "core/text.h"
+#include "odbc/todbc.h"
+#include "resultset/cache_structure.h"
+#include "table/dbcmd.h"
+#include "table/dbf_table.h"
+#include "table/work_areas.h"
+
+namespace tabulink {
+
+TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location loc) {
+  if (oConnect == nullptr) return;
+  oConnect_ = oConnect;
+  cSelect_ = std::string(cSelect);
+  cRDD = std::string(kDefaultDriver);
+  lDateAsStr = oConnect->lDateAsStr;
+  hStmt_ = AllocStatement(loc);
+  // A bare table name selects the whole table.
+  if (upper(cSelect_).find("SELECT") == std::string::npos) cSelect_ = "SELECT * FROM " + cSelect_;
+  PrimaryKeys({}, false, loc);
+  // Not tested here: the caller reads the session's error list.
+  Execute(cSelect_, "TDbOdbcDirect:New()", hStmt_.handle(), loc);
+}
+
+TDbOdbcDirect::~TDbOdbcDirect() {
+  End();
+}
+
+void TDbOdbcDirect::End() {
+  endTimer();
+  if (ticking_ == 0) retiredTimers_.clear();
+  if (hStmt_.handle() != SQL_NULL_HSTMT) DropStatement(hStmt_);
+  if (nWorkArea_ != 0) WorkAreas::instance().close(nWorkArea_);
+  nWorkArea_ = 0;
+  if (cacheCreated_) deleteCacheFiles();
+  cacheCreated_ = false;
+}
+
+void TDbOdbcDirect::deleteCacheFiles() {
+  std::filesystem::path table(DbfTable::tablePath(cFileName));
+  std::filesystem::path directory = table.parent_path();
+  if (directory.empty()) directory = ".";
+  std::error_code error;
+  std::vector<std::filesystem::path> doomed;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, error))
+    if (entry.path().stem() == table.stem()) doomed.push_back(entry.path());
+  for (const auto& path : doomed)
+    std::filesystem::remove(path, error);
+}
+
+bool TDbOdbcDirect::Execute(std::string_view sql, std::string_view context, SQLHSTMT stmt,
+                            Location loc) {
+  return oConnect_ != nullptr && oConnect_->Execute(sql, context, stmt, loc);
+}
+
+OdbcStatement TDbOdbcDirect::AllocStatement(Location loc) {
+  return oConnect_ != nullptr ? oConnect_->AllocStatement(loc) : OdbcStatement();
+}
+
+int TDbOdbcDirect::DropStatement(OdbcStatement& statement) {
+  return oConnect_ != nullptr ? oConnect_->DropStatement(statement) : statement.drop();
+}
+
+std::vector<ColumnDescription> TDbOdbcDirect::CursorFields(SQLHSTMT stmt, Location loc) {
+  if (oConnect_ == nullptr) return {};
+  return oConnect_->CursorFields(stmt, lDateAsStr, loc);
+}
+
+DbfTable* TDbOdbcDirect::cache() const {
+  return WorkAreas::instance().table(nWorkArea_);
+}
+
+bool TDbOdbcDirect::Open() {
+  // An unusable object, or one already open, makes no (further) cache table.
+  if (oConnect_ == nullptr || nWorkArea_ != 0) return false;
+  aFields_ = CursorFields(hStmt_.handle());
+  nFields_ = static_cast<int>(aFields_.size());
+  const size_t n = aFields_.size();
+  aBuffer_.assign(n, Value());
+  aIsNull_.assign(n, false);
+  fetchBuffers_.assign(n, {});
+  nullFlags_ = Value(std::string());
+  nullFlags_.text().reserve(n);
+  aScanFields_.clear();
+  widthLimits_.clear();
+  for (const ColumnDescription& column : aFields_) {
+    std::string scan = upper(column.name);
+    std::replace(scan.begin(), scan.end(), ' ', '_');
+    aScanFields_.push_back(std::move(scan));
+  }
+  std::vector<FieldDescription> structure = cacheStructure(aFields_);
+  for (size_t i = 0; i < n; ++i) {
+    // Positive values from 10^(length - decimals - 1) on are refused as the column's width
+    // allows; a negative value is refused when its digits and sign do not fit the cache field.
+    const ColumnDescription& column = aFields_[i];
+    const FieldDescription& field = structure[i];
+    int integerDigits = field.length - (field.decimals > 0 ? field.decimals + 1 : 0);
+    widthLimits_.push_back(
+        {std::pow(10.0, column.length - column.decimals - 1), -std::pow(10.0, integerDigits - 1)});
+  }
+  if (!createCacheTable(structure)) return false;
+  if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
+  nWorkArea_ = SELECT();
+  cAlias = ALIAS();
+  Fill();
+  return true;
+}
+
+bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& structure) {
+  if (!cFileName.empty()) {
+    // A name the caller chose is the caller's to replace.
+    DBCREATE(cFileName, structure);
+  } else {
+    // A name is claimed by creating its files exclusively; one that another program (or a file
+    // left behind) holds moves on to the next name the clock gives.
+    DbfTable::Created created;
+    do {
+      cFileName = CTEMPFILE(cacheDirectory(), "DBF");
+      created = DbfTable::createExclusive(cFileName, structure);
+    } while (created == DbfTable::Created::NameTaken);
+    if (created != DbfTable::Created::Yes) return false;
+  }
+  std::error_code error;
+  cacheCreated_ = std::filesystem::exists(DbfTable::tablePath(cFileName), error);
+  return cacheCreated_;
+}
+
+std::string TDbOdbcDirect::FieldName(int n) const {
+  return n >= 1 && n <= nFields_ ? CHKSP(aFields_[static_cast<size_t>(n - 1)].name) : std::string();
+}
+
+std::vector<std::string> TDbOdbcDirect::FieldNames() const {
+  std::vector<std::string> names;
+  names.reserve(aFields_.size());
+  for (const ColumnDescription& column : aFields_)
+    names.push_back(column.name);
+  return names;
+}
+
+char TDbOdbcDirect::FieldType(int n) const {
+  return n >= 1 && n <= nFields_ ? aFields_[static_cast<size_t>(n - 1)].type : ' ';
+}
+
+int TDbOdbcDirect::FieldLen(int n) const {
+  return n >= 1 && n <= nFields_ ? aFields_[static_cast<size_t>(n - 1)].length : 0;
+}
+
+int TDbOdbcDirect::FieldDec(int n) const {
+  return n >= 1 && n <= nFields_ ? aFields_[static_cast<size_t>(n - 1)].decimals : 0;
+}
+
+int TDbOdbcDirect::FieldPos(std::string_view name) const {
+  std::string wanted = upper(name);
+  for (size_t i = 0; i < aScanFields_.size(); ++i)
+    if (aScanFields_[i].starts_with(wanted)) return static_cast<int>(i + 1);
+  return 0;
+}
+
+}  // namespace tabulink
