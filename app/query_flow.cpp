@@ -81,7 +81,7 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
     connection.Execute(statement);
     return;
   }
-  auto resultSet = std::make_shared<TDbOdbcDirect>(statement, &connection);
+  std::shared_ptr<TDbOdbcDirect> resultSet = connection.Query(statement);
   // Any error on the connection, this statement's or an earlier one's, means no output.
   if (connection.IsError()) return;
   LiveResultSet live(resultSet);
