@@ -53,7 +53,7 @@ trap cleanup EXIT
 make_sqlite() {
   local n=$1 db=$2
   rm -f "$db"
-  sqlite3 "$db" <<SQL
+  sqlite3 "$db" >/dev/null <<SQL
 PRAGMA journal_mode = OFF;
 PRAGMA synchronous = OFF;
 CREATE TABLE bench_orders (id integer, customer varchar(40), amount decimal(12,2), qty integer,
@@ -83,6 +83,7 @@ pg_psql() {
 make_pg() {
   local n=$1
   pg_psql <<SQL
+SET client_min_messages = warning;
 DROP TABLE IF EXISTS bench_orders;
 CREATE TABLE bench_orders (id integer, customer varchar(40), amount decimal(12,2), qty integer,
   ratio double precision, order_date date, created timestamp, flag boolean, note varchar(200));
@@ -118,7 +119,10 @@ measure() {
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, p, ":"); s = 0;
     for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s}' "$work/time.txt")
   rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-  bytes=$(cat "${outputs[@]}" 2>/dev/null | wc -c)
+  bytes=0
+  for file in "${outputs[@]}"; do
+    [ ! -e "$file" ] || bytes=$((bytes + $(stat -c %s "$file")))
+  done
   echo "$wall $rss $bytes" >>"$work/$label"
   [ -z "$(ls -A "$work/tmp")" ] || { echo "$label left cache files in TEMP" >&2; return 1; }
 }

@@ -40,10 +40,19 @@ int main(int argc, char** argv) {
   if (out == nullptr) return 1;
   std::vector<char> streamBuffer(256 * 1024);
   std::setvbuf(out, streamBuffer.data(), _IOFBF, streamBuffer.size());
-  std::vector<char> value(65536);
+  // One buffer per column of about the column's size, as a careful program sizes them: drivers
+  // (SQLite's among them) fill the whole buffer given to SQLGetData, so an oversized one costs.
+  // The margin leaves room for the text of numbers and timestamps, which may exceed the size.
+  std::vector<std::vector<char>> values(static_cast<size_t>(columns));
+  for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+    SQLULEN size = 0;
+    SQLDescribeCol(stmt, c, nullptr, 0, nullptr, nullptr, &size, nullptr, nullptr);
+    values[c - 1].resize(size == 0 || size > 65535 ? 65536 : size + 1 + 32);
+  }
   long rows = 0;
   while (SQL_SUCCEEDED(SQLFetch(stmt))) {
     for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+      std::vector<char>& value = values[c - 1];
       SQLLEN length = 0;
       SQLGetData(stmt, c, SQL_C_CHAR, value.data(), static_cast<SQLLEN>(value.size()), &length);
       if (c > 1) std::fputc('\t', out);
