@@ -23,7 +23,7 @@ class DbfTableExport : public ExportWriter {
 
  private:
   std::string path_;
-  int area_ = 0;              // the work area of "OutDbf"; 0 when it is not open
+  int area_ = 0;               // the work area of "OutDbf"; 0 when it is not open
   DbfTable* table_ = nullptr;  // the table in that area
   size_t columns_ = 0;
 };

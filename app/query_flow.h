@@ -17,8 +17,7 @@ void OPENODBC(const std::string& dsn, const std::string& user, const std::string
 // Runs one statement on `connection`: the configured SQL when `table` is empty, else the query
 // the user edits in the prompt (prefilled for `table`). A SELECT is exported; any other statement
 // is only executed. `fillWindow` (0 for none) owns the fetch.
-void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
-               bool asynchronous);
+void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow, bool asynchronous);
 
 // Progress of a background fill: the row just fetched, or 0 once the fill is complete, shown in
 // the title of the active window unless that is the fill window itself.

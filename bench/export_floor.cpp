@@ -5,8 +5,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
   std::string connect = std::string("DSN=") + argv[1] + ";UID=" + argv[2] + ";PWD=" + argv[3];
-  SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()),
-                                  SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()), SQL_NTS,
+                                  nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(rc)) {
     std::fprintf(stderr, "export_floor: cannot connect to %s\n", argv[1]);
     return 1;
@@ -57,8 +57,7 @@ int main(int argc, char** argv) {
       SQLGetData(stmt, c, SQL_C_CHAR, value.data(), static_cast<SQLLEN>(value.size()), &length);
       if (c > 1) std::fputc('\t', out);
       if (length > 0)
-        std::fwrite(value.data(), 1,
-                    std::min(static_cast<size_t>(length), value.size() - 1), out);
+        std::fwrite(value.data(), 1, std::min(static_cast<size_t>(length), value.size() - 1), out);
     }
     std::fwrite("\r\n", 1, 2, out);
     ++rows;

@@ -37,8 +37,7 @@ TEST(ExportCells, ValueTextFollowsTheValueToTextRule) {
 }
 
 TEST(ExportCells, ErrorTextRightAlignsTheCodeInTen) {
-  EXPECT_EQ(asciiFileError("creating", 2),
-            "Error creating the ascii output file:          2");
+  EXPECT_EQ(asciiFileError("creating", 2), "Error creating the ascii output file:          2");
   EXPECT_EQ(asciiFileError("writing", 28), "Error writing the ascii output file:         28");
 }
 

@@ -77,8 +77,7 @@ class ExportRun : public ::testing::TestWithParam<DataSource> {
 };
 
 TEST_P(ExportRun, WorkedExampleOfTheBoxedTableAndTheTabText) {
-  std::string sql =
-      "SELECT code AS \"CODE\", city AS \"CITY\" FROM " + table + " ORDER BY code";
+  std::string sql = "SELECT code AS \"CODE\", city AS \"CITY\" FROM " + table + " ORDER BY code";
   test::ProgramRun r = run(sql, "Type=AsciiTable\nFileOut=box.txt\nFileErr=err.txt\n");
   EXPECT_EQ(r.exitStatus, 0) << r.standardError;
   EXPECT_EQ(r.standardError, "");
@@ -106,21 +105,23 @@ TEST_P(ExportRun, EveryColumnKindAsBoxedTable) {
   std::string flagHead = pg ? "flag " : "f", flag = pg ? "1    " : ".";
   std::string border = "+" + std::string(19, '-') + "+----+------+" + std::string(19, '-') + "+" +
                        std::string(19, '-') + "+----------+" + std::string(stamp.size(), '-') +
-                       "+" + std::string(flag.size(), '-') + "+" + std::string(200, '-') +
-                       "+\r\n";
+                       "+" + std::string(flag.size(), '-') + "+" + std::string(200, '-') + "+\r\n";
   std::string expected = border;
-  expected += "|id                 |code|city  |amount             |ratio              |day       "
-              "|" +
-              std::string("stamp").append(stamp.size() - 5, ' ') + "|" + flagHead + "|note" +
-              std::string(196, ' ') + "|\r\n";
+  expected +=
+      "|id                 |code|city  |amount             |ratio              |day       "
+      "|" +
+      std::string("stamp").append(stamp.size() - 5, ' ') + "|" + flagHead + "|note" +
+      std::string(196, ' ') + "|\r\n";
   expected += border;
-  expected += "|                  1|A1  |Rome  |            1234.50|               0.25|2005-03-14"
-              "|" +
-              stamp + "|" + flag + "|first note" + std::string(190, ' ') + "|\r\n";
-  expected += "|                  2|B2  |      |                   |                   |          "
-              "|" +
-              std::string(stamp.size(), ' ') + "|" + std::string(flag.size(), ' ') + "|" +
-              std::string(200, ' ') + "|\r\n";
+  expected +=
+      "|                  1|A1  |Rome  |            1234.50|               0.25|2005-03-14"
+      "|" +
+      stamp + "|" + flag + "|first note" + std::string(190, ' ') + "|\r\n";
+  expected +=
+      "|                  2|B2  |      |                   |                   |          "
+      "|" +
+      std::string(stamp.size(), ' ') + "|" + std::string(flag.size(), ' ') + "|" +
+      std::string(200, ' ') + "|\r\n";
   expected += border;
   EXPECT_EQ(out("box.txt"), expected);
 }
@@ -159,8 +160,7 @@ TEST_P(ExportRun, EmptyResultForEveryOutput) {
   std::string sql = "SELECT code AS \"CODE\", city AS \"CITY\" FROM " + table + " WHERE id > 5";
   test::ProgramRun r = run(sql, "Type=AsciiTable\nFileOut=box.txt\nFileErr=err.txt\n");
   EXPECT_EQ(r.exitStatus, 0) << r.standardError;
-  EXPECT_EQ(out("box.txt"),
-            "+----+------+\r\n|CODE|CITY  |\r\n+----+------+\r\n+----+------+\r\n");
+  EXPECT_EQ(out("box.txt"), "+----+------+\r\n|CODE|CITY  |\r\n+----+------+\r\n+----+------+\r\n");
 
   r = run(sql, "Type=Text\nFileOut=tab.txt\nFileErr=err.txt\n");
   EXPECT_EQ(r.exitStatus, 0) << r.standardError;
@@ -189,12 +189,13 @@ TEST_P(ExportRun, FileOutDefaults) {
 TEST_P(ExportRun, OutputFolderThatDoesNotExist) {
   for (const char* type : {"AsciiTable", "Text"}) {
     std::filesystem::remove(dir.file("err.txt"));
-    test::ProgramRun r =
-        run(everyKind(), std::string("Type=") + type + "\nFileOut=missing/out.txt\nFileErr=err.txt\n");
+    test::ProgramRun r = run(
+        everyKind(), std::string("Type=") + type + "\nFileOut=missing/out.txt\nFileErr=err.txt\n");
     EXPECT_EQ(r.exitStatus, 2) << type;
     std::string errors = out("err.txt");
-    EXPECT_NE(errors.find(" - Error creating the ascii output file: " + std::string(9, ' ') + "2\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        errors.find(" - Error creating the ascii output file: " + std::string(9, ' ') + "2\r\n"),
+        std::string::npos)
         << errors;
   }
   // The table writer raises a run-time error: the handler ends the run with status 1, and the
@@ -255,7 +256,8 @@ TEST(ExportRunWrite, AFullDeviceIsReported) {
   test::ProgramRun r =
       test::runTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + dir.file("tmp")});
   EXPECT_EQ(r.exitStatus, 2);
-  EXPECT_NE(readFile(dir.file("err.txt")).find(" - Error writing the ascii output file: " + std::string(8, ' ') + "28\r\n"),
+  EXPECT_NE(readFile(dir.file("err.txt"))
+                .find(" - Error writing the ascii output file: " + std::string(8, ' ') + "28\r\n"),
             std::string::npos);
   EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
 }

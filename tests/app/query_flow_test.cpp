@@ -66,8 +66,8 @@ class QueryFlow : public ::testing::Test {
 };
 
 TEST_F(QueryFlow, LoginOkTwiceConnectsAndExportsTwice) {
-  writeFile("job.ini", "[ODBC]\nSQL=SELECT * FROM " + table +
-                           "\n[Output]\nType=DBF\nFileOut=out.dbf\n");
+  writeFile("job.ini",
+            "[ODBC]\nSQL=SELECT * FROM " + table + "\n[Output]\nType=DBF\nFileOut=out.dbf\n");
   ui->loginScripts.push_back([](LoginDialog& d) {
     d.dsn = "TestSQLite";
     d.onOk();
