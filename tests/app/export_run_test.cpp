@@ -234,6 +234,24 @@ TEST_P(ExportRun, FailingStatementWritesTheErrorFileAndNoOutput) {
   EXPECT_TRUE(errors.ends_with("\r\n"));
 }
 
+TEST_P(ExportRun, NumberTooWideForTheCacheIsReportedAndWrittenAsZero) {
+  std::string wide = test::testTable("wide");
+  test::recreateTable(GetParam(), wide, "big numeric(20,0)");
+  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
+  test::run(*db, "INSERT INTO " + wide + " VALUES (2000000000000000000)");
+  test::ProgramRun r =
+      run("SELECT big FROM " + wide, "Type=Text\nFileOut=tab.txt\nFileErr=err.txt\n");
+  EXPECT_EQ(r.exitStatus, 2);
+  // SQLite gives the column the default decimals, PostgreSQL its scale of 0.
+  std::string zero = GetParam().postgres ? "0" : "0.00";
+  EXPECT_EQ(out("tab.txt"), "big\r\n" + zero + "\r\n");
+  std::string decimals = GetParam().postgres ? "0" : "2";
+  EXPECT_NE(out("err.txt").find(" - Field 'big' value: 2000000000000000000 Decimals: " + decimals +
+                                " - Data Width Error.\r\n"),
+            std::string::npos)
+      << out("err.txt");
+}
+
 TEST_P(ExportRun, ScreenWithoutADisplay) {
   test::ProgramRun r = run(everyKind(), "Type=Screen\n");
   EXPECT_EQ(r.exitStatus, 2);
