@@ -24,7 +24,9 @@ std::vector<FieldDescription> cacheStructure(const std::vector<ColumnDescription
       if (field.length > 19) field.length = 19;
     } else if (field.type == "D") {
       field.length = 8;
-    } else if (field.type == "L") {
+    } else if (field.type == "L" || field.length < 1) {
+      // A character column that reports no length still needs a byte: a table with an empty
+      // field cannot be read back.
       field.length = 1;
     }
     structure.push_back(std::move(field));

@@ -99,9 +99,9 @@ Value TDbOdbcDirect::FieldGet(int n) {
 bool TDbOdbcDirect::FieldIsNull(int n) {
   DbfTable* table = cache();
   if (table == nullptr || n < 1 || n > nFields_) return false;
-  Value flags = table->get(static_cast<size_t>(nFields_));
-  return flags.isText() && flags.text().size() >= static_cast<size_t>(n) &&
-         flags.text()[static_cast<size_t>(n - 1)] == '1';
+  // Read in place: the export asks this of every column of every row.
+  std::string_view flags = table->bytes(static_cast<size_t>(nFields_));
+  return flags.size() >= static_cast<size_t>(n) && flags[static_cast<size_t>(n - 1)] == '1';
 }
 
 }  // namespace tabulink

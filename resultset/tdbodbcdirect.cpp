@@ -4,8 +4,10 @@
 #include "resultset/tdbodbcdirect.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "core/text.h"
 #include "odbc/todbc.h"
@@ -82,6 +84,11 @@ bool TDbOdbcDirect::Open() {
   // An unusable object, or one already open, makes no (further) cache table.
   if (oConnect_ == nullptr || nWorkArea_ != 0) return false;
   aFields_ = CursorFields(hStmt_.handle());
+  if (aFields_.empty()) {
+    // No columns (the statement failed, or delivers no result): nothing to fetch or cache.
+    if (hStmt_.handle() != SQL_NULL_HSTMT) DropStatement(hStmt_);
+    return false;
+  }
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();
   aBuffer_.assign(n, Value());
@@ -109,7 +116,7 @@ bool TDbOdbcDirect::Open() {
   if (!createCacheTable(structure)) return false;
   if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
   nWorkArea_ = SELECT();
-  cAlias = ALIAS();
+  if (cAlias.empty()) cAlias = ALIAS();
   Fill();
   return true;
 }
@@ -122,10 +129,17 @@ bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& struct
     // A name is claimed by creating its files exclusively; one that another program (or a file
     // left behind) holds moves on to the next name the clock gives.
     DbfTable::Created created;
-    do {
+    for (std::string taken;;) {
       cFileName = CTEMPFILE(cacheDirectory(), "DBF");
+      if (cFileName == taken) {
+        // Only a later second gives another name.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        continue;
+      }
       created = DbfTable::createExclusive(cFileName, structure);
-    } while (created == DbfTable::Created::NameTaken);
+      if (created != DbfTable::Created::NameTaken) break;
+      taken = cFileName;
+    }
     if (created != DbfTable::Created::Yes) return false;
   }
   std::error_code error;

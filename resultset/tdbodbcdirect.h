@@ -104,8 +104,8 @@ class TDbOdbcDirect {
   bool lShowAlerts = true;
 
  private:
-  // One tick-safe end of the fill timer: a timer is never destroyed inside its own tick, so one
-  // ended there waits in retiredTimers_ until the next tick or End.
+  // Stops the fill timer. A timer is never destroyed inside its own tick: one ended there waits
+  // in retiredTimers_ until the next tick or End.
   void endTimer();
   DbfTable* cache() const;
   // Chooses a free cache-table name and creates the table there exclusively.
@@ -117,7 +117,8 @@ class TDbOdbcDirect {
   bool Fetch();
   void Load();
   void GetValue(int n);
-  // The numeric value of column i as stored: 0 after a data-width message when it cannot fit.
+  // Leaves column i's buffered number as its cache field can hold it: 0, after a data-width
+  // message, when it does not fit.
   void checkWidth(size_t i);
 
   TOdbc* oConnect_ = nullptr;

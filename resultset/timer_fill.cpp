@@ -2,6 +2,7 @@
 // progress, until the data source has no more rows.
 
 #include "resultset/tdbodbcdirect.h"
+#include "table/dbf_table.h"
 
 namespace tabulink {
 namespace {
@@ -58,7 +59,8 @@ void TDbOdbcDirect::TimerEvent() {
   }
   const long position = Recno();
   Fill(1);
-  if (callback) callback(Recno(), *this);
+  // The number of rows held: the row just appended, or, when none came, the last one again.
+  if (DbfTable* table = cache(); callback && table != nullptr) callback(table->recCount(), *this);
   Goto(position);
   if (oTimer_) oTimer_->Activate();
 }

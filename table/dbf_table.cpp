@@ -343,6 +343,13 @@ Value DbfTable::get(size_t index) {
   return Value(memo_.read(block));
 }
 
+std::string_view DbfTable::bytes(size_t index) {
+  if (index >= layout_.fields.size()) return {};
+  load();
+  const DbfField& field = layout_.fields[index];
+  return std::string_view(record_).substr(field.offset, field.length);
+}
+
 void DbfTable::deleteRecord() {
   if (!positioned_ || refuseChange("DBDELETE", false) || !load()) return;
   record_[0] = '*';

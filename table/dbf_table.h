@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/value.h"
@@ -64,6 +65,9 @@ class DbfTable {
   bool put(size_t index, const Value& value);
   // The value of field `index` (0-based) of the current record.
   Value get(size_t index);
+  // The bytes of field `index` of the current record as stored, without a copy; valid until the
+  // position or the record changes. Empty for an index outside the fields.
+  std::string_view bytes(size_t index);
   void deleteRecord();
   bool deleted();
   // Removes deleted records for good, renumbering the rest; then on record 1.
