@@ -181,7 +181,7 @@ done
 
 echo
 echo "| source | program             | wall s   | rows/s     | peak MB  | output bytes | × floor |"
-echo "|--------|---------------------|----------|------------|----------|--------------|-------|"
+echo "|--------|---------------------|----------|------------|----------|--------------|---------|"
 for source in $sources; do report "$source"; done
 
 if [ "$memory_rows" -gt 0 ] && [[ " $sources " == *" sqlite "* ]]; then
@@ -194,6 +194,6 @@ if [ "$memory_rows" -gt 0 ] && [[ " $sources " == *" sqlite "* ]]; then
     rm -f "$work/mem $type"
     measure "mem $type" "$file" $extra -- env TEMP="$work/tmp" "$build/tabulink" "$work/job.ini"
     read -r wall rss bytes <"$work/mem $type"
-    printf '  %-10s %8.1f MB  (%s s)\n' "$type" "$(echo "$rss / 1024" | bc -l)" "$wall"
+    awk -v t="$type" -v r="$rss" -v w="$wall" 'BEGIN {printf "  %-10s %8.1f MB  (%s s)\n", t, r / 1024, w}'
   done
 fi
