@@ -50,10 +50,12 @@ void TDbOdbcDirect::deleteCacheFiles() {
   std::filesystem::path table(DbfTable::tablePath(cFileName));
   std::filesystem::path directory = table.parent_path();
   if (directory.empty()) directory = ".";
+  // Never throws: End runs from the destructor.
   std::error_code error;
   std::vector<std::filesystem::path> doomed;
-  for (const auto& entry : std::filesystem::directory_iterator(directory, error))
-    if (entry.path().stem() == table.stem()) doomed.push_back(entry.path());
+  for (std::filesystem::directory_iterator entry(directory, error), end; !error && entry != end;
+       entry.increment(error))
+    if (entry->path().stem() == table.stem()) doomed.push_back(entry->path());
   for (const auto& path : doomed)
     std::filesystem::remove(path, error);
 }

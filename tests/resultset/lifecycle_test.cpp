@@ -102,6 +102,12 @@ TEST_P(Lifecycle, StatementWithoutATableAlertsAndWorksOnWithoutKeys) {
   rs->lShowAlerts = false;
   EXPECT_TRUE(rs->PrimaryKeys().empty());
   EXPECT_EQ(ui->messages.size(), 1u);
+
+  // Keys given replace the search, which then asks neither the statement nor the catalog.
+  rs->lShowAlerts = true;
+  EXPECT_EQ(rs->PrimaryKeys(std::vector<std::string>{"ID"}), std::vector<std::string>{"ID"});
+  EXPECT_EQ(rs->PrimaryKeys(), std::vector<std::string>{"ID"});
+  EXPECT_EQ(ui->messages.size(), 1u);
   EXPECT_FALSE(db->IsError());
 }
 
