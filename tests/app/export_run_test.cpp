@@ -4,6 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -277,6 +284,68 @@ TEST(ExportRunWrite, AFullDeviceIsReported) {
   EXPECT_NE(readFile(dir.file("err.txt"))
                 .find(" - Error writing the ascii output file: " + std::string(8, ' ') + "28\r\n"),
             std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
+}
+
+// On a terminal a long export shows one progress line on standard error, redrawn at most four
+// times a second and cleared at the end.
+TEST(ExportRunProgress, OneLineOnATerminalClearedAtTheEnd) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.file("tmp"));
+  std::string table = test::testTable("many");
+  test::recreateTable(test::kSQLite, table, "id integer, name varchar(30)");
+  std::unique_ptr<TOdbc> db = test::connectTo(test::kSQLite);
+  test::run(*db, "INSERT INTO " + table +
+                     " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < "
+                     "300000) SELECT i, 'name ' || i FROM s");
+  writeFile(dir.file("job.ini"), "[ODBC]\nDSN=TestSQLite\nSQL=SELECT * FROM " + table +
+                                     "\n[Output]\nType=Text\nFileOut=out.txt\nFileErr=err.txt\n");
+
+  int terminal = -1, program = -1;
+  ASSERT_EQ(openpty(&terminal, &program, nullptr, nullptr, nullptr), 0);
+  std::string binary = std::string(TABULINK_BINARY_DIR) + "/tabulink";
+  std::string temp = "TEMP=" + dir.file("tmp");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, dir.path().c_str());
+  posix_spawn_file_actions_adddup2(&actions, program, 2);
+  posix_spawn_file_actions_addclose(&actions, terminal);
+  std::vector<char*> argv{binary.data(), const_cast<char*>("job.ini"), nullptr};
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e)
+    if (!std::string_view(*e).starts_with("TEMP=")) env.emplace_back(*e);
+  env.push_back(temp);
+  std::vector<char*> envp;
+  for (std::string& e : env)
+    envp.push_back(e.data());
+  envp.push_back(nullptr);
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  close(program);
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;)
+    shown.append(buffer, static_cast<size_t>(n));
+  int status = 0;
+  waitpid(pid, &status, 0);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  close(terminal);
+
+  EXPECT_EQ(WEXITSTATUS(status), 0) << shown;
+  std::string written = readFile(dir.file("out.txt"));
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 300001);
+  size_t redraws = 0;
+  for (size_t at = shown.find(" rows exported, "); at != std::string::npos;
+       at = shown.find(" rows exported, ", at + 1))
+    ++redraws;
+  // The first line appears after a quarter of a second; a fast machine may finish sooner.
+  if (seconds > 0.6) EXPECT_GE(redraws, 1u) << shown;
+  if (redraws > 0) EXPECT_TRUE(shown.ends_with("\r\033[K")) << shown;
+  if (redraws == 0) EXPECT_EQ(shown, "");
+  EXPECT_LE(static_cast<double>(redraws), seconds * 4 + 1) << shown;
+  EXPECT_EQ(shown.find('\n'), std::string::npos) << "one line only";
   EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
 }
 
