@@ -114,23 +114,40 @@ TEST_F(QueryFlow, AfterOneFailingQueryNothingIsExportedAndClosingReportsAll) {
   EXPECT_NE(ui->messages[1].text.find("also_missing"), std::string::npos);
 }
 
+// Notes how often pending messages had run at each lock and unlock of a window.
+class LockWatchUi : public ScriptedUi {
+ public:
+  void lockWindow(WindowId window, bool locked) override {
+    runsAtLock.push_back(pendingMessageRuns);
+    ScriptedUi::lockWindow(window, locked);
+  }
+  std::vector<int> runsAtLock;
+};
+
 TEST_F(QueryFlow, TableDialogLockedDuringTheFetchAndUnlockedAfter) {
   output("ASCIITABLE", "out.txt");
   runSettings().Asyncronous = true;  // a file output fetches synchronously all the same
+  auto* watch = new LockWatchUi;
+  std::unique_ptr<Ui> scripted = installUi(std::unique_ptr<Ui>(watch));
   WindowId window = 0;
-  ui->tableScripts.push_back([&](TableDialog& d) {
+  watch->tableScripts.push_back([&](TableDialog& d) {
     window = d.window;
     d.selected = table;
     d.onOk();
   });
-  ui->promptAnswers.push_back("SELECT * FROM " + table + " ORDER BY code");
+  watch->promptAnswers.push_back("SELECT * FROM " + table + " ORDER BY code");
   OPENODBC("TestSQLite", "", "");
   ASSERT_NE(window, 0u);
-  EXPECT_EQ(ui->locks, (std::vector<std::pair<WindowId, bool>>{{window, true}, {window, false}}));
+  EXPECT_EQ(watch->locks,
+            (std::vector<std::pair<WindowId, bool>>{{window, true}, {window, false}}));
+  // The rows were fetched (pending messages running before each fetch) while it was locked.
+  ASSERT_EQ(watch->runsAtLock.size(), 2u);
+  EXPECT_GE(watch->runsAtLock[1] - watch->runsAtLock[0], 3);
   EXPECT_EQ(readFile("out.txt"),
             "+----+------+\r\n|code|city  |\r\n+----+------+\r\n|A1  |Rome  |\r\n"
             "|B2  |      |\r\n|C3  |Oslo  |\r\n+----+------+\r\n");
   EXPECT_FALSE(errorsReported());
+  installUi(std::move(scripted));
 }
 
 TEST_F(QueryFlow, ScreenGridShowsTheCacheAndClosingEndsTheResultSet) {
