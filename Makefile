@@ -23,6 +23,7 @@ test: setup
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+	@bench/export-bench.sh $(BUILD)
 
 format:
 	@scripts/format.sh --fix

@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "failure/crash_report.h"
 #include "odbc/dsn_entries.h"
+#include "resultset/tdbodbcdirect.h"
 
 namespace tabulink {
 namespace {
@@ -35,6 +36,8 @@ std::string iniPathFromArguments(const std::vector<std::string>& arguments) {
 
 void MAIN(const std::vector<std::string>& arguments) {
   std::string iniPath = iniPathFromArguments(arguments);
+  // The result set's fill reports numbers too wide for its cache through the error collection.
+  installFillReporter([](std::string_view message) { ZULERROR(message); });
   // Dates are shown with four-digit years throughout the process (core/date.h); nothing to switch.
   loadSupportEmail(kDefaultIni);
   CHECKERRLOG(runSettings().SupportEmail, iniPath);

@@ -1,8 +1,136 @@
 #include "app/query_flow.h"
 
-namespace tabulink {
+#include <memory>
+#include <vector>
 
-// The connection and query flow is still to be built: a run records nothing further here.
-void OPENODBC(const std::string&, const std::string&, const std::string&) {}
+#include "app/dialogs.h"
+#include "app/error_collection.h"
+#include "app/export_output.h"
+#include "app/live_result_sets.h"
+#include "app/run_settings.h"
+#include "app/screen_grid.h"
+#include "core/picture.h"
+#include "core/process_settings.h"
+#include "core/text.h"
+#include "odbc/todbc.h"
+#include "resultset/tdbodbcdirect.h"
+
+namespace tabulink {
+namespace {
+
+constexpr size_t kStatementLength = 256;
+
+// The wait cursor for the life of the object.
+class WaitCursor {
+ public:
+  WaitCursor() { ui().setWaitCursor(true); }
+  ~WaitCursor() { ui().setWaitCursor(false); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The fill window locked (controls disabled, closing refused, wait cursor over it) for the life of
+// the object.
+class WindowLock {
+ public:
+  explicit WindowLock(WindowId window) : window_(window) { ui().lockWindow(window_, true); }
+  ~WindowLock() { ui().lockWindow(window_, false); }
+  WindowLock(const WindowLock&) = delete;
+  WindowLock& operator=(const WindowLock&) = delete;
+
+ private:
+  WindowId window_;
+};
+
+std::string titleWith(std::string_view label, long long rows) {
+  std::string title = "Tabulink rel.";
+  title.append(kReleaseText).append(label).append(picture999(rows));
+  return title;
+}
+
+}  // namespace
+
+void CHKCURSOR(long row, TDbOdbcDirect& resultSet, WindowId fillWindow) {
+  WindowId active = ui().activeWindow();
+  if (active == fillWindow) return;
+  if (row == 0) {
+    ui().setWindowTitle(active, titleWith(" - Rows completed: ", resultSet.RecCount()));
+    if (gridWindowOpen()) ui().refreshGrid();
+  } else {
+    ui().setWindowTitle(active, titleWith(" - Rows retrieved so far: ", row));
+  }
+}
+
+void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
+               bool asynchronous) {
+  const RunSettings& s = runSettings();
+  std::string statement = padRight("SELECT * FROM " + table, kStatementLength);
+  if (table.empty()) {
+    statement = s.SQL;
+  } else {
+    bool accepted = false;
+    DialogOutcome outcome = ui().queryPrompt("ODBC SQL Query", "Sql Query", statement, accepted);
+    if (reportNoDisplay(outcome, "query prompt") || !accepted) return;
+  }
+  OutputKind kind = outputKind(s.Type);
+  if (kind != OutputKind::Screen) asynchronous = false;
+
+  // Exactly the word and one blank: leading blanks or a TAB after the word make a statement that
+  // is only executed.
+  if (upper(std::string_view(statement).substr(0, 7)) != "SELECT ") {
+    connection.Execute(statement);
+    return;
+  }
+  std::shared_ptr<TDbOdbcDirect> resultSet = connection.Query(statement);
+  // Any error on the connection, this statement's or an earlier one's, means no output.
+  if (connection.IsError()) return;
+  LiveResultSet live(resultSet);
+  if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
+  if (!resultSet->Open()) return;
+
+  if (asynchronous) {
+    // Without a fill window this starts nothing.
+    resultSet->AutoFill(fillWindow, 5, [fillWindow](long row, TDbOdbcDirect& rs) {
+      CHKCURSOR(row, rs, fillWindow);
+    });
+  } else if (fillWindow != 0) {
+    WindowLock lock(fillWindow);
+    resultSet->Complete();
+    resultSet->GoTop();
+  }
+  ZULCREAOUTPUT(resultSet);
+  if (kind != OutputKind::Screen) resultSet->End();
+}
+
+void OPENODBC(const std::string& dsn, const std::string& user, const std::string& password) {
+  RunSettings& s = runSettings();
+  TOdbc connection(dsn, user, password, false);
+  if (!connection.lSuccess()) {
+    ZULERROR("ODBC session not successfully initialized");
+    connection.End();
+    return;
+  }
+  if (s.SQL.empty()) {
+    std::vector<std::string> tables;
+    {
+      WaitCursor wait;
+      tables = connection.GetTables("*", false);
+    }
+    if (tables.empty()) {
+      ZULERROR("There are not tables on that database, aborting...");
+      connection.End();
+      return;
+    }
+    std::string selected = tables.front();
+    TableDialog dialog{tables, selected, s.Asyncronous, {}};
+    dialog.onOk = [&] { OPENTABLE(selected, connection, dialog.window, s.Asyncronous); };
+    reportNoDisplay(ui().tableDialog(dialog), "table list");
+  } else {
+    OPENTABLE("", connection, 0, s.Asyncronous);
+  }
+  for (const ErrorEntry& entry : connection.aErrors())
+    ZULERROR(entry.message);
+  connection.End();
+}
 
 }  // namespace tabulink

@@ -3,10 +3,24 @@
 
 #include <string>
 
+#include "gui/ui.h"
+
 namespace tabulink {
+
+class TOdbc;
+class TDbOdbcDirect;
 
 // Opens one connection with the given credentials, runs the configured statement or lets the user
 // choose tables and queries, reports the connection's errors and closes it.
 void OPENODBC(const std::string& dsn, const std::string& user, const std::string& password);
+
+// Runs one statement on `connection`: the configured SQL when `table` is empty, else the query
+// the user edits in the prompt (prefilled for `table`). A SELECT is exported; any other statement
+// is only executed. `fillWindow` (0 for none) owns the fetch.
+void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow, bool asynchronous);
+
+// Progress of a background fill: the row just fetched, or 0 once the fill is complete, shown in
+// the title of the active window unless that is the fill window itself.
+void CHKCURSOR(long row, TDbOdbcDirect& resultSet, WindowId fillWindow);
 
 }  // namespace tabulink

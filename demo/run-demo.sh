@@ -35,5 +35,7 @@ for job in orders-dbf lines-table customers-tab; do
   "$build/tabulink" "$demo/jobs/$job.ini" || status=$?
   echo "$job: exit status $status"
 done
-echo "outputs in $out:"
-ls -l "$out"
+echo "outputs:"
+for file in "$out"/*; do printf '  %s (%s bytes)\n' "$file" "$(wc -c <"$file")"; done
+echo "first lines of the boxed table $out/order-lines.txt:"
+head -n 8 "$out/order-lines.txt" | tr -d '\r'

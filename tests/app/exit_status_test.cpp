@@ -21,7 +21,9 @@ class Unattended : public ::testing::Test {
 };
 
 TEST_F(Unattended, NothingReportedExitsWithZero) {
-  test::ProgramRun r = run("[ODBC]\nDSN=sales\nSQL=SELECT 1\n[Output]\nType=DBF\nFileErr=e.txt\n");
+  test::ProgramRun r =
+      run("[ODBC]\nDSN=sales\nSQL=SELECT 1 AS one FROM sqlite_master\n[Output]\nType=DBF\n"
+          "FileErr=e.txt\n");
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.standardError, "");
 }

@@ -1,0 +1,19 @@
+#pragma once
+// How a value becomes a cell of the text outputs: the value-to-text rule, and the number text
+// with the configured decimal character.
+
+#include <string>
+#include <string_view>
+
+#include "core/value.h"
+
+namespace tabulink {
+
+// Appends CVALTOCHAR of `value` to `out`; a text is appended without an intermediate copy.
+void appendValueText(std::string& out, const Value& value);
+
+// Appends the number text of `value`: CVALTOCHAR of the number (its decimals, no separators),
+// with every "." replaced by `decChar` unless `decChar` begins with ".".
+void appendNumberText(std::string& out, const Value& value, std::string_view decChar);
+
+}  // namespace tabulink

@@ -1,0 +1,45 @@
+#include "app/export_dbf_table.h"
+
+#include "resultset/tdbodbcdirect.h"
+#include "table/dbcmd.h"
+#include "table/work_areas.h"
+
+namespace tabulink {
+
+int DbfTableExport::head(const std::vector<OutputField>& fields) {
+  std::vector<FieldDescription> structure;
+  structure.reserve(fields.size());
+  for (const OutputField& field : fields) {
+    char type = field.type == 'U' ? 'C' : field.type;
+    structure.push_back({field.fieldName, std::string(1, type), field.length, field.decimals});
+  }
+  int selected = SELECT();
+  DBCREATE(path_, structure);
+  bool opened = DBUSEAREA(true, kDefaultDriver, path_, "OutDbf", false, false);
+  if (opened) {
+    area_ = SELECT();
+    table_ = WorkAreas::instance().table(area_);
+  }
+  // The area selected before (the result set's cache) stays the current one.
+  DBSELECTAREA(selected);
+  columns_ = fields.size();
+  return table_ != nullptr ? area_ : -1;
+}
+
+void DbfTableExport::row(TDbOdbcDirect& resultSet) {
+  if (table_ == nullptr || !table_->append()) return;
+  // Column i goes to field i: positions, not names, so that columns whose names agree in their
+  // first 10 characters, or names the table cannot look up, still reach their own field.
+  for (size_t i = 0; i < columns_; ++i) {
+    Value value = resultSet.FieldGet(static_cast<int>(i + 1));
+    if (!value.isAbsent()) table_->put(i, value);  // NULL keeps the blank of the new record
+  }
+}
+
+void DbfTableExport::close() {
+  if (area_ != 0) WorkAreas::instance().close(area_);  // writes the last record and the header
+  area_ = 0;
+  table_ = nullptr;
+}
+
+}  // namespace tabulink

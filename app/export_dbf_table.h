@@ -1,0 +1,31 @@
+#pragma once
+// The DBF table output: a table file made through the table layer from the output field list,
+// open under the alias "OutDbf"; one record per row, every non-NULL value stored as it is.
+
+#include <string>
+#include <vector>
+
+#include "app/export_writer.h"
+
+namespace tabulink {
+
+class DbfTable;
+
+class DbfTableExport : public ExportWriter {
+ public:
+  explicit DbfTableExport(std::string path) : path_(std::move(path)) {}
+  ~DbfTableExport() override { close(); }
+
+  int head(const std::vector<OutputField>& fields) override;
+  void row(TDbOdbcDirect& resultSet) override;
+  void foot() override {}
+  void close() override;
+
+ private:
+  std::string path_;
+  int area_ = 0;               // the work area of "OutDbf"; 0 when it is not open
+  DbfTable* table_ = nullptr;  // the table in that area
+  size_t columns_ = 0;
+};
+
+}  // namespace tabulink

@@ -1,0 +1,28 @@
+#pragma once
+// The export of a result set to the output the run settings choose: the screen grid, a DBF
+// table, a boxed text table or tab-delimited text.
+
+#include <memory>
+#include <string_view>
+
+namespace tabulink {
+
+class TDbOdbcDirect;
+
+enum class OutputKind { Screen, Dbf, AsciiTable, DelimitedText };
+
+// The output a `Type` value selects, by prefix in any letter case; tab-delimited text for
+// anything unrecognised.
+OutputKind outputKind(std::string_view type);
+
+// Delivers the whole result set to the configured output. The screen output keeps the result set
+// until its grid window closes; file outputs are complete and closed when this returns.
+void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet);
+
+// The steps of a file export: the header (creates the output; its handle, or -1 when it could not
+// be created), one row (the current row of the result set) and the footer.
+int ZULCREAHEAD(TDbOdbcDirect& resultSet);
+void ZULCREAROW(TDbOdbcDirect& resultSet, int handle);
+void ZULCREAFOOT(int handle);
+
+}  // namespace tabulink

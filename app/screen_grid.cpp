@@ -1,0 +1,59 @@
+#include "app/screen_grid.h"
+
+#include "app/dialogs.h"
+#include "app/live_result_sets.h"
+#include "core/picture.h"
+#include "core/process_settings.h"
+#include "gui/ui.h"
+#include "resultset/tdbodbcdirect.h"
+#include "table/work_areas.h"
+
+namespace tabulink {
+namespace {
+
+int openGrids = 0;
+
+}  // namespace
+
+bool gridWindowOpen() {
+  return openGrids > 0;
+}
+
+void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
+  TDbOdbcDirect* rs = resultSet.get();
+  GridWindow window;
+  window.title = std::string("Tabulink rel.") + std::string(kReleaseText) +
+                 " - Rows: " + picture999(rs->RecCount());
+  window.headers = rs->FieldNames();
+  // The cells come straight from the cache table; its last field (the null flags) is not shown,
+  // and a NULL shows as the substitute the cache stores for it.
+  window.rowCount = [rs] {
+    DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
+    return table != nullptr ? static_cast<long>(table->recCount()) : 0L;
+  };
+  window.cell = [rs](long row, int column) {
+    DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
+    if (table == nullptr || column < 1 || static_cast<size_t>(column) >= table->fieldCount())
+      return std::string();
+    if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
+    return CVALTOCHAR(table->get(static_cast<size_t>(column - 1)));
+  };
+  // The window keeps the result set: a grid opened while another is open outlives this call.
+  window.onClose = [kept = resultSet] {
+    kept->End();
+    releaseResultSet(kept.get());
+    --openGrids;
+    return true;
+  };
+  keepResultSet(resultSet);
+  ++openGrids;
+  DialogOutcome outcome = ui().gridWindow(window);
+  if (outcome == DialogOutcome::NoDisplay) {
+    --openGrids;
+    releaseResultSet(rs);
+    reportNoDisplay(outcome, "grid window", "choose a file output Type for an unattended run");
+    rs->End();
+  }
+}
+
+}  // namespace tabulink

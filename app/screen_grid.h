@@ -1,0 +1,19 @@
+#pragma once
+// The screen output: a maximized grid window over the result set's cache table; closing it ends
+// the result set.
+
+#include <memory>
+
+namespace tabulink {
+
+class TDbOdbcDirect;
+
+// Shows the complete result set in a grid window. The first grid window returns once the user
+// has closed it; one opened while another is open returns at once and keeps its result set alive
+// until it closes. Without a display the run reports that and ends the result set.
+void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet);
+
+// Whether a grid window is open (the progress of a fill refreshes it).
+bool gridWindowOpen();
+
+}  // namespace tabulink

@@ -1,0 +1,210 @@
+// The interactive flow in process with the scripted UI: log-in, table dialog, prompt, the lock of
+// the table dialog during a fetch, the grid window and the progress titles.
+
+#include "app/query_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/error_collection.h"
+#include "app/main_sequence.h"
+#include "app/run_settings.h"
+#include "core/text.h"
+#include "odbc/todbc.h"
+#include "resultset/tdbodbcdirect.h"
+#include "support/odbc_env.h"
+#include "support/odbc_sources.h"
+#include "support/scripted_ui_scope.h"
+#include "support/temp_dir.h"
+#include "table/work_areas.h"
+
+namespace tabulink {
+namespace {
+
+using test::readFile;
+using test::writeFile;
+
+size_t lineCount(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class QueryFlow : public ::testing::Test {
+ protected:
+  QueryFlow() : cwd(dir.path()), temp("TEMP", dir.file("tmp")) {
+    std::filesystem::create_directory(dir.file("tmp"));
+    runSettings() = RunSettings{};
+    resetErrorCollection();
+    table = test::testTable("towns");
+    test::recreateTable(test::kSQLite, table, "code char(4), city varchar(6)");
+    std::unique_ptr<TOdbc> db = test::connectTo(test::kSQLite);
+    test::run(*db, "INSERT INTO " + table + " VALUES ('A1', 'Rome'), ('B2', NULL), ('C3', 'Oslo')");
+  }
+  ~QueryFlow() override {
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp"))) << "cache files left behind";
+    EXPECT_EQ(WorkAreas::instance().findAlias("OutDbf"), 0) << "the DBF output is still open";
+  }
+
+  // The table dialog's person: picks the test table and presses OK `times` times.
+  void pressOk(int times = 1) {
+    ui->tableScripts.push_back([this, times](TableDialog& d) {
+      d.selected = table;
+      for (int i = 0; i < times; ++i)
+        d.onOk();
+    });
+  }
+  void output(const std::string& type, const std::string& file) {
+    runSettings().Type = type;
+    runSettings().FileOut = file;
+  }
+
+  test::TempDir dir;
+  test::CurrentDir cwd;
+  test::ScopedEnv temp;
+  test::ScriptedUiScope ui;
+  std::string table;
+};
+
+TEST_F(QueryFlow, LoginOkTwiceConnectsAndExportsTwice) {
+  writeFile("job.ini",
+            "[ODBC]\nSQL=SELECT * FROM " + table + "\n[Output]\nType=DBF\nFileOut=out.dbf\n");
+  ui->loginScripts.push_back([](LoginDialog& d) {
+    d.dsn = "TestSQLite";
+    d.onOk();
+    std::filesystem::rename("out.dbf", "first.dbf");
+    d.onOk();  // the first output was released, so the second export can make it again
+  });
+  MAIN({"job.ini"});
+  EXPECT_TRUE(ui->messages.empty());
+  EXPECT_FALSE(errorsReported());
+  EXPECT_EQ(readFile("first.dbf"), readFile("out.dbf"));
+  EXPECT_EQ(readFile("out.dbf")[4], 3);  // record count, the header completed
+}
+
+TEST_F(QueryFlow, PromptCancelledReturnsWithoutAMessage) {
+  output("TEXT", "out.txt");
+  pressOk();
+  ui->promptAnswers.push_back(std::nullopt);
+  OPENODBC("TestSQLite", "", "");
+  EXPECT_TRUE(ui->messages.empty());
+  EXPECT_FALSE(errorsReported());
+  EXPECT_FALSE(std::filesystem::exists("out.txt"));
+}
+
+TEST_F(QueryFlow, PromptTextOfFixedLengthRuns) {
+  output("TEXT", "out.txt");
+  pressOk();
+  // The prompt edits 256 characters, so the statement arrives with its trailing blanks.
+  ui->promptAnswers.push_back(padRight("SELECT * FROM " + table, 256));
+  OPENODBC("TestSQLite", "", "");
+  EXPECT_FALSE(errorsReported());
+  EXPECT_EQ(lineCount(readFile("out.txt")), 4u);
+}
+
+TEST_F(QueryFlow, AfterOneFailingQueryNothingIsExportedAndClosingReportsAll) {
+  output("TEXT", "out.txt");
+  pressOk(3);
+  ui->promptAnswers = {"SELECT * FROM no_such_towns", "SELECT * FROM " + table,
+                       "SELECT * FROM also_missing"};
+  OPENODBC("TestSQLite", "", "");
+  EXPECT_FALSE(std::filesystem::exists("out.txt"));
+  ASSERT_EQ(ui->messages.size(), 2u);  // both failures, once the dialog closed
+  EXPECT_EQ(ui->messages[0].title, "Alert");
+  EXPECT_NE(ui->messages[0].text.find("no_such_towns"), std::string::npos);
+  EXPECT_NE(ui->messages[1].text.find("also_missing"), std::string::npos);
+}
+
+// Notes how often pending messages had run at each lock and unlock of a window.
+class LockWatchUi : public ScriptedUi {
+ public:
+  void lockWindow(WindowId window, bool locked) override {
+    runsAtLock.push_back(pendingMessageRuns);
+    ScriptedUi::lockWindow(window, locked);
+  }
+  std::vector<int> runsAtLock;
+};
+
+TEST_F(QueryFlow, TableDialogLockedDuringTheFetchAndUnlockedAfter) {
+  output("ASCIITABLE", "out.txt");
+  runSettings().Asyncronous = true;  // a file output fetches synchronously all the same
+  auto* watch = new LockWatchUi;
+  std::unique_ptr<Ui> scripted = installUi(std::unique_ptr<Ui>(watch));
+  WindowId window = 0;
+  watch->tableScripts.push_back([&](TableDialog& d) {
+    window = d.window;
+    d.selected = table;
+    d.onOk();
+  });
+  watch->promptAnswers.push_back("SELECT * FROM " + table + " ORDER BY code");
+  OPENODBC("TestSQLite", "", "");
+  ASSERT_NE(window, 0u);
+  EXPECT_EQ(watch->locks,
+            (std::vector<std::pair<WindowId, bool>>{{window, true}, {window, false}}));
+  // The rows were fetched (pending messages running before each fetch) while it was locked.
+  ASSERT_EQ(watch->runsAtLock.size(), 2u);
+  EXPECT_GE(watch->runsAtLock[1] - watch->runsAtLock[0], 3);
+  EXPECT_EQ(readFile("out.txt"),
+            "+----+------+\r\n|code|city  |\r\n+----+------+\r\n|A1  |Rome  |\r\n"
+            "|B2  |      |\r\n|C3  |Oslo  |\r\n+----+------+\r\n");
+  EXPECT_FALSE(errorsReported());
+  installUi(std::move(scripted));
+}
+
+TEST_F(QueryFlow, ScreenGridShowsTheCacheAndClosingEndsTheResultSet) {
+  output("SCREEN", "");
+  runSettings().Asyncronous = true;
+  pressOk();
+  ui->promptAnswers.push_back("SELECT * FROM " + table + " ORDER BY code");
+  bool seen = false;
+  ui->gridScripts.push_back([&](GridWindow& w) {
+    seen = true;
+    EXPECT_EQ(w.headers, (std::vector<std::string>{"code", "city"}));
+    EXPECT_EQ(w.rowCount(), 3);
+    EXPECT_EQ(w.cell(1, 2), "Rome  ");
+    EXPECT_EQ(w.cell(3, 1), "C3  ");
+    EXPECT_EQ(w.cell(2, 2), "      ");  // NULL shows the blank the cache stores
+  });
+  OPENODBC("TestSQLite", "", "");
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(ui->gridTitles, std::vector<std::string>{"Tabulink rel.2.1 - Rows:       3"});
+  EXPECT_TRUE(ui->locks.empty());  // an asynchronous query does not lock the dialog
+  EXPECT_EQ(ui->activeTimers(), 0u);
+  EXPECT_FALSE(errorsReported());
+}
+
+TEST_F(QueryFlow, ProgressTitles) {
+  TOdbc db("TestSQLite", "", "", false);
+  TDbOdbcDirect rs("SELECT * FROM " + table, &db);
+  ASSERT_TRUE(rs.Open());
+  ui->active = 7;
+  CHKCURSOR(1234, rs, 3);
+  CHKCURSOR(1234567, rs, 3);
+  CHKCURSOR(0, rs, 3);
+  CHKCURSOR(5, rs, 7);  // the fill window itself is active: nothing
+  EXPECT_EQ(ui->titles, (std::vector<std::pair<WindowId, std::string>>{
+                            {7, "Tabulink rel.2.1 - Rows retrieved so far:   1,234"},
+                            {7, "Tabulink rel.2.1 - Rows retrieved so far: *******"},
+                            {7, "Tabulink rel.2.1 - Rows completed:       3"}}));
+  rs.End();
+}
+
+TEST_F(QueryFlow, ConnectionFailureAndEmptyDatabase) {
+  OPENODBC("NoSuchSource", "", "");
+  test::ScopedEnv odbcIni("ODBCINI", dir.file("odbc.ini"));
+  writeFile(dir.file("odbc.ini"), test::sqliteDsn("Empty", dir.file("empty.db")));
+  OPENODBC("Empty", "", "");
+  ASSERT_EQ(ui->messages.size(), 2u);
+  EXPECT_EQ(ui->messages[0].text, "ODBC session not successfully initialized");
+  EXPECT_EQ(ui->messages[1].text, "There are not tables on that database, aborting...");
+}
+
+TEST_F(QueryFlow, DialogsThatCannotOpenWithoutADisplay) {
+  // The headless backend: the table list cannot open; the run reports it instead of waiting.
+  std::unique_ptr<Ui> scripted = installUi(chooseUi());
+  OPENODBC("TestSQLite", "", "");
+  installUi(std::move(scripted));
+  EXPECT_TRUE(errorsReported());
+}
+
+}  // namespace
+}  // namespace tabulink
