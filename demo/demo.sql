@@ -9,7 +9,7 @@ CREATE TABLE customers (
   credit_limit DECIMAL(10,2),
   since        DATE,
   active       BIT,
-  notes        TEXT
+  notes        VARCHAR(300)
 );
 
 CREATE TABLE products (
