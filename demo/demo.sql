@@ -6,7 +6,7 @@ CREATE TABLE customers (
   id           INTEGER PRIMARY KEY,
   name         VARCHAR(40) NOT NULL,
   city         VARCHAR(30),
-  credit_limit DECIMAL(10,2),
+  credit_limit NUMERIC(10,2),
   since        DATE,
   active       BIT,
   notes        VARCHAR(300)
@@ -15,7 +15,7 @@ CREATE TABLE customers (
 CREATE TABLE products (
   code        CHAR(8) PRIMARY KEY,
   description VARCHAR(60) NOT NULL,
-  price       DECIMAL(10,2) NOT NULL,
+  price       NUMERIC(10,2) NOT NULL,
   weight_kg   REAL
 );
 
@@ -32,7 +32,7 @@ CREATE TABLE order_lines (
   line_no      SMALLINT NOT NULL,
   product_code CHAR(8) NOT NULL REFERENCES products(code),
   quantity     INTEGER NOT NULL,
-  unit_price   DECIMAL(10,2) NOT NULL,
+  unit_price   NUMERIC(10,2) NOT NULL,
   discount     DOUBLE,
   PRIMARY KEY (order_id, line_no)
 );
