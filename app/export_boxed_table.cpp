@@ -20,6 +20,7 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
     return -1;
   }
   fields_ = fields;
+  values_.assign(fields_.size(), Value());
   border_ = "+";
   std::string names = "|";
   for (const OutputField& field : fields_) {
@@ -40,7 +41,8 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
   for (size_t i = 0; i < fields_.size(); ++i) {
     const OutputField& field = fields_[i];
     size_t width = widthOf(field);
-    Value value = resultSet.FieldGet(static_cast<int>(i + 1));  // absent when NULL
+    Value& value = values_[i];
+    resultSet.FieldGet(static_cast<int>(i + 1), value);  // absent when NULL
     cell_.clear();
     if (value.isAbsent()) {
       line_.append(width, ' ');

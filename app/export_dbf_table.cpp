@@ -22,7 +22,7 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
   }
   // The area selected before (the result set's cache) stays the current one.
   DBSELECTAREA(selected);
-  columns_ = fields.size();
+  values_.assign(fields.size(), Value());
   return table_ != nullptr ? area_ : -1;
 }
 
@@ -30,8 +30,9 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   if (table_ == nullptr || !table_->append()) return;
   // Column i goes to field i: positions, not names, so that columns whose names agree in their
   // first 10 characters, or names the table cannot look up, still reach their own field.
-  for (size_t i = 0; i < columns_; ++i) {
-    Value value = resultSet.FieldGet(static_cast<int>(i + 1));
+  for (size_t i = 0; i < values_.size(); ++i) {
+    Value& value = values_[i];
+    resultSet.FieldGet(static_cast<int>(i + 1), value);
     if (!value.isAbsent()) table_->put(i, value);  // NULL keeps the blank of the new record
   }
 }

@@ -69,6 +69,8 @@ class TDbOdbcDirect {
 
   // Column n of the current row; absent when null.
   Value FieldGet(int n);
+  // The same into `out`, reusing the capacity of a text it already holds (for loops over rows).
+  void FieldGet(int n, Value& out);
   bool FieldIsNull(int n);
 
   void GoTop();

@@ -330,17 +330,30 @@ bool DbfTable::put(size_t index, const Value& value) {
 }
 
 Value DbfTable::get(size_t index) {
-  if (index >= layout_.fields.size()) return Value();
+  Value value;
+  get(index, value);
+  return value;
+}
+
+void DbfTable::get(size_t index, Value& out) {
+  if (index >= layout_.fields.size()) {
+    out = Value();
+    return;
+  }
   load();
   const DbfField& field = layout_.fields[index];
   const char* src = record_.data() + field.offset;
-  if (field.kind != FieldKind::Memo) return decodeField(field, src);
+  if (field.kind != FieldKind::Memo) {
+    decodeField(field, src, out);
+    return;
+  }
   uint64_t block = 0;
   if (!decodeMemoBlock(field, src, block)) {
     raiseCorruption(path_);
-    return Value(std::string());
+    out = Value(std::string());
+    return;
   }
-  return Value(memo_.read(block));
+  out = Value(memo_.read(block));
 }
 
 std::string_view DbfTable::bytes(size_t index) {

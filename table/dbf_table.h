@@ -65,6 +65,8 @@ class DbfTable {
   bool put(size_t index, const Value& value);
   // The value of field `index` (0-based) of the current record.
   Value get(size_t index);
+  // The same into `out`, reusing the capacity of a text it already holds (for loops over rows).
+  void get(size_t index, Value& out);
   // The bytes of field `index` of the current record as stored, without a copy; valid until the
   // position or the record changes. Empty for an index outside the fields.
   std::string_view bytes(size_t index);
