@@ -141,11 +141,7 @@ PutResult encodeField(const DbfField& field, const Value& value, char* dest) {
   switch (field.kind) {
     case FieldKind::Character: {
       if (!value.isText()) return PutResult::WrongType;
-      // One reused buffer: the cut that keeps UTF-8 characters whole, without an allocation.
-      thread_local std::string padded;
-      padded.clear();
-      appendPadRight(padded, value.text(), field.length);
-      std::memcpy(dest, padded.data(), field.length);
+      writePadRight(dest, value.text(), field.length);
       return PutResult::Stored;
     }
     case FieldKind::Numeric:
