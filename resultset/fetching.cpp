@@ -105,6 +105,12 @@ void TDbOdbcDirect::FieldGet(int n, Value& out) {
   table->get(static_cast<size_t>(n - 1), out);
 }
 
+std::string_view TDbOdbcDirect::FieldBytes(int n) {
+  DbfTable* table = cache();
+  if (table == nullptr || n < 1 || n > nFields_) return {};
+  return table->bytes(static_cast<size_t>(n - 1));
+}
+
 bool TDbOdbcDirect::FieldIsNull(int n) {
   DbfTable* table = cache();
   if (table == nullptr || n < 1 || n > nFields_) return false;
