@@ -30,7 +30,7 @@ bool isDigit(char c) {
 // Whether `text` is "[-]digits[.digits]" with `decimals` decimals, no leading zero before other
 // integer digits, a "-" only before a non-zero digit, and at most 15 digits: a decimal that a
 // double holds so closely that writing it with its own decimals gives the same text.
-bool isPlainNumberText(std::string_view text, int decimals) {
+bool isPlainText(std::string_view text, int decimals) {
   size_t i = text.starts_with('-') ? 1 : 0;
   const size_t integerStart = i;
   while (i < text.size() && isDigit(text[i]))
@@ -53,6 +53,11 @@ bool isPlainNumberText(std::string_view text, int decimals) {
 
 }  // namespace
 
+bool isPlainNumberText(std::string_view stored, int decimals) {
+  const size_t start = stored.find_first_not_of(' ');
+  return start != std::string_view::npos && isPlainText(stored.substr(start), decimals);
+}
+
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar) {
   size_t start = out.size();
   appendValueText(out, value);
@@ -61,12 +66,9 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
 
 bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
                             std::string_view decChar) {
-  const size_t start = stored.find_first_not_of(' ');
-  if (start == std::string_view::npos) return false;
-  std::string_view text = stored.substr(start);
-  if (!isPlainNumberText(text, decimals)) return false;
+  if (!isPlainNumberText(stored, decimals)) return false;
   const size_t at = out.size();
-  out.append(text);
+  out.append(stored.substr(stored.find_first_not_of(' ')));
   useDecimalCharacter(out, at, decChar);
   return true;
 }

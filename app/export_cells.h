@@ -23,5 +23,7 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
 // the value the field holds.
 bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
                             std::string_view decChar);
+// Whether `stored` is such a plain number text with `decimals` decimals (after the blanks).
+bool isPlainNumberText(std::string_view stored, int decimals);
 
 }  // namespace tabulink

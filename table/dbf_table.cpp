@@ -296,11 +296,26 @@ bool DbfTable::writeHeader() {
   return written;
 }
 
+char* DbfTable::changeableField(size_t index) {
+  if (index >= layout_.fields.size() || !positioned_) return nullptr;
+  if (refuseChange("FIELDPUT", false) || !load()) return nullptr;
+  return record_.data() + layout_.fields[index].offset;
+}
+
+bool DbfTable::putBytes(size_t index, std::string_view bytes) {
+  if (index >= layout_.fields.size() || bytes.size() != layout_.fields[index].length) return false;
+  char* dest = changeableField(index);
+  if (dest == nullptr) return false;
+  std::memcpy(dest, bytes.data(), bytes.size());
+  changed_ = true;
+  record_[0] = ' ';
+  return true;
+}
+
 bool DbfTable::put(size_t index, const Value& value) {
-  if (index >= layout_.fields.size() || !positioned_) return false;
-  if (refuseChange("FIELDPUT", false) || !load()) return false;
+  char* dest = changeableField(index);
+  if (dest == nullptr) return false;
   const DbfField& field = layout_.fields[index];
-  char* dest = record_.data() + field.offset;
   PutResult result;
   if (field.kind != FieldKind::Memo) {
     result = encodeField(field, value, dest);
