@@ -229,14 +229,10 @@ void DbfTable::skip(int64_t count) {
 }
 
 bool DbfTable::refuseChange(const char* operation, bool needsExclusive) {
-  RunError error;
-  if (readOnly_) {
-    error = commandError(EG_READONLY, 1025, operation);
-  } else if (needsExclusive && shared_) {
-    error = commandError(EG_SHARED, 1023, operation);
-  } else {
-    return false;
-  }
+  // Asked once per stored field: the usual answer comes before any error object is made.
+  if (!readOnly_ && !(needsExclusive && shared_)) return false;
+  RunError error = readOnly_ ? commandError(EG_READONLY, 1025, operation)
+                             : commandError(EG_SHARED, 1023, operation);
   error.CANDEFAULT = true;
   raiseTableError(error);
   return true;
