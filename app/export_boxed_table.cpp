@@ -20,6 +20,7 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
     return -1;
   }
   fields_ = fields;
+  values_.assign(fields_.size(), Value());
   border_ = "+";
   std::string names = "|";
   for (const OutputField& field : fields_) {
@@ -40,16 +41,24 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
   for (size_t i = 0; i < fields_.size(); ++i) {
     const OutputField& field = fields_[i];
     size_t width = widthOf(field);
-    Value value = resultSet.FieldGet(static_cast<int>(i + 1));  // absent when NULL
+    const int n = static_cast<int>(i + 1);
     cell_.clear();
-    if (value.isAbsent()) {
-      line_.append(width, ' ');
-    } else if (field.type == 'N') {
-      appendNumberText(cell_, value, decChar_);
+    // A number usually goes out as the cache stores it.
+    if (field.type == 'N' && !resultSet.FieldIsNull(n) &&
+        appendStoredNumberText(cell_, resultSet.FieldBytes(n), field.decimals, decChar_)) {
       appendPadLeft(line_, cell_, width);
     } else {
-      appendValueText(cell_, value);
-      appendPadRight(line_, cell_, width);
+      Value& value = values_[i];
+      resultSet.FieldGet(n, value);  // absent when NULL
+      if (value.isAbsent()) {
+        line_.append(width, ' ');
+      } else if (field.type == 'N') {
+        appendNumberText(cell_, value, decChar_);
+        appendPadLeft(line_, cell_, width);
+      } else {
+        appendValueText(cell_, value);
+        appendPadRight(line_, cell_, width);
+      }
     }
     line_.append("|");
   }

@@ -7,6 +7,7 @@
 
 #include "app/export_text_file.h"
 #include "app/export_writer.h"
+#include "core/value.h"
 
 namespace tabulink {
 
@@ -25,9 +26,10 @@ class BoxedTableExport : public ExportWriter {
   std::string decChar_;
   std::vector<OutputField> fields_;
   TextOutputFile file_;
-  std::string border_;  // the border line with its CR LF, built once
-  std::string line_;    // reused for every row
-  std::string cell_;    // reused for every cell
+  std::string border_;         // the border line with its CR LF, built once
+  std::string line_;           // reused for every row
+  std::string cell_;           // reused for every cell
+  std::vector<Value> values_;  // one per column, reused for every row
 };
 
 }  // namespace tabulink

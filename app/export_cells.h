@@ -16,4 +16,14 @@ void appendValueText(std::string& out, const Value& value);
 // with every "." replaced by `decChar` unless `decChar` begins with ".".
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar);
 
+// The same from the bytes of a numeric field with `decimals` decimals, without reading the
+// number and writing it again: false, appending nothing, unless they hold a plain number text
+// ("-", digits, "." and exactly `decimals` digits, blank-padded on the left) of at most 15
+// digits. Such a text reads and writes back unchanged, so the result equals appendNumberText of
+// the value the field holds.
+bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
+                            std::string_view decChar);
+// Whether `stored` is such a plain number text with `decimals` decimals (after the blanks).
+bool isPlainNumberText(std::string_view stored, int decimals);
+
 }  // namespace tabulink

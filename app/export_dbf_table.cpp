@@ -1,7 +1,9 @@
 #include "app/export_dbf_table.h"
 
+#include "app/export_cells.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbcmd.h"
+#include "table/dbf_table.h"
 #include "table/work_areas.h"
 
 namespace tabulink {
@@ -22,7 +24,7 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
   }
   // The area selected before (the result set's cache) stays the current one.
   DBSELECTAREA(selected);
-  columns_ = fields.size();
+  values_.assign(fields.size(), Value());
   return table_ != nullptr ? area_ : -1;
 }
 
@@ -30,8 +32,21 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   if (table_ == nullptr || !table_->append()) return;
   // Column i goes to field i: positions, not names, so that columns whose names agree in their
   // first 10 characters, or names the table cannot look up, still reach their own field.
-  for (size_t i = 0; i < columns_; ++i) {
-    Value value = resultSet.FieldGet(static_cast<int>(i + 1));
+  for (size_t i = 0; i < values_.size(); ++i) {
+    const int n = static_cast<int>(i + 1);
+    // A plain number the cache holds in a field like the output's is copied as it stands: read
+    // and written again it would give the same bytes.
+    const DbfField& field = table_->layout().fields[i];
+    if (field.kind == FieldKind::Numeric && resultSet.FieldType(n) == 'N' &&
+        !resultSet.FieldIsNull(n)) {
+      std::string_view stored = resultSet.FieldBytes(n);
+      if (stored.size() == field.length && isPlainNumberText(stored, field.decimals)) {
+        table_->putBytes(i, stored);
+        continue;
+      }
+    }
+    Value& value = values_[i];
+    resultSet.FieldGet(n, value);
     if (!value.isAbsent()) table_->put(i, value);  // NULL keeps the blank of the new record
   }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/export_writer.h"
+#include "core/value.h"
 
 namespace tabulink {
 
@@ -25,7 +26,7 @@ class DbfTableExport : public ExportWriter {
   std::string path_;
   int area_ = 0;               // the work area of "OutDbf"; 0 when it is not open
   DbfTable* table_ = nullptr;  // the table in that area
-  size_t columns_ = 0;
+  std::vector<Value> values_;  // one per column, reused for every row
 };
 
 }  // namespace tabulink

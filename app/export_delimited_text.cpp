@@ -12,6 +12,7 @@ int DelimitedTextExport::head(const std::vector<OutputField>& fields) {
     return -1;
   }
   fields_ = fields;
+  values_.assign(fields_.size(), Value());
   line_.clear();
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (i > 0) line_.append("\t");
@@ -26,7 +27,13 @@ void DelimitedTextExport::row(TDbOdbcDirect& resultSet) {
   line_.clear();
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (i > 0) line_.append("\t");
-    Value value = resultSet.FieldGet(static_cast<int>(i + 1));  // absent when NULL
+    const int n = static_cast<int>(i + 1);
+    // A number usually goes out as the cache stores it.
+    if (fields_[i].type == 'N' && !resultSet.FieldIsNull(n) &&
+        appendStoredNumberText(line_, resultSet.FieldBytes(n), fields_[i].decimals, decChar_))
+      continue;
+    Value& value = values_[i];
+    resultSet.FieldGet(n, value);  // absent when NULL
     if (value.isAbsent()) continue;
     if (fields_[i].type == 'N') {
       appendNumberText(line_, value, decChar_);

@@ -7,6 +7,7 @@
 
 #include "app/export_text_file.h"
 #include "app/export_writer.h"
+#include "core/value.h"
 
 namespace tabulink {
 
@@ -25,7 +26,8 @@ class DelimitedTextExport : public ExportWriter {
   std::string decChar_;
   std::vector<OutputField> fields_;
   TextOutputFile file_;
-  std::string line_;  // reused for every row
+  std::string line_;           // reused for every row
+  std::vector<Value> values_;  // one per column, reused for every row
 };
 
 }  // namespace tabulink

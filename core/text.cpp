@@ -1,6 +1,7 @@
 #include "core/text.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace tabulink {
 namespace {
@@ -59,6 +60,12 @@ void appendPadRight(std::string& out, std::string_view text, size_t width) {
   size_t keep = utf8CutLength(text, width);
   out.append(text.substr(0, keep));
   out.append(width - keep, ' ');
+}
+
+void writePadRight(char* dest, std::string_view text, size_t width) {
+  size_t keep = utf8CutLength(text, width);
+  std::memcpy(dest, text.data(), keep);
+  std::memset(dest + keep, ' ', width - keep);
 }
 
 void appendPadLeft(std::string& out, std::string_view text, size_t width) {

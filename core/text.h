@@ -16,6 +16,8 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 // Appends `text` cut to `width` bytes or filled with blanks on the right to exactly `width`.
 // A cut never leaves part of a UTF-8 multi-byte character: the partial sequence becomes blanks.
 void appendPadRight(std::string& out, std::string_view text, size_t width);
+// The same written over the `width` bytes at `dest`.
+void writePadRight(char* dest, std::string_view text, size_t width);
 // The same with the blanks on the left; a cut still keeps the leftmost bytes.
 void appendPadLeft(std::string& out, std::string_view text, size_t width);
 std::string padRight(std::string_view text, size_t width);

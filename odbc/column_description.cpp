@@ -73,13 +73,46 @@ void timestampToDate(std::string_view bytes, int, Value& out) {
   out = Value(Date::fromYmd(stamp.year, stamp.month, stamp.day));
 }
 
+// Two decimal digits of 0..99.
+char* twoDigits(char* at, unsigned value) {
+  at[0] = static_cast<char>('0' + value / 10);
+  at[1] = static_cast<char>('0' + value % 10);
+  return at + 2;
+}
+
 void timestampToText(std::string_view bytes, int, Value& out) {
   SQL_TIMESTAMP_STRUCT stamp = timestampOf(bytes);
-  char text[64];
-  int n = std::snprintf(text, sizeof text, "%4d-%02u-%02u %02u:%02u:%02u.%03u", stamp.year,
-                        stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second,
-                        static_cast<unsigned>(stamp.fraction / 1000000 % 1000));
-  reuseText(out).assign(text, static_cast<size_t>(std::clamp(n, 0, int{sizeof text} - 1)));
+  const auto millis = static_cast<unsigned>(stamp.fraction / 1000000 % 1000);
+  std::string& text = reuseText(out);
+  // Written by hand in the usual case: formatting is a large share of an export of timestamps.
+  if (stamp.year >= 1000 && stamp.year <= 9999 && stamp.month <= 99 && stamp.day <= 99 &&
+      stamp.hour <= 99 && stamp.minute <= 99 && stamp.second <= 99) {
+    char stampText[23];
+    const auto year = static_cast<unsigned>(stamp.year);
+    char* at = twoDigits(stampText, year / 100);
+    at = twoDigits(at, year % 100);
+    *at++ = '-';
+    at = twoDigits(at, stamp.month);
+    *at++ = '-';
+    at = twoDigits(at, stamp.day);
+    *at++ = ' ';
+    at = twoDigits(at, stamp.hour);
+    *at++ = ':';
+    at = twoDigits(at, stamp.minute);
+    *at++ = ':';
+    at = twoDigits(at, stamp.second);
+    *at++ = '.';
+    *at++ = static_cast<char>('0' + millis / 100);
+    twoDigits(at, millis % 100);
+    text.assign(stampText, sizeof stampText);
+    return;
+  }
+  // Other years right-aligned in four characters, wider fields as wide as they are.
+  char stampText[64];
+  int n =
+      std::snprintf(stampText, sizeof stampText, "%4d-%02u-%02u %02u:%02u:%02u.%03u", stamp.year,
+                    stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, millis);
+  text.assign(stampText, static_cast<size_t>(std::clamp(n, 0, int{sizeof stampText} - 1)));
 }
 
 bool isNumeric(int sqlType) {

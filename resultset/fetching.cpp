@@ -91,9 +91,24 @@ bool TDbOdbcDirect::Fill(long nRows) {
 }
 
 Value TDbOdbcDirect::FieldGet(int n) {
+  Value value;
+  FieldGet(n, value);
+  return value;
+}
+
+void TDbOdbcDirect::FieldGet(int n, Value& out) {
   DbfTable* table = cache();
-  if (table == nullptr || n < 1 || n > nFields_ || FieldIsNull(n)) return Value();
-  return table->get(static_cast<size_t>(n - 1));
+  if (table == nullptr || n < 1 || n > nFields_ || FieldIsNull(n)) {
+    out = Value();
+    return;
+  }
+  table->get(static_cast<size_t>(n - 1), out);
+}
+
+std::string_view TDbOdbcDirect::FieldBytes(int n) {
+  DbfTable* table = cache();
+  if (table == nullptr || n < 1 || n > nFields_) return {};
+  return table->bytes(static_cast<size_t>(n - 1));
 }
 
 bool TDbOdbcDirect::FieldIsNull(int n) {

@@ -69,7 +69,12 @@ class TDbOdbcDirect {
 
   // Column n of the current row; absent when null.
   Value FieldGet(int n);
+  // The same into `out`, reusing the capacity of a text it already holds (for loops over rows).
+  void FieldGet(int n, Value& out);
   bool FieldIsNull(int n);
+  // Column n of the current row as its cache field holds it (a number as right-aligned text),
+  // without a copy; valid until the row changes. Empty for a column outside 1..FCount().
+  std::string_view FieldBytes(int n);
 
   void GoTop();
   void GoBottom();

@@ -229,14 +229,10 @@ void DbfTable::skip(int64_t count) {
 }
 
 bool DbfTable::refuseChange(const char* operation, bool needsExclusive) {
-  RunError error;
-  if (readOnly_) {
-    error = commandError(EG_READONLY, 1025, operation);
-  } else if (needsExclusive && shared_) {
-    error = commandError(EG_SHARED, 1023, operation);
-  } else {
-    return false;
-  }
+  // Asked once per stored field: the usual answer comes before any error object is made.
+  if (!readOnly_ && !(needsExclusive && shared_)) return false;
+  RunError error = readOnly_ ? commandError(EG_READONLY, 1025, operation)
+                             : commandError(EG_SHARED, 1023, operation);
   error.CANDEFAULT = true;
   raiseTableError(error);
   return true;
@@ -296,11 +292,26 @@ bool DbfTable::writeHeader() {
   return written;
 }
 
+char* DbfTable::changeableField(size_t index) {
+  if (index >= layout_.fields.size() || !positioned_) return nullptr;
+  if (refuseChange("FIELDPUT", false) || !load()) return nullptr;
+  return record_.data() + layout_.fields[index].offset;
+}
+
+bool DbfTable::putBytes(size_t index, std::string_view bytes) {
+  if (index >= layout_.fields.size() || bytes.size() != layout_.fields[index].length) return false;
+  char* dest = changeableField(index);
+  if (dest == nullptr) return false;
+  std::memcpy(dest, bytes.data(), bytes.size());
+  changed_ = true;
+  record_[0] = ' ';
+  return true;
+}
+
 bool DbfTable::put(size_t index, const Value& value) {
-  if (index >= layout_.fields.size() || !positioned_) return false;
-  if (refuseChange("FIELDPUT", false) || !load()) return false;
+  char* dest = changeableField(index);
+  if (dest == nullptr) return false;
   const DbfField& field = layout_.fields[index];
-  char* dest = record_.data() + field.offset;
   PutResult result;
   if (field.kind != FieldKind::Memo) {
     result = encodeField(field, value, dest);
@@ -330,17 +341,30 @@ bool DbfTable::put(size_t index, const Value& value) {
 }
 
 Value DbfTable::get(size_t index) {
-  if (index >= layout_.fields.size()) return Value();
+  Value value;
+  get(index, value);
+  return value;
+}
+
+void DbfTable::get(size_t index, Value& out) {
+  if (index >= layout_.fields.size()) {
+    out = Value();
+    return;
+  }
   load();
   const DbfField& field = layout_.fields[index];
   const char* src = record_.data() + field.offset;
-  if (field.kind != FieldKind::Memo) return decodeField(field, src);
+  if (field.kind != FieldKind::Memo) {
+    decodeField(field, src, out);
+    return;
+  }
   uint64_t block = 0;
   if (!decodeMemoBlock(field, src, block)) {
     raiseCorruption(path_);
-    return Value(std::string());
+    out = Value(std::string());
+    return;
   }
-  return Value(memo_.read(block));
+  out = Value(memo_.read(block));
 }
 
 std::string_view DbfTable::bytes(size_t index) {

@@ -63,8 +63,13 @@ class DbfTable {
   // Assigns field `index` (0-based) of the current record; false when the value was not stored
   // as given (wrong type, too wide, refused, phantom record).
   bool put(size_t index, const Value& value);
+  // Copies `bytes` (exactly the field's length) into field `index` unchanged: for a field whose
+  // bytes come from an equal field of another table. False when not stored.
+  bool putBytes(size_t index, std::string_view bytes);
   // The value of field `index` (0-based) of the current record.
   Value get(size_t index);
+  // The same into `out`, reusing the capacity of a text it already holds (for loops over rows).
+  void get(size_t index, Value& out);
   // The bytes of field `index` of the current record as stored, without a copy; valid until the
   // position or the record changes. Empty for an index outside the fields.
   std::string_view bytes(size_t index);
@@ -86,6 +91,9 @@ class DbfTable {
   bool writeRecord();  // writes the buffer when it changed
   bool writeHeader();
   bool refuseChange(const char* operation, bool needsExclusive);
+  // The bytes of field `index` in the current record, ready to be changed; null when the field
+  // or the record cannot be changed.
+  char* changeableField(size_t index);
   uint64_t recordOffset(uint32_t n) const;
 
   std::string path_;

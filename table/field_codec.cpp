@@ -6,11 +6,10 @@
 #include <cstring>
 
 #include "core/text.h"
+#include "table/significant_digits.h"
 
 namespace tabulink {
 namespace {
-
-constexpr int kSignificantDigits = 16;
 
 // The digits of a non-negative, non-integral `value` with exactly `decimals` decimals, rounded
 // half away from zero at the last decimal place from at most 16 significant digits (later digit
@@ -18,16 +17,8 @@ constexpr int kSignificantDigits = 16;
 // one at least 2) rounds up too, so binary near-misses such as 2.675 round the way they read.
 // Returns the text length written to `out`, which holds at least 320 + decimals bytes.
 size_t fractionText(double value, int decimals, char* out) {
-  // More digits than a double's 17 so the first 16 are the value's own, not rounded ones.
-  char sci[64];
-  auto [end, ec] = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 40);
-  (void)ec;
   char digits[kSignificantDigits];
-  digits[0] = sci[0];
-  std::memcpy(digits + 1, sci + 2, kSignificantDigits - 1);
-  const char* e = std::find(sci, end, 'e');
-  int exponent = 0;
-  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+  int exponent = significantDigits(value, digits);
   int point = exponent + 1;  // digits before the decimal point (≤ 0: leading zeros after it)
   auto digitAt = [&](int k) { return k >= 0 && k < kSignificantDigits ? digits[k] : '0'; };
 
@@ -150,11 +141,7 @@ PutResult encodeField(const DbfField& field, const Value& value, char* dest) {
   switch (field.kind) {
     case FieldKind::Character: {
       if (!value.isText()) return PutResult::WrongType;
-      // One reused buffer: the cut that keeps UTF-8 characters whole, without an allocation.
-      thread_local std::string padded;
-      padded.clear();
-      appendPadRight(padded, value.text(), field.length);
-      std::memcpy(dest, padded.data(), field.length);
+      writePadRight(dest, value.text(), field.length);
       return PutResult::Stored;
     }
     case FieldKind::Numeric:
@@ -188,34 +175,47 @@ PutResult encodeField(const DbfField& field, const Value& value, char* dest) {
   return PutResult::WrongType;
 }
 
-Value decodeField(const DbfField& field, const char* src) {
+void decodeField(const DbfField& field, const char* src, Value& out) {
   std::string_view bytes(src, field.length);
   switch (field.kind) {
     case FieldKind::Character:
-      return Value(bytes);
+      if (out.isText()) {
+        out.text().assign(bytes);
+      } else {
+        out = Value(bytes);
+      }
+      return;
     case FieldKind::Numeric:
-      return Value::number(parseNumber(bytes), field.decimals);
+      out = Value::number(parseNumber(bytes), field.decimals);
+      return;
     case FieldKind::Date:
-      if (field.length == 3) return fromJulianDay(static_cast<int32_t>(getLittleEndian(src, 3)));
-      return Date::fromDtos(bytes);
+      if (field.length == 3) {
+        out = Value(fromJulianDay(static_cast<int32_t>(getLittleEndian(src, 3))));
+      } else {
+        out = Value(Date::fromDtos(bytes));
+      }
+      return;
     case FieldKind::Logical:
-      return Value(src[0] == 'T' || src[0] == 't' || src[0] == 'Y' || src[0] == 'y');
+      out = Value(src[0] == 'T' || src[0] == 't' || src[0] == 'Y' || src[0] == 'y');
+      return;
     case FieldKind::Double: {
       uint64_t bits = getLittleEndian(src, 8);
       double value;
       std::memcpy(&value, &bits, sizeof value);
-      return Value::number(value, field.decimals);
+      out = Value::number(value, field.decimals);
+      return;
     }
     case FieldKind::Integer: {
       // Sign-extend the field's width to 64 bits.
       unsigned shift = 64 - 8 * field.length;
       auto bits = static_cast<int64_t>(getLittleEndian(src, field.length) << shift) >> shift;
-      return Value::number(static_cast<double>(bits));
+      out = Value::number(static_cast<double>(bits));
+      return;
     }
     case FieldKind::Memo:
       break;
   }
-  return Value();
+  out = Value();
 }
 
 bool decodeMemoBlock(const DbfField& field, const char* src, uint64_t& block) {

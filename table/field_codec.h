@@ -17,8 +17,9 @@ enum class PutResult {
 
 // Writes `value` into the field's bytes at `dest` (field.length bytes). Not for memo fields.
 PutResult encodeField(const DbfField& field, const Value& value, char* dest);
-// The value of the field's bytes at `src`. Not for memo fields.
-Value decodeField(const DbfField& field, const char* src);
+// Makes `out` the value of the field's bytes at `src`, reusing the capacity of a text `out`
+// already holds. Not for memo fields.
+void decodeField(const DbfField& field, const char* src, Value& out);
 
 // The memo block number stored in a memo field; false when the bytes are not a block number.
 bool decodeMemoBlock(const DbfField& field, const char* src, uint64_t& block);

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include "app/export_text_file.h"
+#include "table/field_codec.h"
 
 namespace tabulink {
 namespace {
@@ -34,6 +38,57 @@ TEST(ExportCells, ValueTextFollowsTheValueToTextRule) {
     appendValueText(out, v);
     EXPECT_EQ(out, CVALTOCHAR(v));
   }
+}
+
+// The cell of a number stored in a numeric field of `length` and `decimals`: taken from the
+// stored text where it is plain, else through the value read back, as the exports do. Both
+// forms must agree whenever the stored text is taken.
+int storedTextsTaken = 0;
+
+void expectStoredTextAgrees(double number, uint16_t length, uint8_t decimals,
+                            std::string_view decChar) {
+  DbfField field{"N", FieldKind::Numeric, length, decimals, 0};
+  std::string stored(length, '?');
+  encodeField(field, Value::number(number, decimals), stored.data());
+  std::string quick = "|";
+  if (!appendStoredNumberText(quick, stored, decimals, decChar)) return;
+  ++storedTextsTaken;
+  Value value;
+  decodeField(field, stored.data(), value);
+  ASSERT_EQ(quick, numberText(value, decChar)) << stored << " decimals " << int{decimals};
+  // The DBF output copies such a text into an equal field: stored again, it is unchanged.
+  ASSERT_TRUE(isPlainNumberText(stored, decimals));
+  std::string again(length, '?');
+  encodeField(field, value, again.data());
+  ASSERT_EQ(again, stored);
+}
+
+TEST(ExportCells, StoredNumberTextEqualsTheTextOfTheValueReadBack) {
+  std::mt19937_64 random(42);
+  std::uniform_real_distribution<double> magnitude(-12, 15);
+  std::uniform_int_distribution<int> decimals(0, 8);
+  for (int i = 0; i < 200000; ++i) {
+    double number = std::pow(10.0, magnitude(random)) * (i % 3 == 0 ? -1 : 1);
+    expectStoredTextAgrees(number, 19, static_cast<uint8_t>(decimals(random)), i % 2 ? "." : ",");
+    expectStoredTextAgrees(std::round(number * 100) / 100, 19, 2, ".");
+  }
+  for (double number : {0.0, -0.0, -0.001, 0.005, 2.675, 999999999999999.0, 99999999999999.99, 1e15,
+                        123456789012345678.0, -5.0, 0.1, 1e300})
+    for (uint8_t d : {0, 1, 2, 3})
+      expectStoredTextAgrees(number, 19, d, ".");
+  EXPECT_GT(storedTextsTaken, 200000);
+}
+
+TEST(ExportCells, StoredNumberTextLeavesOtherTextsToTheValue) {
+  std::string out;
+  for (std::string_view stored : {"    ", "  ****", " 1.5", " 1.", "   -0.00", "  00.50", " 1e5",
+                                  " 1.5 ", " 1234567890123456", " +1.50", "1.2.3"})
+    EXPECT_FALSE(appendStoredNumberText(out, stored, 2, "."));
+  EXPECT_FALSE(appendStoredNumberText(out, " 12", 2, "."));
+  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(appendStoredNumberText(out, "   -0.05", 2, ","));
+  EXPECT_TRUE(appendStoredNumberText(out, "12", 0, ","));
+  EXPECT_EQ(out, "-0,0512");
 }
 
 TEST(ExportCells, ErrorTextRightAlignsTheCodeInTen) {

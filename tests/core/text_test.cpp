@@ -24,6 +24,16 @@ TEST(Text, CutNeverSplitsAUtf8Character) {
   EXPECT_EQ(padRight("a\xE2\x82\xAC", 3), "a  ");
 }
 
+TEST(Text, PaddingWrittenInPlaceMatchesTheAppendedOne) {
+  for (std::string_view text : {"", "A1", "DESCRIPTION", "Z\xC3\xBCrich", "a\xE2\x82\xAC"}) {
+    for (size_t width : {0u, 1u, 2u, 3u, 4u, 12u}) {
+      std::string written(width + 2, '#');
+      writePadRight(written.data() + 1, text, width);
+      EXPECT_EQ(written, "#" + padRight(text, width) + "#") << text << " " << width;
+    }
+  }
+}
+
 TEST(Text, ValReadsTheLeadingNumber) {
   EXPECT_EQ(VAL("2.9"), 2.9);
   EXPECT_EQ(VAL("  -3abc"), -3);

@@ -79,6 +79,26 @@ TEST(ColumnDescription, DatesAsTextChangeLetterAndConversion) {
   EXPECT_EQ(convert(timestampText, stamp), Value("2005-03-01 09:05:07.123"));
   EXPECT_EQ(convert(timestampText, timestampBytes(987, 12, 31, 23, 59, 58, 4000000)),
             Value(" 987-12-31 23:59:58.004"));
+  // Four-digit years are written by hand, others right-aligned in four characters; fields
+  // beyond two digits keep all of them.
+  EXPECT_EQ(convert(timestampText, timestampBytes(1000, 1, 1, 0, 0, 0, 0)),
+            Value("1000-01-01 00:00:00.000"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(9999, 12, 31, 23, 59, 59, 999999999)),
+            Value("9999-12-31 23:59:59.999"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(2026, 7, 9, 8, 6, 4, 50000000)),
+            Value("2026-07-09 08:06:04.050"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(999, 1, 2, 3, 4, 5, 6000000)),
+            Value(" 999-01-02 03:04:05.006"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(0, 1, 1, 0, 0, 0, 0)),
+            Value("   0-01-01 00:00:00.000"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(-44, 3, 15, 0, 0, 0, 0)),
+            Value(" -44-03-15 00:00:00.000"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(10000, 1, 1, 0, 0, 0, 0)),
+            Value("10000-01-01 00:00:00.000"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(2005, 100, 1, 0, 0, 0, 0)),
+            Value("2005-100-01 00:00:00.000"));
+  EXPECT_EQ(convert(timestampText, timestampBytes(2005, 1, 1, 0, 0, 99, 0)),
+            Value("2005-01-01 00:00:99.000"));
   // After a failed read the conversion gets no bytes at all.
   EXPECT_EQ(convert(timestamp, std::string_view()), Value(Date()));
   EXPECT_EQ(describe(SQL_TIME, 8, 0).type, 'C');

@@ -145,6 +145,28 @@ TEST_P(CacheTable, NullFlagsAndValues) {
   EXPECT_FALSE(db->IsError());
 }
 
+TEST_P(CacheTable, ValuesReadIntoReusedValuesMatchTheReturnedOnes) {
+  auto rs = db->Query("SELECT * FROM " + table + " ORDER BY id");
+  ASSERT_TRUE(rs->Open());
+  const auto columns = static_cast<size_t>(rs->FCount());
+  // One value per column kept across rows, and one going through every column (every kind,
+  // longer and shorter texts, nulls) in turn.
+  std::vector<Value> perColumn(columns, Value(std::string(500, 'x')));
+  Value shared = Value::number(7);
+  for (long row = 1; row <= 2; ++row, rs->Skip()) {
+    SCOPED_TRACE(row);
+    for (size_t i = 0; i < columns; ++i) {
+      SCOPED_TRACE(i + 1);
+      const int n = static_cast<int>(i + 1);
+      rs->FieldGet(n, perColumn[i]);
+      rs->FieldGet(n, shared);
+      EXPECT_EQ(perColumn[i], rs->FieldGet(n));
+      EXPECT_EQ(shared, rs->FieldGet(n));
+    }
+  }
+  EXPECT_FALSE(db->IsError());
+}
+
 TEST_P(CacheTable, DatesAsText) {
   auto rs = db->Query("SELECT day, stamp FROM " + table + " ORDER BY id");
   rs->lDateAsStr = true;

@@ -7,6 +7,8 @@
 #include "core/date.h"
 #include "core/text.h"
 #include "table/dbcmd.h"
+#include "table/dbf_table.h"
+#include "table/work_areas.h"
 #include "table_fixture.h"
 
 namespace tabulink::test {
@@ -71,6 +73,19 @@ TEST_F(DbfBytesTest, LongCharacterFieldKeepsItsLengthInTwoBytes) {
   // Length + 256 × decimals describes the same field.
   DBCREATE(dir.file("same.dbf"), {{"TEXT", "C", 44, 1}});
   EXPECT_EQ(readFile(dir.file("same.dbf")).substr(32), bytes.substr(32, 34) + "\x1a");
+}
+
+TEST_F(DbfBytesTest, BytesCopiedIntoAFieldOfTheirLength) {
+  std::string bytes = written("copied.dbf", {{"AMOUNT", "N", 6, 2}, {"NAME", "C", 3, 0}}, [] {
+    DbfTable& table = *WorkAreas::instance().currentTable();
+    EXPECT_FALSE(table.putBytes(0, "  1.50"));  // no record yet
+    DBAPPEND();
+    EXPECT_TRUE(table.putBytes(0, "  1.50"));
+    EXPECT_FALSE(table.putBytes(1, "ab"));  // not the field's length
+    EXPECT_FALSE(table.putBytes(2, "abc"));
+  });
+  EXPECT_EQ(recordField(bytes, 1, 0, 10), "   1.50   ");
+  EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(DbfBytesTest, FieldEncodings) {
