@@ -1,9 +1,6 @@
 #include "app/export_boxed_table.h"
 
-#include "app/error_collection.h"
-#include "app/export_cells.h"
 #include "core/text.h"
-#include "resultset/tdbodbcdirect.h"
 
 namespace tabulink {
 namespace {
@@ -15,12 +12,7 @@ size_t widthOf(const OutputField& field) {
 }  // namespace
 
 int BoxedTableExport::head(const std::vector<OutputField>& fields) {
-  if (int error = file_.create(path_); error != 0) {
-    ZULERROR(asciiFileError("creating", error));
-    return -1;
-  }
-  fields_ = fields;
-  values_.assign(fields_.size(), Value());
+  if (!create(fields)) return -1;
   border_ = "+";
   std::string names = "|";
   for (const OutputField& field : fields_) {
@@ -39,26 +31,18 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
 void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
   line_.assign("|");
   for (size_t i = 0; i < fields_.size(); ++i) {
-    const OutputField& field = fields_[i];
-    size_t width = widthOf(field);
-    const int n = static_cast<int>(i + 1);
-    cell_.clear();
-    // A number usually goes out as the cache stores it.
-    if (field.type == 'N' && !resultSet.FieldIsNull(n) &&
-        appendStoredNumberText(cell_, resultSet.FieldBytes(n), field.decimals, decChar_)) {
-      appendPadLeft(line_, cell_, width);
-    } else {
-      Value& value = values_[i];
-      resultSet.FieldGet(n, value);  // absent when NULL
-      if (value.isAbsent()) {
+    const size_t width = widthOf(fields_[i]);
+    // Numbers are right-aligned, other values left-aligned; a cut keeps the leftmost bytes.
+    switch (cellText(resultSet, i)) {
+      case Cell::Null:
         line_.append(width, ' ');
-      } else if (field.type == 'N') {
-        appendNumberText(cell_, value, decChar_);
+        break;
+      case Cell::Number:
         appendPadLeft(line_, cell_, width);
-      } else {
-        appendValueText(cell_, value);
+        break;
+      case Cell::Text:
         appendPadRight(line_, cell_, width);
-      }
+        break;
     }
     line_.append("|");
   }
@@ -68,10 +52,6 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
 
 void BoxedTableExport::foot() {
   file_.append(border_);
-}
-
-void BoxedTableExport::close() {
-  if (int error = file_.close(); error != 0) ZULERROR(asciiFileError("writing", error));
 }
 
 }  // namespace tabulink

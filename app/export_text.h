@@ -1,0 +1,42 @@
+#pragma once
+// What the two text outputs share: the file written through one buffer, the output field list,
+// and the text of one cell of the current row (numbers with the decimal character).
+
+#include <string>
+#include <vector>
+
+#include "app/export_text_file.h"
+#include "app/export_writer.h"
+#include "core/value.h"
+
+namespace tabulink {
+
+class TextExport : public ExportWriter {
+ public:
+  TextExport(std::string path, std::string decChar)
+      : path_(std::move(path)), decChar_(std::move(decChar)) {}
+
+  // Puts every line on disk and closes the file; a failed write is reported once.
+  void close() override;
+
+ protected:
+  enum class Cell { Null, Number, Text };
+
+  // Creates the file for `fields`; false (reported) when it cannot be created.
+  bool create(const std::vector<OutputField>& fields);
+  // Replaces `cell_` with the text of column i (from 0) of the current row: the number text for
+  // an "N" column, CVALTOCHAR otherwise, nothing for NULL; says which it was.
+  Cell cellText(TDbOdbcDirect& resultSet, size_t i);
+
+  std::vector<OutputField> fields_;
+  TextOutputFile file_;
+  std::string line_;  // reused for every row
+  std::string cell_;  // reused for every cell
+
+ private:
+  std::string path_;
+  std::string decChar_;
+  std::vector<Value> values_;  // one per column, reused for every row
+};
+
+}  // namespace tabulink
