@@ -37,8 +37,7 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
     // A plain number the cache holds in a field like the output's is copied as it stands: read
     // and written again it would give the same bytes.
     const DbfField& field = table_->layout().fields[i];
-    if (field.kind == FieldKind::Numeric && resultSet.FieldType(n) == 'N' &&
-        !resultSet.FieldIsNull(n)) {
+    if (field.kind == FieldKind::Numeric && !resultSet.FieldIsNull(n)) {
       std::string_view stored = resultSet.FieldBytes(n);
       if (stored.size() == field.length && isPlainNumberText(stored, field.decimals)) {
         table_->putBytes(i, stored);

@@ -14,6 +14,12 @@ std::string readText(TIni& ini, const char* section, const char* key) {
   return ini.Get(section, key, Value(), Value(std::string())).text();
 }
 
+// [Options] SupportEmail replaces the support address when it is not empty.
+void readSupportEmail(TIni& ini) {
+  std::string address = readText(ini, "Options", "SupportEmail");
+  if (!address.empty()) runSettings().SupportEmail = address;
+}
+
 }  // namespace
 
 RunSettings& runSettings() {
@@ -23,8 +29,7 @@ RunSettings& runSettings() {
 
 void loadSupportEmail(const std::string& iniPath) {
   TIni ini = TIni::New(iniPath);
-  std::string address = readText(ini, "Options", "SupportEmail");
-  if (!address.empty()) runSettings().SupportEmail = address;
+  readSupportEmail(ini);
 }
 
 void LOADCFG(const std::string& iniPath) {
@@ -62,7 +67,7 @@ void LOADCFG(const std::string& iniPath) {
   decimals = std::trunc(decimals);
   s.DecNo = decimals > 13 ? 13 : decimals < 0 ? 0 : static_cast<int>(decimals);
 
-  loadSupportEmail(iniPath);
+  readSupportEmail(ini);
 }
 
 }  // namespace tabulink

@@ -117,10 +117,10 @@ std::string TIME() {
   return timeText(localNow());
 }
 
-std::string dateTimeStamp() {
+std::string dateTimeStamp(std::string_view separator) {
   std::tm parts = localNow();
-  return DTOC(Date::fromYmd(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday)) + " - " +
-         timeText(parts);
+  return DTOC(Date::fromYmd(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday)) +
+         std::string(separator) + timeText(parts);
 }
 
 }  // namespace tabulink

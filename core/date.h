@@ -41,7 +41,8 @@ class Date {
 std::string DTOC(const Date& date);
 // The current time of day as "hh:mm:ss" in 24-hour form.
 std::string TIME();
-// "MM/DD/YYYY - hh:mm:ss" from one reading of the clock, so date and time always agree.
-std::string dateTimeStamp();
+// "MM/DD/YYYY" + `separator` + "hh:mm:ss" from one reading of the clock, so date and time always
+// agree.
+std::string dateTimeStamp(std::string_view separator = " - ");
 
 }  // namespace tabulink

@@ -1,7 +1,6 @@
 #include "failure/error_report.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include "core/date.h"
 #include "core/text.h"
@@ -57,16 +56,6 @@ char typeLetter(const Value& value) {
   return 'U';
 }
 
-// "MM/DD/YYYY, hh:mm:ss" from one reading of the clock.
-std::string errorTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char clock[9];
-  std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
-  return DTOC(Date::fromYmd(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday)) + ", " + clock;
-}
-
 void application(ReportText& out, const RunError& error) {
   long seconds = secondsSinceStart();
   out.line("Application").line("===========");
@@ -76,7 +65,7 @@ void application(ReportText& out, const RunError& error) {
   out.line("   Size: " + pictureNumber(static_cast<long long>(size), sizePicture(size)) + " bytes");
   out.line("   Time from start: " + number(seconds / 3600) + " hours " + number(seconds / 60 % 60) +
            " mins " + number(seconds % 60) + " secs ");
-  out.line("   Error occurred at: " + errorTime());
+  out.line("   Error occurred at: " + dateTimeStamp(", "));
   out.line("   Error description: " + ERRORMESSAGE(error));
   if (error.ARGS.empty()) return;
   out.line("   Args:");

@@ -2,21 +2,19 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <thread>
 
+#include "core/date.h"
 #include "resultset/tdbodbcdirect.h"
 
 namespace tabulink {
 namespace {
 
+// The time of day as HHMMSS: the time text with its colons removed.
 std::string timeOfDayDigits() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char digits[8];
-  std::strftime(digits, sizeof digits, "%H%M%S", &local);
+  std::string digits = TIME();
+  std::erase(digits, ':');
   return digits;
 }
 

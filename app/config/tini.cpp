@@ -50,10 +50,15 @@ std::string TIni::path() const {
   return cIniFile.empty() ? perUserIniPath() : cIniFile;
 }
 
+IniDocument& TIni::document() const {
+  if (!document_) document_ = IniDocument::load(path());
+  return *document_;
+}
+
 Value TIni::Get(const std::string& section, const std::string& key, const Value& defaultValue,
                 const Value& current) {
   Value::Kind kind = defaultValue.isAbsent() ? current.kind() : defaultValue.kind();
-  std::optional<std::string> stored = IniDocument::load(path()).value(section, key);
+  std::optional<std::string> stored = document().value(section, key);
 
   Value result;
   if (kind == Value::Kind::Number) {
@@ -82,9 +87,8 @@ void TIni::Set(const std::string& section, const std::string& key, const Value& 
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
   }
-  IniDocument document = IniDocument::load(file);
-  document.set(section, key, CVALTOCHAR(value));
-  document.save(file);
+  document().set(section, key, CVALTOCHAR(value));
+  document().save(file);
 }
 
 std::vector<std::string> TIni::Sections() const {
@@ -92,7 +96,7 @@ std::vector<std::string> TIni::Sections() const {
   constexpr size_t kListBytes = 4096 - 1;
   std::vector<std::string> names;
   size_t used = 0;
-  for (std::string& name : IniDocument::load(path()).sections()) {
+  for (std::string& name : document().sections()) {
     if (used + name.size() + 1 > kListBytes) break;
     used += name.size() + 1;
     names.push_back(std::move(name));
@@ -101,13 +105,11 @@ std::vector<std::string> TIni::Sections() const {
 }
 
 void TIni::DelSection(const std::string& section) {
-  IniDocument document = IniDocument::load(path());
-  if (document.removeSection(section)) document.save(path());
+  if (document().removeSection(section)) document().save(path());
 }
 
 void TIni::DelEntry(const std::string& section, const std::string& key) {
-  IniDocument document = IniDocument::load(path());
-  if (document.removeKey(section, key)) document.save(path());
+  if (document().removeKey(section, key)) document().save(path());
 }
 
 }  // namespace tabulink

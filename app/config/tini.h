@@ -2,9 +2,11 @@
 // TIni: reads and writes one INI file. Values come back in the kind of a default (or of a current
 // value): numbers as integers, logicals true only for ".T.", dates in the process-wide format.
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/config/ini_document.h"
 #include "core/value.h"
 
 namespace tabulink {
@@ -32,6 +34,11 @@ class TIni {
 
  private:
   std::string path() const;
+  // The file as read on first use; every change goes through it and is saved at once, so the
+  // file is read once per object, not once per key.
+  IniDocument& document() const;
+
+  mutable std::optional<IniDocument> document_;
 };
 
 // The per-user file that stands in for the user profile: $XDG_CONFIG_HOME/tabulink/tabulink.ini,
