@@ -87,6 +87,9 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   LiveResultSet live(resultSet);
   if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
   if (!resultSet->Open()) return;
+  // A file export reads the result once, in order, and then ends it; unless a window message
+  // could use the session in between, the rows are read on a second thread meanwhile.
+  if (kind != OutputKind::Screen && !ui().messagesRunCode()) resultSet->ReadAhead();
 
   if (asynchronous) {
     // Without a fill window this starts nothing.

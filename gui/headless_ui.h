@@ -26,6 +26,7 @@ class HeadlessUi : public Ui {
   void setWindowTitle(WindowId, std::string_view) override {}
   void lockWindow(WindowId, bool) override {}
   void processPendingMessages() override {}
+  bool messagesRunCode() const override { return false; }
   void setWaitCursor(bool) override {}
 };
 

@@ -68,6 +68,7 @@ class ScriptedUi : public Ui {
   }
   void lockWindow(WindowId window, bool locked) override { locks.emplace_back(window, locked); }
   void processPendingMessages() override { ++pendingMessageRuns; }
+  bool messagesRunCode() const override { return false; }
 
  private:
   class Timer;

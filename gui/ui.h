@@ -109,6 +109,9 @@ class Ui {
 
   // Lets pending window messages run (a long fetch calls this before every row).
   virtual void processPendingMessages() = 0;
+  // Whether pending window messages can run the program's own code (a timer's action, a
+  // dialog's button): true for a desktop backend; the headless and scripted ones run nothing.
+  virtual bool messagesRunCode() const = 0;
   // The wait cursor while true, the arrow cursor again when false.
   virtual void setWaitCursor(bool wait) = 0;
 };

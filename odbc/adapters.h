@@ -23,6 +23,12 @@ int SQLDESCRIBECOL(SQLHSTMT stmt, int column, std::string& name, int& sqlType, S
 // inside it. `isNull` is true exactly for SQL NULL (a value of unknown length is not NULL).
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer,
                std::string_view& value, bool& isNull);
+// What one such call delivered.
+struct ColumnRead {
+  int rc = SQL_SUCCESS;
+  std::string_view bytes;  // inside the buffer it was read into
+  bool isNull = false;
+};
 // The same with a buffer of `bufferSize` bytes for this call only.
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, int bufferSize, std::string& value,
                bool& isNull);

@@ -176,36 +176,46 @@ void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescript
 
 void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                      std::vector<char>& buffer, Value& out, std::string_view reader, Location loc) {
+  const size_t bufferLength =
+      static_cast<size_t>(columns.at(static_cast<size_t>(column - 1)).length) + 1;
+  if (buffer.size() < bufferLength) buffer.resize(bufferLength);
+  ColumnRead read;
+  read.rc = SQLGETDATA(stmt, column, columns[static_cast<size_t>(column - 1)].cType,
+                       std::span<char>(buffer.data(), bufferLength), read.bytes, read.isNull);
+  GetValue(column, stmt, columns, read, out, reader, loc);
+}
+
+void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                     const ColumnRead& read, Value& out, std::string_view reader, Location loc) {
   const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
   const size_t bufferLength = static_cast<size_t>(description.length) + 1;
-  if (buffer.size() < bufferLength) buffer.resize(bufferLength);
-  std::string_view bytes;
-  bool isNull = false;
-  int rc = SQLGETDATA(stmt, column, description.cType, std::span<char>(buffer.data(), bufferLength),
-                      bytes, isNull);
   // Truncation (SQL_SUCCESS_WITH_INFO) is no failure: the value is what fitted.
   check(
-      rc, Accept::SuccessWithInfo,
+      read.rc, Accept::SuccessWithInfo,
       [&] {
         return std::string(reader) + ":GetValue(" + std::to_string(column) +
                "), nType: " + std::to_string(description.sqlType) +
                ", Len: " + std::to_string(bufferLength);
       },
       stmt, loc);
-  if (isNull) {
+  if (read.isNull) {
     out = Value();
     return;
   }
+  std::string_view bytes = read.bytes;
   // A text longer than the column's length arrives cut at a byte count; half a character at the
   // cut becomes padding rather than a broken character in the value.
-  if (rc == SQL_SUCCESS_WITH_INFO && description.cType == SQL_C_CHAR &&
+  if (read.rc == SQL_SUCCESS_WITH_INFO && description.cType == SQL_C_CHAR &&
       bytes.size() + 1 == bufferLength)
     bytes = bytes.substr(0, withoutCutCharacter(bytes));
   description.convert(bytes, description.length, out);
 }
 
 bool TOdbc::Fetch(SQLHSTMT stmt, Location loc) {
-  int rc = SQLFETCH(stmt);
+  return Fetched(SQLFETCH(stmt), stmt, loc);
+}
+
+bool TOdbc::Fetched(int rc, SQLHSTMT stmt, Location loc) {
   // A warning still delivers its row; only a failure, not the end of the rows, is recorded.
   if (rc == SQL_NO_DATA) return false;
   return check(rc, Accept::SuccessWithInfo, "TOdbc:Fetch()", stmt, loc);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/value.h"
+#include "odbc/adapters.h"
 #include "odbc/column_description.h"
 #include "odbc/connection.h"
 #include "odbc/environment.h"
@@ -88,9 +89,16 @@ class TOdbc {
   void GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                 std::vector<char>& buffer, Value& out, std::string_view reader,
                 Location loc = Location::current());
+  // The value of a column read already (by a read-ahead, or by the GetValue above): a failed
+  // read records its entry here, with the statement's diagnostics of that call.
+  void GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                const ColumnRead& read, Value& out, std::string_view reader,
+                Location loc = Location::current());
   // The next row: true for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO. A fetch that fails (rather
   // than running out of rows) records an entry with the statement's diagnostics.
   bool Fetch(SQLHSTMT stmt, Location loc = Location::current());
+  // The same for a fetch made already, whose return code is `rc`.
+  bool Fetched(int rc, SQLHSTMT stmt, Location loc = Location::current());
   // Runs `sql` on `stmt`, or on a statement of its own (dropped again) when none is passed; true
   // only for SQL_SUCCESS. An empty text gives false and records nothing.
   bool Execute(std::string_view sql, std::optional<std::string_view> operation = std::nullopt,

@@ -1,8 +1,12 @@
 // Moving rows from the result set's statement into its cache table: one row buffer, one get-data
-// call per column into a buffer made once per column, one appended record per row.
+// call per column into a buffer made once per column (or by a read-ahead into its ring), one
+// appended record per row.
+
+#include <system_error>
 
 #include "core/text.h"
 #include "gui/ui.h"
+#include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/fill_reporter.h"
 #include "resultset/tdbodbcdirect.h"
@@ -28,27 +32,69 @@ class FillingScope {
 
 }  // namespace
 
-void TDbOdbcDirect::GetValue(int n) {
+void TDbOdbcDirect::GetValue(int n, const ColumnRead* read) {
   const size_t i = static_cast<size_t>(n - 1);
   Value& value = aBuffer_[i];
-  oConnect_->GetValue(n, hStmt_.handle(), aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
+  if (read != nullptr) {
+    oConnect_->GetValue(n, hStmt_.handle(), aFields_, *read, value, "TDbOdbcDirect");
+  } else {
+    oConnect_->GetValue(n, hStmt_.handle(), aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
+  }
   aIsNull_[i] = value.isAbsent();
   // A null column holds what its conversion makes of an empty text: the cache's substitute.
   if (aIsNull_[i]) aFields_[i].convert({}, aFields_[i].length, value);
 }
 
-void TDbOdbcDirect::Load() {
-  for (int n = 1; n <= nFields_; ++n)
+void TDbOdbcDirect::Load(int from) {
+  for (int n = from; n <= nFields_; ++n)
     GetValue(n);
 }
 
 bool TDbOdbcDirect::Fetch() {
-  if (oConnect_->Fetch(hStmt_.handle())) {
+  const Location here = Location::current();
+  bool fetched = false;
+  if (readAhead_) {
+    fetched = takeReadRow(here);
+  } else if (oConnect_->Fetch(hStmt_.handle(), here)) {
     Load();
-    return true;
+    fetched = true;
   }
+  if (!fetched) dropStatement();
+  return fetched;
+}
+
+bool TDbOdbcDirect::takeReadRow(const Location& loc) {
+  const FetchedRow& row = readAhead_->next();
+  const bool fetched = oConnect_->Fetched(row.fetchRc, hStmt_.handle(), loc);
+  if (fetched) {
+    for (size_t i = 0; i < row.columns.size(); ++i)
+      GetValue(static_cast<int>(i + 1), &row.columns[i]);
+  }
+  if (row.last) {
+    // The read-ahead stopped at a call that did not simply succeed; the rest of this row and
+    // every later row are read here, as they are needed.
+    const int read = static_cast<int>(row.columns.size());
+    readAhead_.reset();
+    if (fetched) Load(read + 1);
+  }
+  return fetched;
+}
+
+void TDbOdbcDirect::ReadAhead() {
+  if (readAhead_ || hStmt_.handle() == SQL_NULL_HSTMT || aFields_.empty()) return;
+  std::vector<RowReadAhead::Column> columns;
+  for (const ColumnDescription& field : aFields_)
+    columns.push_back({field.cType, static_cast<size_t>(field.length) + 1});
+  try {
+    readAhead_ = std::make_unique<RowReadAhead>(hStmt_.handle(), std::move(columns));
+  } catch (const std::system_error&) {
+    // No second thread: rows are read as they are needed.
+  }
+}
+
+void TDbOdbcDirect::dropStatement() {
+  readAhead_.reset();
   DropStatement(hStmt_);
-  return false;
 }
 
 void TDbOdbcDirect::checkWidth(size_t i) {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/text.h"
+#include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/cache_structure.h"
 #include "table/dbcmd.h"
@@ -39,7 +40,7 @@ TDbOdbcDirect::~TDbOdbcDirect() {
 void TDbOdbcDirect::End() {
   endTimer();
   if (ticking_ == 0) retiredTimers_.clear();
-  if (hStmt_.handle() != SQL_NULL_HSTMT) DropStatement(hStmt_);
+  if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
   if (nWorkArea_ != 0) WorkAreas::instance().close(nWorkArea_);
   nWorkArea_ = 0;
   if (cacheCreated_) deleteCacheFiles();
@@ -88,7 +89,7 @@ bool TDbOdbcDirect::Open() {
   aFields_ = CursorFields(hStmt_.handle());
   if (aFields_.empty()) {
     // No columns (the statement failed, or delivers no result): nothing to fetch or cache.
-    if (hStmt_.handle() != SQL_NULL_HSTMT) DropStatement(hStmt_);
+    if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
     return false;
   }
   nFields_ = static_cast<int>(aFields_.size());

@@ -20,6 +20,8 @@ namespace tabulink {
 
 class TOdbc;
 class DbfTable;
+class RowReadAhead;
+struct ColumnRead;
 
 class TDbOdbcDirect {
  public:
@@ -49,6 +51,12 @@ class TDbOdbcDirect {
   // Describes the columns, creates the cache table, opens it in a new work area (left current)
   // and fetches the first row. False when the cache table could not be made.
   bool Open();
+
+  // From here on the rows still to come are read on a second thread ahead of their use, while
+  // the caller works on the current one. Only for a result set that is then read in order to its
+  // end or ended, with nothing else using the session meanwhile (a file export). Where no second
+  // thread can be started, rows are read as they are needed, as before.
+  void ReadAhead();
 
   // Fetches every remaining row (stopping a timer fill) and returns the number of rows.
   long Complete();
@@ -120,14 +128,21 @@ class TDbOdbcDirect {
   // Fetching (one row buffer whatever the size of the result).
   bool Fill(long nRows = 1);
   bool Fetch();
-  void Load();
-  void GetValue(int n);
+  // The next row from the read-ahead, its values loaded when it was fetched.
+  bool takeReadRow(const Location& loc);
+  // Reads columns `from`..nFields_ of the current row into the row buffer.
+  void Load(int from = 1);
+  // Column n into the row buffer, read now or, when given, as `read` delivered it.
+  void GetValue(int n, const ColumnRead* read = nullptr);
+  // Stops a read-ahead and drops the result set's statement: the result is complete.
+  void dropStatement();
   // Leaves column i's buffered number as its cache field can hold it: 0, after a data-width
   // message, when it does not fit.
   void checkWidth(size_t i);
 
   TOdbc* oConnect_ = nullptr;
   OdbcStatement hStmt_;
+  std::unique_ptr<RowReadAhead> readAhead_;  // reading hStmt_ while it lives
   std::unique_ptr<UiTimer> oTimer_;
   std::vector<std::unique_ptr<UiTimer>> retiredTimers_;
   ProgressCallback bTimerEval_;

@@ -1,0 +1,92 @@
+#pragma once
+// Reading the rows of a statement on a second thread, ahead of their use: that thread makes the
+// SQLFetch call and one SQLGetData call per column for the next rows while the caller works on
+// the current one, so the driver's work and the caller's overlap. The rows wait in a ring of a
+// fixed number of slots, so memory stays the same whatever the size of the result.
+//
+// While the object lives, nothing else may call the driver manager for its statement or that
+// statement's connection. Reading stops at the first call that does not return SQL_SUCCESS (the
+// end of the rows, a warning or a failure): that call's row is the last one handed over, and by
+// then the second thread has ended, so the statement is the caller's again and its diagnostics
+// are those of that call.
+
+#include <sql.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "odbc/adapters.h"
+
+namespace tabulink {
+
+struct FetchedRow {
+  int fetchRc = SQL_SUCCESS;
+  // The columns read, in order: all of them, or those up to and including the first whose call
+  // did not return SQL_SUCCESS; none when the fetch did not return SQL_SUCCESS.
+  std::span<const ColumnRead> columns;
+  bool last = false;  // no row follows this one
+};
+
+class RowReadAhead {
+ public:
+  struct Column {
+    int cType = SQL_C_CHAR;
+    size_t bufferLength = 1;  // bytes offered to SQLGetData, the terminating zero included
+  };
+
+  // Starts reading `stmt` with the given columns (numbered from 1 in the calls) into as many
+  // slots as `memoryBudget` bytes hold, at least two. Throws std::system_error when no thread
+  // can be started.
+  RowReadAhead(SQLHSTMT stmt, std::vector<Column> columns, size_t memoryBudget = kMemoryBudget);
+  // Stops the reading once the call in flight has returned.
+  ~RowReadAhead();
+  RowReadAhead(const RowReadAhead&) = delete;
+  RowReadAhead& operator=(const RowReadAhead&) = delete;
+
+  // The next row, once it is read; valid until the next call. Not to be called after a row
+  // marked `last`.
+  const FetchedRow& next();
+
+  size_t slotCount() const { return slots_.size(); }
+
+  static constexpr size_t kMemoryBudget = size_t{4} << 20;
+
+ private:
+  static constexpr size_t kCacheLine = 64;
+
+  struct Slot {
+    FetchedRow row;
+    std::vector<ColumnRead> reads;
+    std::vector<char> bytes;  // every column's buffer, one after the other
+  };
+
+  void read(std::stop_token stop);
+  void readRow(Slot& slot);
+  unsigned rowsWaiting() const { return written_ - released_; }
+
+  SQLHSTMT stmt_;
+  std::vector<Column> columns_;
+  std::vector<size_t> offsets_;  // of each column's buffer in a slot's bytes
+  std::vector<Slot> slots_;
+  // Each side that has to wait sleeps until a batch of rows (or of free slots) is there, so the
+  // threads wake each other once per batch rather than once per row.
+  unsigned batch_ = 1;
+  // Rows handed over by the reading thread, and rows given back by the caller; each counter is
+  // written by one thread only and kept apart from the other so the two do not share a line.
+  alignas(kCacheLine) std::atomic<unsigned> written_{0};
+  alignas(kCacheLine) std::atomic<unsigned> released_{0};
+  std::atomic<bool> readerWaits_{false};
+  std::atomic<bool> callerWaits_{false};
+  std::mutex mutex_;
+  std::condition_variable_any slotsFree_;
+  std::condition_variable rowsReady_;
+  unsigned taken_ = 0;  // rows the caller has taken (caller's thread only)
+  std::jthread thread_;
+};
+
+}  // namespace tabulink
