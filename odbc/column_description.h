@@ -30,6 +30,9 @@ struct ColumnDescription {
   int cType = SQL_C_CHAR;        // 7 SQL_C_TIMESTAMP for SQL_TIMESTAMP, else SQL_C_CHAR
   Conversion convert = nullptr;  // 8
   bool changed = false;          // 9 set by the result set when a field is assigned
+
+  // The bytes offered to the driver for a value: the length and a terminating zero.
+  size_t fetchLength() const { return static_cast<size_t>(length) + 1; }
 };
 
 // The description of a column as the driver reported it; `datesAsText` delivers date and

@@ -176,11 +176,11 @@ void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescript
 
 void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                      std::vector<char>& buffer, Value& out, std::string_view reader, Location loc) {
-  const size_t bufferLength =
-      static_cast<size_t>(columns.at(static_cast<size_t>(column - 1)).length) + 1;
+  const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
+  const size_t bufferLength = description.fetchLength();
   if (buffer.size() < bufferLength) buffer.resize(bufferLength);
   ColumnRead read;
-  read.rc = SQLGETDATA(stmt, column, columns[static_cast<size_t>(column - 1)].cType,
+  read.rc = SQLGETDATA(stmt, column, description.cType,
                        std::span<char>(buffer.data(), bufferLength), read.bytes, read.isNull);
   GetValue(column, stmt, columns, read, out, reader, loc);
 }
@@ -188,7 +188,7 @@ void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescript
 void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                      const ColumnRead& read, Value& out, std::string_view reader, Location loc) {
   const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
-  const size_t bufferLength = static_cast<size_t>(description.length) + 1;
+  const size_t bufferLength = description.fetchLength();
   // Truncation (SQL_SUCCESS_WITH_INFO) is no failure: the value is what fitted.
   check(
       read.rc, Accept::SuccessWithInfo,

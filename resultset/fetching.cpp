@@ -84,7 +84,7 @@ void TDbOdbcDirect::ReadAhead() {
   if (readAhead_ || hStmt_.handle() == SQL_NULL_HSTMT || aFields_.empty()) return;
   std::vector<RowReadAhead::Column> columns;
   for (const ColumnDescription& field : aFields_)
-    columns.push_back({field.cType, static_cast<size_t>(field.length) + 1});
+    columns.push_back({field.cType, field.fetchLength()});
   try {
     readAhead_ = std::make_unique<RowReadAhead>(hStmt_.handle(), std::move(columns));
   } catch (const std::system_error&) {

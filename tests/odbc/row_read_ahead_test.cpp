@@ -1,0 +1,60 @@
+// The read-ahead ring at its smallest (two slots): rows handed over in order whichever thread
+// waits, the end of the rows, and a stop while the reading thread waits for a free slot.
+
+#include "odbc/row_read_ahead.h"
+
+#include <gtest/gtest.h>
+
+#include "support/odbc_sources.h"
+
+namespace tabulink {
+namespace {
+
+class RowReadAheadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    table = test::testTable("ring");
+    test::recreateTable(test::kSQLite, table, "id integer");
+    db = test::connectTo(test::kSQLite);
+    test::run(*db,
+              "INSERT INTO " + table +
+                  " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 500)"
+                  " SELECT i FROM s");
+    statement = db->AllocStatement();
+    ASSERT_TRUE(db->Execute("SELECT id FROM " + table + " ORDER BY id", {}, statement.handle()));
+  }
+
+  std::unique_ptr<TOdbc> db;
+  std::string table;
+  OdbcStatement statement;
+};
+
+TEST_F(RowReadAheadTest, HandsOverEveryRowInOrderThenTheEnd) {
+  RowReadAhead ahead(statement.handle(), {{SQL_C_CHAR, 12}}, 1);
+  EXPECT_EQ(ahead.slotCount(), 2u);
+  for (int id = 1; id <= 500; ++id) {
+    const FetchedRow& row = ahead.next();
+    ASSERT_EQ(row.fetchRc, SQL_SUCCESS);
+    ASSERT_EQ(row.columns.size(), 1u);
+    EXPECT_EQ(row.columns[0].bytes, std::to_string(id));
+    EXPECT_FALSE(row.last);
+  }
+  const FetchedRow& end = ahead.next();
+  EXPECT_EQ(end.fetchRc, SQL_NO_DATA);
+  EXPECT_TRUE(end.columns.empty());
+  EXPECT_TRUE(end.last);
+}
+
+TEST_F(RowReadAheadTest, StopsWhileWaitingForAFreeSlot) {
+  {
+    RowReadAhead ahead(statement.handle(), {{SQL_C_CHAR, 12}}, 1);
+    EXPECT_EQ(ahead.next().columns[0].bytes, "1");
+  }
+  // The statement is the caller's again: the reading went no further than the two slots.
+  ASSERT_TRUE(db->Fetch(statement.handle()));
+  const Value id = db->GetValue(1, statement.handle(), db->CursorFields(statement.handle()));
+  EXPECT_LE(id.number().value, 4);
+}
+
+}  // namespace
+}  // namespace tabulink

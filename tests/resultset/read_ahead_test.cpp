@@ -1,0 +1,165 @@
+// Reading a result ahead on a second thread: the same rows, values and errors as reading each
+// row when it is needed, however reading ends (the last row, a warning, a failed fetch, End).
+
+#include <gtest/gtest.h>
+
+#include "core/text.h"
+#include "core/value.h"
+#include "resultset_fixture.h"
+
+namespace tabulink {
+namespace {
+
+using test::DataSource;
+using test::ResultSetOnSource;
+using test::ResultSetTest;
+
+// Every row of a result as text: the values of each column (through CVALTOCHAR), "<null>" for
+// NULL.
+std::vector<std::string> allRows(TDbOdbcDirect& rs) {
+  std::vector<std::string> rows;
+  if (rs.Bof()) return rows;
+  for (;;) {
+    std::string row;
+    for (int n = 1; n <= rs.FCount(); ++n)
+      row += (rs.FieldIsNull(n) ? std::string("<null>") : CVALTOCHAR(rs.FieldGet(n))) + "|";
+    rows.push_back(row);
+    const long current = rs.Recno();
+    rs.Skip();
+    if (rs.Recno() == current) break;
+  }
+  return rows;
+}
+
+class ReadAhead : public ResultSetOnSource {
+ protected:
+  void SetUp() override {
+    ResultSetOnSource::SetUp();
+    table = test::testTable("ahead");
+    test::recreateTable(GetParam(), table,
+                        "id integer, name varchar(20), amount numeric(10,2), day date, "
+                        "note varchar(300)");
+    db = test::connectTo(GetParam());
+  }
+  // Rows 1..count with NULLs in every nullable column now and then.
+  void rows(int count) {
+    const std::string day =
+        GetParam().postgres ? "date '2005-01-01' + i" : "date('2005-01-01', '+' || i || ' days')";
+    test::run(*db,
+              "INSERT INTO " + table +
+                  " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " +
+                  std::to_string(count) +
+                  ") SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE 'name ' || i END,"
+                  " CASE WHEN i % 5 = 0 THEN NULL ELSE i * 1.25 END,"
+                  " CASE WHEN i % 3 = 0 THEN NULL ELSE " +
+                  day +
+                  " END,"
+                  " CASE WHEN i % 4 = 0 THEN NULL ELSE 'note ' || i END FROM s");
+  }
+  std::vector<std::string> read(const std::string& sql, bool ahead) {
+    auto rs = db->Query(sql);
+    EXPECT_TRUE(rs->Open());
+    if (ahead) rs->ReadAhead();
+    return allRows(*rs);
+  }
+
+  std::unique_ptr<TOdbc> db;
+  std::string table;
+};
+
+// More rows than the ring holds, so both threads wait for each other now and then.
+TEST_P(ReadAhead, GivesTheRowsOfAReadAsNeeded) {
+  rows(3000);
+  const std::string sql = "SELECT id, name, amount, day, note FROM " + table + " ORDER BY id";
+  std::vector<std::string> ahead = read(sql, true);
+  EXPECT_EQ(ahead.size(), 3000u);
+  EXPECT_EQ(ahead, read(sql, false));
+  EXPECT_FALSE(db->IsError());
+  EXPECT_TRUE(fillMessages.empty());
+}
+
+TEST_P(ReadAhead, EndedHalfWayLeavesTheSessionUsable) {
+  rows(3000);
+  {
+    auto rs = db->Query("SELECT id, name FROM " + table + " ORDER BY id");
+    ASSERT_TRUE(rs->Open());
+    rs->ReadAhead();
+    rs->Skip(10);
+    EXPECT_EQ(rs->FieldGet(1).number().value, 11);
+    rs->End();
+    EXPECT_TRUE(rs->IsComplete());
+  }
+  EXPECT_TRUE(cacheFiles().empty());
+  EXPECT_EQ(trim(CVALTOCHAR(db->QueryData("SELECT count(*) FROM " + table))), "3000");
+  EXPECT_FALSE(db->IsError());
+}
+
+TEST_P(ReadAhead, ResultsWithoutRowsOrWithOne) {
+  EXPECT_TRUE(read("SELECT id, name FROM " + table, true).empty());
+  rows(1);
+  EXPECT_EQ(read("SELECT id, name FROM " + table, true),
+            read("SELECT id, name FROM " + table, false));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ReadAhead,
+                         ::testing::Values(test::kSQLite, test::kPgAnsi, test::kPgUnicode),
+                         test::sourceName);
+
+// SQLite keeps what it is given whatever the declared length, and fails a row at run time on an
+// integer overflow: a warning and a failure in the middle of a result.
+class ReadAheadOnSQLite : public ResultSetTest {
+ protected:
+  void SetUp() override {
+    ResultSetTest::SetUp();
+    table = test::testTable("ahead");
+    test::recreateTable(test::kSQLite, table, "id integer, code varchar(5), qty integer");
+    db = test::connectTo(test::kSQLite);
+    test::run(*db,
+              "INSERT INTO " + table +
+                  " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 2000)"
+                  " SELECT i, 'c' || (i % 10), i FROM s");
+  }
+  std::unique_ptr<TOdbc> db;
+  std::string table;
+};
+
+TEST_F(ReadAheadOnSQLite, TruncatedValueStopsReadingAheadWithoutLosingARow) {
+  test::run(*db, "UPDATE " + table + " SET code = 'too long for five' WHERE id = 700");
+  const std::string sql = "SELECT id, code, qty FROM " + table + " ORDER BY id";
+  auto ahead = db->Query(sql);
+  ASSERT_TRUE(ahead->Open());
+  ahead->ReadAhead();
+  std::vector<std::string> rows = allRows(*ahead);
+  ASSERT_EQ(rows.size(), 2000u);
+  EXPECT_EQ(rows[699], "700|too l|700|");
+  EXPECT_EQ(rows[1999], "2000|c0   |2000|");
+  auto plain = db->Query(sql);
+  ASSERT_TRUE(plain->Open());
+  EXPECT_EQ(rows, allRows(*plain));
+  EXPECT_FALSE(db->IsError());
+}
+
+TEST_F(ReadAheadOnSQLite, FailedFetchKeepsTheRowsBeforeAndRecordsTheDriversError) {
+  const std::string sql =
+      "SELECT id, CASE WHEN id = 1500 THEN abs(-9223372036854775807 - 1) "
+      "ELSE qty END FROM " +
+      table;
+  auto plain = db->Query(sql);
+  ASSERT_TRUE(plain->Open());
+  const std::vector<std::string> expected = allRows(*plain);
+  ASSERT_EQ(db->aErrors().size(), 1u);
+  const std::string expectedError = db->aErrors().front().message;
+  EXPECT_NE(expectedError.find("integer overflow"), std::string::npos) << expectedError;
+
+  auto rs = db->Query(sql);
+  ASSERT_TRUE(rs->Open());
+  rs->ReadAhead();
+  std::vector<std::string> rows = allRows(*rs);
+  EXPECT_EQ(rows.size(), 1499u);
+  EXPECT_EQ(rows, expected);
+  ASSERT_EQ(db->aErrors().size(), 2u);
+  EXPECT_EQ(db->aErrors().back().message, expectedError);
+}
+
+}  // namespace
+}  // namespace tabulink
