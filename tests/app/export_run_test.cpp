@@ -295,9 +295,7 @@ TEST(ExportRunProgress, OneLineOnATerminalClearedAtTheEnd) {
   std::string table = test::testTable("many");
   test::recreateTable(test::kSQLite, table, "id integer, name varchar(30)");
   std::unique_ptr<TOdbc> db = test::connectTo(test::kSQLite);
-  test::run(*db, "INSERT INTO " + table +
-                     " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < "
-                     "300000) SELECT i, 'name ' || i FROM s");
+  test::insertSeries(*db, table, 300000, "i, 'name ' || i");
   writeFile(dir.file("job.ini"), "[ODBC]\nDSN=TestSQLite\nSQL=SELECT * FROM " + table +
                                      "\n[Output]\nType=Text\nFileOut=out.txt\nFileErr=err.txt\n");
 

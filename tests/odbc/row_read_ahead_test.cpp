@@ -16,10 +16,7 @@ class RowReadAheadTest : public ::testing::Test {
     table = test::testTable("ring");
     test::recreateTable(test::kSQLite, table, "id integer");
     db = test::connectTo(test::kSQLite);
-    test::run(*db,
-              "INSERT INTO " + table +
-                  " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 500)"
-                  " SELECT i FROM s");
+    test::insertSeries(*db, table, 500, "i");
     statement = db->AllocStatement();
     ASSERT_TRUE(db->Execute("SELECT id FROM " + table + " ORDER BY id", {}, statement.handle()));
   }

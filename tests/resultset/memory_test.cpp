@@ -30,10 +30,7 @@ TEST_F(Memory, ResidentSetDoesNotGrowWithTheRows) {
   const std::string table = test::testTable("memory");
   test::recreateTable(test::kSQLite, table,
                       "id integer, name varchar(30), amount numeric(10,2), day date");
-  test::run(*db, "INSERT INTO " + table +
-                     " WITH RECURSIVE s(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM s WHERE x < " +
-                     std::to_string(kRows) +
-                     ") SELECT x, 'customer number ' || x, x * 1.25, '2005-03-01' FROM s");
+  test::insertSeries(*db, table, kRows, "i, 'customer number ' || i, i * 1.25, '2005-03-01'");
 
   auto fill = [&](int rows) {
     auto rs = db->Query("SELECT * FROM " + table + " WHERE id <= " + std::to_string(rows));

@@ -45,16 +45,13 @@ class ReadAhead : public ResultSetOnSource {
   void rows(int count) {
     const std::string day =
         GetParam().postgres ? "date '2005-01-01' + i" : "date('2005-01-01', '+' || i || ' days')";
-    test::run(*db,
-              "INSERT INTO " + table +
-                  " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " +
-                  std::to_string(count) +
-                  ") SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE 'name ' || i END,"
-                  " CASE WHEN i % 5 = 0 THEN NULL ELSE i * 1.25 END,"
-                  " CASE WHEN i % 3 = 0 THEN NULL ELSE " +
-                  day +
-                  " END,"
-                  " CASE WHEN i % 4 = 0 THEN NULL ELSE 'note ' || i END FROM s");
+    test::insertSeries(*db, table, count,
+                       "i, CASE WHEN i % 7 = 0 THEN NULL ELSE 'name ' || i END,"
+                       " CASE WHEN i % 5 = 0 THEN NULL ELSE i * 1.25 END,"
+                       " CASE WHEN i % 3 = 0 THEN NULL ELSE " +
+                           day +
+                           " END,"
+                           " CASE WHEN i % 4 = 0 THEN NULL ELSE 'note ' || i END");
   }
   std::vector<std::string> read(const std::string& sql, bool ahead) {
     auto rs = db->Query(sql);
@@ -114,10 +111,7 @@ class ReadAheadOnSQLite : public ResultSetTest {
     table = test::testTable("ahead");
     test::recreateTable(test::kSQLite, table, "id integer, code varchar(5), qty integer");
     db = test::connectTo(test::kSQLite);
-    test::run(*db,
-              "INSERT INTO " + table +
-                  " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 2000)"
-                  " SELECT i, 'c' || (i % 10), i FROM s");
+    test::insertSeries(*db, table, 2000, "i, 'c' || (i % 10), i");
   }
   std::unique_ptr<TOdbc> db;
   std::string table;

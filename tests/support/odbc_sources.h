@@ -71,4 +71,13 @@ inline void run(TOdbc& db, const std::string& sql) {
                                << (db.IsError() ? db.aErrors().back().message : std::string());
 }
 
+// Inserts one row per i = 1..count into `table`, its values the expressions of `select` over i
+// ("i, 'name ' || i"); the same statement serves SQLite and PostgreSQL.
+inline void insertSeries(TOdbc& db, const std::string& table, int count,
+                         const std::string& select) {
+  run(db, "INSERT INTO " + table +
+              " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " +
+              std::to_string(count) + ") SELECT " + select + " FROM s");
+}
+
 }  // namespace tabulink::test
