@@ -20,7 +20,7 @@ RowReadAhead::RowReadAhead(SQLHSTMT stmt, std::vector<Column> columns, size_t me
     slot.reads.resize(columns_.size());
     slot.bytes.resize(rowBytes);
   }
-  batch_ = std::max<unsigned>(1, static_cast<unsigned>(slots_.size() / 4));
+  batch_ = std::max<uint64_t>(1, slots_.size() / 4);
   thread_ = std::jthread([this](std::stop_token stop) { read(stop); });
 }
 
@@ -38,8 +38,8 @@ RowReadAhead::~RowReadAhead() {
 // that finds the flag unset has made its change visible to the sleeper's next check.
 
 void RowReadAhead::read(std::stop_token stop) {
-  const auto count = static_cast<unsigned>(slots_.size());
-  for (unsigned row = 0; !stop.stop_requested(); ++row) {
+  const uint64_t count = slots_.size();
+  for (uint64_t row = 0; !stop.stop_requested(); ++row) {
     if (row - released_.load() >= count) {
       std::unique_lock lock(mutex_);
       readerWaits_.store(true);
@@ -75,7 +75,7 @@ void RowReadAhead::readRow(Slot& slot) {
 }
 
 const FetchedRow& RowReadAhead::next() {
-  const auto count = static_cast<unsigned>(slots_.size());
+  const uint64_t count = slots_.size();
   // The row taken before is done with: its slot may be read into again.
   if (taken_ > 0) {
     released_.store(taken_);
@@ -88,7 +88,7 @@ const FetchedRow& RowReadAhead::next() {
     std::unique_lock lock(mutex_);
     callerWaits_.store(true);
     rowsReady_.wait(lock, [&] {
-      const unsigned written = written_.load();
+      const uint64_t written = written_.load();
       return written - taken_ >= batch_ ||
              (written != taken_ && slots_[(written - 1) % count].row.last);
     });

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <span>
 #include <thread>
@@ -67,7 +68,7 @@ class RowReadAhead {
 
   void read(std::stop_token stop);
   void readRow(Slot& slot);
-  unsigned rowsWaiting() const { return written_ - released_; }
+  uint64_t rowsWaiting() const { return written_ - released_; }
 
   SQLHSTMT stmt_;
   std::vector<Column> columns_;
@@ -75,17 +76,18 @@ class RowReadAhead {
   std::vector<Slot> slots_;
   // Each side that has to wait sleeps until a batch of rows (or of free slots) is there, so the
   // threads wake each other once per batch rather than once per row.
-  unsigned batch_ = 1;
-  // Rows handed over by the reading thread, and rows given back by the caller; each counter is
-  // written by one thread only and kept apart from the other so the two do not share a line.
-  alignas(kCacheLine) std::atomic<unsigned> written_{0};
-  alignas(kCacheLine) std::atomic<unsigned> released_{0};
+  uint64_t batch_ = 1;
+  // Rows handed over by the reading thread, and rows given back by the caller (64 bits: they never
+  // wrap); each counter is written by one thread only and kept apart from the other so the two do
+  // not share a line.
+  alignas(kCacheLine) std::atomic<uint64_t> written_{0};
+  alignas(kCacheLine) std::atomic<uint64_t> released_{0};
   std::atomic<bool> readerWaits_{false};
   std::atomic<bool> callerWaits_{false};
   std::mutex mutex_;
   std::condition_variable_any slotsFree_;
   std::condition_variable rowsReady_;
-  unsigned taken_ = 0;  // rows the caller has taken (caller's thread only)
+  uint64_t taken_ = 0;  // rows the caller has taken (caller's thread only)
   std::jthread thread_;
 };
 
