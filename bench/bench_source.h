@@ -3,6 +3,7 @@
 // day) rows in a folder of its own (TEMP points at a cache folder inside it), and the bare ODBC
 // loop that only fetches and reads every column — the floor the other loops are compared with.
 
+#include <benchmark/benchmark.h>
 #include <sql.h>
 #include <sqlext.h>
 #include <stdlib.h>
@@ -63,6 +64,14 @@ inline int bareLoop(SQLHDBC dbc) {
   }
   SQLFreeHandle(SQL_HANDLE_STMT, stmt);
   return rows;
+}
+
+// The bare loop as a benchmark over the data source's `rows` rows.
+inline void bareLoopBenchmark(benchmark::State& state, int rows) {
+  TOdbc db("BenchSQLite", "", "", false);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(bareLoop(db.hDbc()));
+  state.SetItemsProcessed(state.iterations() * rows);
 }
 
 }  // namespace tabulink::bench

@@ -22,10 +22,7 @@ void source() {
 
 void BareOdbcLoop(benchmark::State& state) {
   source();
-  TOdbc db("BenchSQLite", "", "", false);
-  for (auto _ : state)
-    benchmark::DoNotOptimize(bench::bareLoop(db.hDbc()));
-  state.SetItemsProcessed(state.iterations() * kRows);
+  bench::bareLoopBenchmark(state, kRows);
 }
 
 void SessionWithReusedBuffers(benchmark::State& state) {

@@ -48,10 +48,7 @@ double bareSeconds() {
 
 void BareOdbcLoop(benchmark::State& state) {
   source();
-  TOdbc db("BenchSQLite", "", "", false);
-  for (auto _ : state)
-    benchmark::DoNotOptimize(bench::bareLoop(db.hDbc()));
-  state.SetItemsProcessed(state.iterations() * kRows);
+  bench::bareLoopBenchmark(state, kRows);
 }
 
 void ResultSetFill(benchmark::State& state) {
