@@ -40,7 +40,7 @@ void MAIN(const std::vector<std::string>& arguments) {
   installFillReporter([](std::string_view message) { ZULERROR(message); });
   // Dates are shown with four-digit years throughout the process (core/date.h); nothing to switch.
   loadSupportEmail(kDefaultIni);
-  CHECKERRLOG(runSettings().SupportEmail, iniPath);
+  CHECKERRLOG(runSettings().SupportEmail);
 
   std::vector<std::string> sources = ODBCDSNENTRIES();
   if (sources.empty()) {

@@ -5,7 +5,14 @@
 
 namespace tabulink {
 
-// Offers the error log left by an earlier run to `supportEmail`, with the INI file attached.
-void CHECKERRLOG(const std::string& supportEmail, const std::string& iniPath);
+// Offers the error log left in the current directory by an earlier run to `supportEmail` in the
+// mail client's compose window, with the log and the INI file "Tabulink.ini" attached, then
+// deletes the log. A support address beginning with ".F." switches the report off. Without a
+// display or a mail client the log is kept for a later start, and a headless run says so on
+// standard error.
+void CHECKERRLOG(const std::string& supportEmail);
+
+// The INI text with the value of every "Password" key replaced by "*****"; every other byte kept.
+std::string maskPasswords(std::string_view iniText);
 
 }  // namespace tabulink

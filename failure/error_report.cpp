@@ -78,7 +78,6 @@ void application(ReportText& out, const RunError& error) {
 
 void system(ReportText& out) {
   ProcessorInfo cpu = processorInfo();
-  SystemVersion version = systemVersion();
   out.line().line("System").line("======");
   out.line("   CPU type: " + cpu.name + " " + number(cpu.mhz) + " Mhz");
   out.line("   Hardware memory: " + number(static_cast<long long>(physicalMemory() / kMiB + 1)) +
@@ -90,8 +89,7 @@ void system(ReportText& out) {
   out.line("        User   resources: 0 %");
   out.line();
   out.line("   Compiler version: " + compilerVersion());
-  out.line("   Windows version: " + number(version.major) + "." + number(version.minor) +
-           ", Build " + version.build + " " + version.variant);
+  out.line("   Windows version: " + systemVersionText());
   out.line();
   // Distinct titles in window order.
   std::vector<std::string> titles;

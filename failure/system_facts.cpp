@@ -1,6 +1,7 @@
 #include "failure/system_facts.h"
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -151,6 +152,27 @@ SystemVersion systemVersion() {
   version.build.assign(rest, end);
   version.variant = names.version;
   return version;
+}
+
+std::string systemVersionText() {
+  SystemVersion version = systemVersion();
+  return std::to_string(version.major) + "." + std::to_string(version.minor) + ", Build " +
+         version.build + " " + version.variant;
+}
+
+std::string computerName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+long installationTicket() {
+  std::string id = readText("/etc/machine-id").substr(0, 8);
+  uint32_t bits = 0;
+  auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), bits, 16);
+  if (error != std::errc() || end != id.data() + 8) return 0;
+  long value = static_cast<int32_t>(bits);
+  return value < 0 ? value + 2147483647 : value;
 }
 
 long staticVariableCount() {

@@ -33,6 +33,13 @@ ProcessorInfo processorInfo();
 // Total physical memory in bytes.
 uint64_t physicalMemory();
 SystemVersion systemVersion();
+// "major.minor, Build <build> <variant>", as the error report and the crash report show it.
+std::string systemVersionText();
+// The machine's host name.
+std::string computerName();
+// A number that identifies the installation: the first 32 bits of /etc/machine-id read as a
+// signed number, a negative one with 2147483647 added; 0 when the file cannot be read.
+long installationTicket();
 // Writable data objects (static and global variables) in the program file's symbol table, 0 when
 // the file carries no symbol table.
 long staticVariableCount();

@@ -71,6 +71,25 @@ TEST_F(RunErrorDuringExport, HeadlessRunQuitsWithTheLogAndACompletedOutput) {
   EXPECT_EQ(test::dbfreadDump(dir.file("out.dbf")), "count 1\n1|0.25\n");
   EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("err.txt")));
+
+  // The next start, on a desktop, offers that log through the mail client (a stand-in that
+  // keeps the attachment it is given), deletes it and goes on with its own run.
+  std::filesystem::create_directory(dir.file("bin"));
+  writeFile(dir.file("bin/xdg-email"),
+            "#!/bin/sh\nwhile [ $# -gt 0 ]; do\n"
+            "  [ \"$1\" = --attach ] && cat \"$2\" >> '" +
+                dir.file("attached") + "'\n  shift\ndone\n");
+  std::filesystem::permissions(dir.file("bin/xdg-email"), std::filesystem::perms::owner_all);
+  writeFile(dir.file("Tabulink.ini"),
+            "[ODBC]\nDSN=TestSQLite\nSQL=SELECT 1 AS one\n[Output]\nType=Text\n");
+  run = test::runTabulink(dir.path().string(), {},
+                          {"TEMP=" + dir.file("tmp"), "QT_QPA_PLATFORM=offscreen",
+                           "PATH=" + dir.file("bin") + ":" + std::getenv("PATH"),
+                           "XDG_STATE_HOME=" + dir.file("state")});
+  EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+  EXPECT_TRUE(readFile(dir.file("attached")).ends_with(log)) << "the log was attached";
+  EXPECT_FALSE(std::filesystem::exists(dir.file("Error.log")));
+  EXPECT_TRUE(readFile(dir.file("tabulink.txt")).starts_with("one\r\n1"));
 }
 
 TEST_F(RunErrorDuringExport, DefaultLetsTheExportGoOn) {
