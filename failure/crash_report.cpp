@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -76,7 +77,10 @@ fs::path newReportFolder() {
     if (errno != EEXIST)
       throw fs::filesystem_error("cannot create", folder,
                                  std::error_code(errno, std::generic_category()));
-    folder = reports / (stamp + "-" + std::to_string(n));
+    // Zero-filled, so that names sort in the order the folders were made.
+    std::string count = std::to_string(n);
+    folder =
+        reports / (stamp + "-" + std::string(3 - std::min<size_t>(3, count.size()), '0') + count);
   }
   std::vector<fs::path> folders;
   for (const fs::directory_entry& entry : fs::directory_iterator(reports))
