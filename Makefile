@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup build demo test bench format clean
+.PHONY: all setup build demo test bench package format clean
 
 all: build
 
@@ -24,6 +24,9 @@ test: setup
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 	@bench/export-bench.sh $(BUILD)
+
+package: setup
+	@scripts/package.sh
 
 format:
 	@scripts/format.sh --fix
