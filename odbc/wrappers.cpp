@@ -58,9 +58,8 @@ int SQLDRVC32(SQLHDBC dbc, SQLHWND window, std::string_view connect, std::string
 int SQLCONNECT(SQLHDBC dbc, std::string_view dsn, std::string_view user,
                std::string_view password) {
   std::string texts[] = {std::string(dsn), std::string(user), std::string(password)};
-  auto length = [&](int i) { return static_cast<SQLSMALLINT>(texts[i].size()); };
-  return SQLConnect(dbc, bytes(texts[0]), length(0), bytes(texts[1]), length(1), bytes(texts[2]),
-                    length(2));
+  return SQLConnect(dbc, bytes(texts[0]), SQL_NTS, bytes(texts[1]), SQL_NTS, bytes(texts[2]),
+                    SQL_NTS);
 }
 
 int SQLALLOCSTMT(SQLHDBC dbc, SQLHSTMT& stmt) {
