@@ -14,11 +14,11 @@ bool reportNoDisplay(DialogOutcome outcome, std::string_view dialog, std::string
   return true;
 }
 
-void runLoginDialog(const std::vector<std::string>& dataSources) {
+void runLoginDialog(const std::vector<std::string>& dataSources, std::string_view advice) {
   RunSettings& s = runSettings();
   LoginDialog dialog{dataSources, s.DSN, s.User, s.Password,
                      [&s] { OPENODBC(s.DSN, s.User, s.Password); }};
-  reportNoDisplay(ui().loginDialog(dialog), "log-in dialog");
+  reportNoDisplay(ui().loginDialog(dialog), "log-in dialog", advice);
 }
 
 }  // namespace tabulink

@@ -1,7 +1,5 @@
 #include "app/run_settings.h"
 
-#include <cmath>
-
 #include "app/config/tini.h"
 #include "core/text.h"
 
@@ -53,8 +51,7 @@ void LOADCFG(const std::string& iniPath) {
   double decimals = decNo.empty() ? 2.0 : VAL(decNo);
   if (s.FileOut.empty()) s.FileOut = s.Type.starts_with("DBF") ? "tabulink.dbf" : "tabulink.txt";
 
-  // Statements longer than one key's 1,022 characters continue in SQL1, SQL2, ... up to the
-  // first missing or blank key.
+  // A statement may continue in SQL1, SQL2, ... up to the first missing or blank key.
   if (!s.SQL.empty()) {
     for (int n = 1;; ++n) {
       std::string more = readText(ini, "ODBC", ("SQL" + std::to_string(n)).c_str());
@@ -64,8 +61,9 @@ void LOADCFG(const std::string& iniPath) {
     }
   }
 
-  decimals = std::trunc(decimals);
-  s.DecNo = decimals > 13 ? 13 : decimals < 0 ? 0 : static_cast<int>(decimals);
+  // The whole part, from 0 to 13; written so that no value (an infinite one included) reaches the
+  // conversion out of range.
+  s.DecNo = decimals >= 13 ? 13 : decimals >= 1 ? static_cast<int>(decimals) : 0;
 
   readSupportEmail(ini);
 }

@@ -1,7 +1,13 @@
 #include "app/main_sequence.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
 
+#include "app/config/tini.h"
 #include "app/dialogs.h"
 #include "app/error_collection.h"
 #include "app/query_flow.h"
@@ -21,6 +27,18 @@ bool dsnListed(const std::vector<std::string>& sources, const std::string& dsn) 
   std::string wanted = upper(dsn);
   return std::any_of(sources.begin(), sources.end(),
                      [&](const std::string& entry) { return upper(entry).starts_with(wanted); });
+}
+
+// What the report of a log-in dialog without a display advises: a configuration file that could
+// not be read is named, as it is the likely reason why the run was not unattended.
+std::string loginAdvice(const std::string& iniPath) {
+  const std::string file = TIni::New(iniPath).cIniFile;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), std::fclose);
+  if (in) return std::string(kUnattendedAdvice);
+  const std::string reason = std::strerror(errno);
+  std::error_code ignored;
+  return "the configuration file " + std::filesystem::absolute(file, ignored).string() +
+         " could not be read (" + reason + "); " + std::string(kUnattendedAdvice);
 }
 
 }  // namespace
@@ -52,7 +70,7 @@ void MAIN(const std::vector<std::string>& arguments) {
     setDefaultDecimals(s.DecNo);
     if (s.DSN.empty()) {
       s.DSN = sources.front();
-      runLoginDialog(sources);
+      runLoginDialog(sources, loginAdvice(iniPath));
     } else if (dsnListed(sources, s.DSN)) {
       OPENODBC(s.DSN, s.User, s.Password);
     } else {

@@ -1,6 +1,7 @@
 #include "core/text.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace tabulink {
@@ -93,12 +94,22 @@ double VAL(std::string_view text) {
   text = trimLeft(text);
   if (text.starts_with("+-")) return 0;
   if (text.starts_with('+')) text.remove_prefix(1);
+  // Only a digit or a decimal point starts a number; from_chars would also read "inf" and "nan".
+  const std::string_view magnitude = text.starts_with('-') ? text.substr(1) : text;
+  if (magnitude.empty() || magnitude.find_first_of("0123456789.") != 0) return 0;
   // from_chars reads the same leading "[-]digits[.digits]" and, unlike strtod, ignores the
   // locale that a GUI toolkit may have set; the fixed format leaves exponents unread.
   double value = 0;
   auto [end, ec] =
       std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
   (void)end;
+  if (ec == std::errc::result_out_of_range) {
+    // Too large for a double when a digit before the point is not 0 (then infinite, never 0);
+    // otherwise too small, which is 0.
+    const std::string_view whole = magnitude.substr(0, magnitude.find_first_not_of("0123456789"));
+    if (whole.find_first_not_of('0') == std::string_view::npos) return 0;
+    return text.starts_with('-') ? -HUGE_VAL : HUGE_VAL;
+  }
   return ec == std::errc{} ? value : 0.0;
 }
 

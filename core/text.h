@@ -24,7 +24,8 @@ std::string padRight(std::string_view text, size_t width);
 std::string padLeft(std::string_view text, size_t width);
 
 // The leading numeric part of a text as a number: optional blanks, an optional sign, digits with
-// an optional decimal point. Text that does not start with a number gives 0.
+// an optional decimal point. Text that does not start with a number gives 0 ("inf" and "nan"
+// included); a number too large for a double gives an infinity of its sign.
 double VAL(std::string_view text);
 
 }  // namespace tabulink

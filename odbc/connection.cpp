@@ -23,7 +23,11 @@ OdbcConnection& OdbcConnection::operator=(OdbcConnection&& other) noexcept {
 
 void OdbcConnection::reset() noexcept {
   if (handle_ == SQL_NULL_HDBC) return;
-  SQLDISCONNECT(handle_);
+  // A connection with an open transaction refuses to disconnect (SQLSTATE 25000), and a
+  // connection that is still connected cannot be freed: what is open is rolled back first, so
+  // that neither the handle nor the locks it holds outlive the guard.
+  if (SQLDISCONNECT(handle_) == SQL_ERROR && SQL_SUCCEEDED(SQLROLLBACK(SQL_NULL_HENV, handle_)))
+    SQLDISCONNECT(handle_);
   SQLFREECONNECT(handle_);
   handle_ = SQL_NULL_HDBC;
 }

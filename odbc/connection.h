@@ -1,5 +1,6 @@
 #pragma once
-// An ODBC connection handle, disconnected and freed when the guard goes away. Move-only.
+// An ODBC connection handle, disconnected and freed when the guard goes away (an open transaction
+// rolled back). Move-only.
 
 #include <sql.h>
 
@@ -17,7 +18,8 @@ class OdbcConnection {
   OdbcConnection& operator=(const OdbcConnection&) = delete;
 
   SQLHDBC handle() const { return handle_; }
-  // Disconnects (harmless when not connected) and frees the handle now.
+  // Disconnects (harmless when not connected), rolling back a transaction that is still open,
+  // and frees the handle now.
   void reset() noexcept;
 
  private:

@@ -3,19 +3,6 @@
 namespace tabulink {
 namespace {
 
-void appendValue(std::string& out, std::string_view value) {
-  if (value.find_first_of(";{}") == std::string_view::npos) {
-    out += value;
-    return;
-  }
-  out += '{';
-  for (char c : value) {
-    out += c;
-    if (c == '}') out += '}';
-  }
-  out += '}';
-}
-
 // Where the attribute that starts at `from` ends: the next ";" not inside a braced value.
 size_t attributeEnd(std::string_view text, size_t from) {
   size_t equals = text.find('=', from);
@@ -34,16 +21,15 @@ size_t attributeEnd(std::string_view text, size_t from) {
 
 }  // namespace
 
-std::string connectionString(std::string_view dsn, std::string_view user,
-                             std::string_view password) {
-  std::string out = "DSN=";
-  appendValue(out, dsn);
-  if (!user.empty()) {
-    out += ";UID=";
-    appendValue(out, user);
+std::optional<std::string> connectionString(std::string_view dsn, std::string_view user,
+                                            std::string_view password) {
+  for (std::string_view value : {dsn, user, password}) {
+    if (value.find_first_of(";{}=") != std::string_view::npos) return std::nullopt;
   }
-  out += ";PWD=";
-  appendValue(out, password);
+  std::string out = "DSN=";
+  out += dsn;
+  if (!user.empty()) out.append(";UID=").append(user);
+  out.append(";PWD=").append(password);
   return out;
 }
 

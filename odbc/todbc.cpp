@@ -74,15 +74,22 @@ std::string locationText(const std::source_location& loc) {
 TOdbc::TOdbc(std::string_view dsn, std::string_view user, std::string_view password,
              bool showErrors, Location loc)
     : lShowError(showErrors), dsn_(trim(dsn)), user_(trim(user)), password_(trim(password)) {
-  std::string connect = connectionString(dsn_, user_, password_);
   dbc_ = OdbcConnection(env_.handle());
-  if (!check(SQLDRIVERCONNECT(hDbc(), connect), Accept::SuccessWithInfo,
-             "SQLDriverConnect error from TODbc:New()", std::nullopt, loc)) {
+  std::optional<std::string> connect = connectionString(dsn_, user_, password_);
+  // Values that a connection string could misread travel as separate arguments.
+  const bool connected =
+      connect ? check(SQLDRIVERCONNECT(hDbc(), *connect), Accept::SuccessWithInfo,
+                      "SQLDriverConnect error from TODbc:New()", std::nullopt, loc)
+              : check(SQLCONNECT(hDbc(), dsn_, user_, password_), Accept::SuccessWithInfo,
+                      "SQLConnect error from TODbc:New()", std::nullopt, loc);
+  if (!connected) {
     success_ = false;
     return;
   }
-  connect_ = std::move(connect);
-  dsn_ = firstAttributeValue(connect_);
+  if (connect) {
+    connect_ = std::move(*connect);
+    dsn_ = firstAttributeValue(connect_);
+  }
   check(SQLSETCONNECTOPTION(hDbc(), SQL_AUTOCOMMIT, long{SQL_AUTOCOMMIT_ON}), Accept::SuccessOnly,
         "AutoCommit could not be set from TOdbc:New()", std::nullopt, loc);
 }
@@ -315,7 +322,7 @@ int TOdbc::SetOptions(int option, const OptionValue& value, Location loc) {
 }
 
 std::string TOdbc::GetOptions(int option, Location loc) {
-  std::string value(256, ' ');
+  std::string value(kOptionBufferBytes, ' ');
   check(SQLGETCONNECTOPTION(hDbc(), option, value), Accept::SuccessOnly,
         "SQLGetConn error from TODbc:GetOptions()", std::nullopt, loc);
   return value;

@@ -52,8 +52,10 @@ class TOdbc {
  public:
   using Location = std::source_location;
 
-  // New: connects with "DSN=<dsn>[;UID=<user>];PWD=<password>" and switches auto-commit on.
-  // Always gives an object; `lSuccess()` says whether it connected.
+  // New: connects with "DSN=<dsn>[;UID=<user>];PWD=<password>" and switches auto-commit on. When
+  // a value holds ";", "{", "}" or "=", it connects with the three as separate arguments instead;
+  // cConnect then stays empty and cDSN is the name as given. Always gives an object;
+  // `lSuccess()` says whether it connected.
   explicit TOdbc(std::string_view dsn = {}, std::string_view user = {},
                  std::string_view password = {}, bool showErrors = true,
                  Location loc = Location::current());
@@ -126,7 +128,8 @@ class TOdbc {
   // Character-valued information of type `infoType`; 256 blanks after a failure.
   std::string GetInfo(int infoType, Location loc = Location::current());
   int SetOptions(int option, const OptionValue& value, Location loc = Location::current());
-  // The 256-byte option buffer; 256 blanks after a failure.
+  // The 256-byte option buffer (longer for a text option that does not fit it: the whole text and
+  // its terminating zero); 256 blanks after a failure.
   std::string GetOptions(int option, Location loc = Location::current());
   int Commit(Location loc = Location::current());
   int RollBack(Location loc = Location::current());

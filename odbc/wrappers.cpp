@@ -18,6 +18,9 @@ std::string zeroTerminated(const SQLCHAR* buffer, size_t limit) {
   return std::string(text, strnlen(text, limit));
 }
 
+// Longer than any path or name an option holds.
+constexpr SQLINTEGER kLongestOptionText = 65536;
+
 }  // namespace
 
 int SQLALLOCENV(SQLHENV& env) {
@@ -50,6 +53,13 @@ int SQLDRVC32(SQLHDBC dbc, SQLHWND window, std::string_view connect, std::string
     completedLength = 0;
   }
   return rc;
+}
+
+int SQLCONNECT(SQLHDBC dbc, std::string_view dsn, std::string_view user,
+               std::string_view password) {
+  std::string texts[] = {std::string(dsn), std::string(user), std::string(password)};
+  return SQLConnect(dbc, bytes(texts[0]), SQL_NTS, bytes(texts[1]), SQL_NTS, bytes(texts[2]),
+                    SQL_NTS);
 }
 
 int SQLALLOCSTMT(SQLHDBC dbc, SQLHSTMT& stmt) {
@@ -156,9 +166,29 @@ int SQLSETCONNECTOPTION(SQLHDBC dbc, int option, const OptionValue& value) {
 }
 
 int SQLGETCONNECTOPTION(SQLHDBC dbc, int option, std::string& value) {
-  char buffer[256] = {};
-  SQLRETURN rc = SQLGetConnectOption(dbc, static_cast<SQLUSMALLINT>(option), buffer);
-  if (rc == SQL_SUCCESS) value.assign(buffer, sizeof buffer);
+  // The 256 bytes are not a bound every text option keeps to (the driver manager keeps a trace
+  // file's path whole), so the option is read with its length, and a text that may have been cut
+  // is read again into a buffer with room for it (the driver manager warns of a cut unless a
+  // byte is left over after the terminating zero).
+  std::vector<char> buffer(kOptionBufferBytes);
+  SQLINTEGER length = 0;
+  SQLRETURN rc = SQL_ERROR;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::fill(buffer.begin(), buffer.end(), '\0');
+    length = 0;
+    rc = SQLGetConnectAttr(dbc, static_cast<SQLINTEGER>(option), buffer.data(),
+                           static_cast<SQLINTEGER>(buffer.size()), &length);
+    // A length no text option could have is not believed; the warning then stands.
+    if (rc != SQL_SUCCESS_WITH_INFO || length < 0 ||
+        static_cast<size_t>(length) + 1 < buffer.size() || length > kLongestOptionText)
+      break;
+    buffer.resize(static_cast<size_t>(length) + 2);
+  }
+  if (rc != SQL_SUCCESS) return rc;
+  // The value and its zero; never less than the 256 bytes of the option buffer.
+  const size_t size =
+      buffer.size() == kOptionBufferBytes ? kOptionBufferBytes : static_cast<size_t>(length) + 1;
+  value.assign(buffer.data(), size);
   return rc;
 }
 

@@ -23,6 +23,9 @@ int SQLALLOCCONNECT(SQLHENV env, SQLHDBC& dbc);
 // on failure) and `completedLength` the length the driver manager reported (0 on failure).
 int SQLDRVC32(SQLHDBC dbc, SQLHWND window, std::string_view connect, std::string& completed,
               int& completedLength, int completion);
+// Connects to data source `dsn` with `user` and `password` as three separate arguments, which no
+// driver reads as connection attributes.
+int SQLCONNECT(SQLHDBC dbc, std::string_view dsn, std::string_view user, std::string_view password);
 int SQLALLOCSTMT(SQLHDBC dbc, SQLHSTMT& stmt);
 int SQLEXECDIRECT(SQLHSTMT stmt, const std::string& sql);
 int SQLFREESTMT(SQLHSTMT stmt, int option);
@@ -50,7 +53,10 @@ int SQLGETIN32(SQLHDBC dbc, int infoType, std::string& value);
 // A connection option's value: a 32-bit number, or a text passed as a pointer to its bytes.
 using OptionValue = std::variant<long, std::string>;
 int SQLSETCONNECTOPTION(SQLHDBC dbc, int option, const OptionValue& value);
-// On 0, `value` receives all 256 bytes of the zero-filled option buffer; otherwise unchanged.
+// Bytes of the zero-filled option buffer.
+inline constexpr size_t kOptionBufferBytes = 256;
+// On 0, `value` receives all bytes of the zero-filled option buffer: 256, or, for a text option
+// longer than 255 bytes, the whole text and its terminating zero. Otherwise unchanged.
 int SQLGETCONNECTOPTION(SQLHDBC dbc, int option, std::string& value);
 int SQLTRANSACT(SQLHENV env, SQLHDBC dbc, int completion);
 int SQLROLLBACK(SQLHENV env, SQLHDBC dbc);

@@ -44,9 +44,15 @@ std::string_view unquote(std::string_view value) {
   return value;
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 }  // namespace
 
 IniDocument::IniDocument(std::string_view content) {
+  if (content.starts_with(kByteOrderMark)) {
+    byteOrderMark_ = kByteOrderMark;
+    content.remove_prefix(kByteOrderMark.size());
+  }
   size_t pos = 0;
   while (pos < content.size()) {
     size_t nl = content.find('\n', pos);
@@ -88,34 +94,42 @@ bool IniDocument::save(const std::string& path) const {
   return true;
 }
 
-std::optional<IniDocument::Span> IniDocument::findSection(std::string_view section) const {
+const IniDocument::Index& IniDocument::index() const {
+  if (index_) return *index_;
+  Index& index = index_.emplace();
+  SectionIndex* current = nullptr;  // null outside a section and in a repeated one
   for (size_t i = 0; i < lines_.size(); ++i) {
-    auto name = sectionOf(lines_[i].text);
-    if (!name || !equalsNoCase(*name, trimSpace(section))) continue;
-    size_t end = i + 1;
-    while (end < lines_.size() && !sectionOf(lines_[end].text))
-      ++end;
-    return Span{i, end};
+    if (auto name = sectionOf(lines_[i].text)) {
+      if (current) current->span.end = i;
+      auto [entry, added] = index.try_emplace(upper(*name), SectionIndex{{i, lines_.size()}, {}});
+      current = added ? &entry->second : nullptr;
+    } else if (current) {
+      if (auto line = keyOf(lines_[i].text)) current->keys.try_emplace(upper(line->key), i);
+    }
   }
-  return std::nullopt;
+  return index;
 }
 
-std::optional<size_t> IniDocument::findKey(const Span& span, std::string_view key) const {
-  for (size_t i = span.header + 1; i < span.end; ++i) {
-    auto line = keyOf(lines_[i].text);
-    if (line && equalsNoCase(line->key, trimSpace(key))) return i;
-  }
-  return std::nullopt;
+const IniDocument::SectionIndex* IniDocument::findSection(std::string_view section) const {
+  const Index& sections = index();
+  auto found = sections.find(upper(trimSpace(section)));
+  return found == sections.end() ? nullptr : &found->second;
+}
+
+std::optional<size_t> IniDocument::findKey(const SectionIndex& section,
+                                           std::string_view key) const {
+  auto found = section.keys.find(upper(trimSpace(key)));
+  if (found == section.keys.end()) return std::nullopt;
+  return found->second;
 }
 
 std::optional<std::string> IniDocument::value(std::string_view section,
                                               std::string_view key) const {
-  auto span = findSection(section);
-  if (!span) return std::nullopt;
-  auto index = findKey(*span, key);
+  const SectionIndex* found = findSection(section);
+  if (!found) return std::nullopt;
+  auto index = findKey(*found, key);
   if (!index) return std::nullopt;
-  std::string_view text = unquote(keyOf(lines_[*index].text)->value);
-  return std::string(text.substr(0, kMaxValue));
+  return std::string(unquote(keyOf(lines_[*index].text)->value));
 }
 
 std::vector<std::string> IniDocument::sections() const {
@@ -133,48 +147,55 @@ std::string IniDocument::newLineEnd() const {
 
 void IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
   std::string keyText(trimSpace(key));
-  auto span = findSection(section);
-  if (!span) {
+  const SectionIndex* found = findSection(section);
+  if (!found) {
     if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = newLineEnd();
     std::string end = newLineEnd();
     lines_.push_back({"[" + std::string(trimSpace(section)) + "]", end});
     lines_.push_back({keyText + "=" + std::string(value), end});
+    changed();
     return;
   }
-  if (auto index = findKey(*span, key)) {
+  if (auto index = findKey(*found, key)) {
     std::string written(keyOf(lines_[*index].text)->key);
     lines_[*index].text = written + "=" + std::string(value);
+    changed();
     return;
   }
   // A new key goes after the section's last non-blank line, before the blank lines that
   // separate it from the next section.
-  size_t at = span->end;
-  while (at > span->header + 1 && trimSpace(lines_[at - 1].text).empty())
+  const Span span = found->span;
+  size_t at = span.end;
+  while (at > span.header + 1 && trimSpace(lines_[at - 1].text).empty())
     --at;
   if (lines_[at - 1].end.empty()) lines_[at - 1].end = newLineEnd();
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
                 Line{keyText + "=" + std::string(value), newLineEnd()});
+  changed();
 }
 
 bool IniDocument::removeSection(std::string_view section) {
-  auto span = findSection(section);
-  if (!span) return false;
-  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(span->header),
-               lines_.begin() + static_cast<std::ptrdiff_t>(span->end));
+  const SectionIndex* found = findSection(section);
+  if (!found) return false;
+  const Span span = found->span;
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(span.header),
+               lines_.begin() + static_cast<std::ptrdiff_t>(span.end));
+  changed();
   return true;
 }
 
 bool IniDocument::removeKey(std::string_view section, std::string_view key) {
-  auto span = findSection(section);
-  if (!span) return false;
-  auto index = findKey(*span, key);
+  const SectionIndex* found = findSection(section);
+  if (!found) return false;
+  auto index = findKey(*found, key);
   if (!index) return false;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
+  changed();
   return true;
 }
 
 std::string IniDocument::content() const {
-  std::string out;
+  std::string out = byteOrderMark_;
   for (const Line& line : lines_)
     out.append(line.text).append(line.end);
   return out;

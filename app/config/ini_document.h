@@ -3,20 +3,20 @@
 // names in square brackets; "key=value" lines, the value being everything after the first "=";
 // names matched without regard to letter case; blanks around names and values dropped; a value
 // enclosed in a pair of single or double quotation marks loses them; lines beginning with ";" or
-// "#" are comments. Where a section or key appears twice, the first one wins.
+// "#" are comments. Where a section or key appears twice, the first one wins. A UTF-8
+// byte-order mark at the start is no part of the first line (and is kept when writing). Values
+// are read whole, however long.
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tabulink {
 
 class IniDocument {
  public:
-  // Longest value a read returns; longer values are cut, as the profile service does.
-  static constexpr size_t kMaxValue = 1022;
-
   IniDocument() = default;
   explicit IniDocument(std::string_view content);
   // The file's lines; a missing or unreadable file gives an empty document.
@@ -40,16 +40,28 @@ class IniDocument {
     std::string text;  // without its line end
     std::string end;   // "\r\n", "\n" or "" for a last line without one
   };
-  // Where a section's header and its last line stand; npos when absent.
+  // Where a section's header and its last line stand.
   struct Span {
     size_t header;
     size_t end;  // one past the section's last line
   };
-  std::optional<Span> findSection(std::string_view section) const;
-  std::optional<size_t> findKey(const Span& span, std::string_view key) const;
+  // The first section of a name and the first line of each of its keys, by upper-cased name.
+  struct SectionIndex {
+    Span span;
+    std::unordered_map<std::string, size_t> keys;
+  };
+  using Index = std::unordered_map<std::string, SectionIndex>;
+  // Built in one pass on the first look-up after a change, so that reading n keys costs one
+  // pass over the lines rather than n.
+  const Index& index() const;
+  const SectionIndex* findSection(std::string_view section) const;
+  std::optional<size_t> findKey(const SectionIndex& section, std::string_view key) const;
   std::string newLineEnd() const;
+  void changed() { index_.reset(); }
 
+  std::string byteOrderMark_;  // as the content began: the mark, or nothing
   std::vector<Line> lines_;
+  mutable std::optional<Index> index_;
 };
 
 }  // namespace tabulink

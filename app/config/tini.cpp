@@ -66,8 +66,7 @@ Value TIni::Get(const std::string& section, const std::string& key, const Value&
         defaultValue.isNumber() ? static_cast<long long>(defaultValue.number().value) : 0;
     result = Value::number(static_cast<double>(readInteger(stored, fallback)));
   } else {
-    std::string text =
-        stored ? *stored : CVALTOCHAR(defaultValue).substr(0, IniDocument::kMaxValue);
+    std::string text = stored ? *stored : CVALTOCHAR(defaultValue);
     if (kind == Value::Kind::Date) {
       result = Date::fromText(text);
     } else if (kind == Value::Kind::Logical) {

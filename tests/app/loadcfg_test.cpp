@@ -39,7 +39,8 @@ TEST_F(LoadCfg, MissingFileGivesTheInteractiveDefaults) {
 
 TEST_F(LoadCfg, ReadsEveryKey) {
   const RunSettings& s = load(
-      "[ODBC]\r\nDSN=Sales\r\nUser=ann\r\nPassword=p;w\r\nSQL=SELECT *\r\nSQL1=FROM t\r\n"
+      "\xEF\xBB\xBF[ODBC]\r\nDSN=Sales\r\nUser=ann\r\nPassword=p;w\r\nSQL=SELECT *\r\nSQL1=FROM "
+      "t\r\n"
       "SQL2=  WHERE a = 1\r\nSQL4=ignored\r\nAsyncronous=.t.\r\n"
       "[Output]\r\nType=dbf\r\nDecChar=,\r\nDecNo=3\r\nFileErr=err.txt\r\n"
       "[Options]\r\nSupportEmail=help@example.org\r\n");
@@ -71,8 +72,9 @@ TEST_F(LoadCfg, TypeAndFileOut) {
 }
 
 TEST_F(LoadCfg, DecNoIsAWholeNumberFrom0To13) {
-  const std::pair<const char*, int> cases[] = {{"20", 13}, {"-3", 0},  {"2.9", 2}, {"0", 0},
-                                               {"", 2},    {"abc", 0}, {"13", 13}, {"-0.5", 0}};
+  const std::pair<const char*, int> cases[] = {{"20", 13}, {"-3", 0},  {"2.9", 2},  {"0", 0},
+                                               {"", 2},    {"abc", 0}, {"13", 13},  {"-0.5", 0},
+                                               {"nan", 0}, {"inf", 0}, {"1e400", 1}};
   for (auto [text, expected] : cases)
     EXPECT_EQ(load(std::string("[Output]\nDecNo=") + text + "\n").DecNo, expected) << text;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/picture.h"
 
 namespace tabulink {
@@ -47,6 +49,11 @@ TEST(Text, ValReadsTheLeadingNumber) {
   EXPECT_EQ(VAL("1e5"), 1);
   EXPECT_EQ(VAL("--1"), 0);
   EXPECT_EQ(VAL("+-1"), 0);
+  for (const char* word : {"nan", "inf", "-inf", "Infinity", "-nan(1)"})
+    EXPECT_EQ(VAL(word), 0) << word;
+  EXPECT_EQ(VAL("1" + std::string(400, '0') + ".5"), HUGE_VAL);
+  EXPECT_EQ(VAL("-" + std::string(400, '9')), -HUGE_VAL);
+  EXPECT_EQ(VAL("0." + std::string(400, '0') + "1"), 0);
 }
 
 TEST(Text, TrimAndCase) {

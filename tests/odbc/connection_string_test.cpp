@@ -8,13 +8,15 @@ TEST(ConnectionString, PlainValuesAsGivenUserOnlyWhenPresentPasswordAlways) {
   EXPECT_EQ(connectionString("Sales", "ann", "x"), "DSN=Sales;UID=ann;PWD=x");
   EXPECT_EQ(connectionString("Sales", "", ""), "DSN=Sales;PWD=");
   EXPECT_EQ(connectionString("", "", ""), "DSN=;PWD=");
-  EXPECT_EQ(connectionString("", "ann", "a=b"), "DSN=;UID=ann;PWD=a=b");
+  EXPECT_EQ(connectionString("My Dsn", "ann b", "p w!"), "DSN=My Dsn;UID=ann b;PWD=p w!");
 }
 
-TEST(ConnectionString, ValuesThatCouldAddAttributesAreBraced) {
-  EXPECT_EQ(connectionString("Sales", "ann", "a;DRIVER=evil"),
-            "DSN=Sales;UID=ann;PWD={a;DRIVER=evil}");
-  EXPECT_EQ(connectionString("My;Dsn", "{ann}", "p}w"), "DSN={My;Dsn};UID={{ann}}};PWD={p}}w}");
+TEST(ConnectionString, NoStringWhenAnyValueCouldAddAttributes) {
+  for (const char* bad : {"a;DATABASE=x", "{a}", "a}", "a=b"}) {
+    EXPECT_EQ(connectionString(bad, "ann", "x"), std::nullopt) << bad;
+    EXPECT_EQ(connectionString("Sales", bad, "x"), std::nullopt) << bad;
+    EXPECT_EQ(connectionString("Sales", "ann", bad), std::nullopt) << bad;
+  }
 }
 
 TEST(ConnectionString, DataSourceNameIsTheFirstAttributesValue) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/odbc_env.h"
 #include "support/temp_dir.h"
 
@@ -13,14 +15,22 @@ using test::TempDir;
 using test::writeFile;
 
 // User data sources from ODBCINI, system ones from ODBCSYSINI/odbc.ini beside the test's
-// odbcinst.ini that registers the SQLite driver.
+// odbcinst.ini that registers the SQLite driver. The driver manager resolves ODBCSYSINI once per
+// process and keeps that folder, so every test of the process shares one system folder (and no
+// test before these may use the driver manager); the user file is looked up on every call.
 class DsnEntries : public ::testing::Test {
  protected:
   DsnEntries()
-      : userIni("ODBCINI", dir.file("user.ini")), sysIni("ODBCSYSINI", dir.path().string()) {
-    writeFile(dir.file("odbcinst.ini"),
+      : userIni("ODBCINI", dir.file("user.ini")), sysIni("ODBCSYSINI", systemDir().string()) {
+    writeFile(systemFile("odbcinst.ini"),
               test::readFile(std::string(TABULINK_TEST_ODBC_DIR) + "/system/odbcinst.ini"));
+    std::filesystem::remove(systemFile("odbc.ini"));
   }
+  static const std::filesystem::path& systemDir() {
+    static const TempDir shared;
+    return shared.path();
+  }
+  static std::string systemFile(const std::string& name) { return (systemDir() / name).string(); }
   static std::string padded(const std::string& name) {
     return name + std::string(254 - name.size(), ' ');
   }
@@ -33,7 +43,7 @@ class DsnEntries : public ::testing::Test {
 TEST_F(DsnEntries, UserSourcesThenSystemSourcesInFileOrder) {
   writeFile(dir.file("user.ini"),
             sqliteDsn("Stock", "/tmp/a.db") + sqliteDsn("Sales", "/tmp/b.db"));
-  writeFile(dir.file("odbc.ini"), sqliteDsn("Warehouse", "/tmp/c.db"));
+  writeFile(systemFile("odbc.ini"), sqliteDsn("Warehouse", "/tmp/c.db"));
   std::vector<std::string> entries = ODBCDSNENTRIES();
   EXPECT_EQ(entries,
             (std::vector<std::string>{padded("Stock"), padded("Sales"), padded("Warehouse")}));
@@ -44,12 +54,12 @@ TEST_F(DsnEntries, UserSourcesThenSystemSourcesInFileOrder) {
 TEST_F(DsnEntries, EmptyOrMissingFilesGiveTheEmptyList) {
   EXPECT_TRUE(ODBCDSNENTRIES().empty());
   writeFile(dir.file("user.ini"), "");
-  writeFile(dir.file("odbc.ini"), "");
+  writeFile(systemFile("odbc.ini"), "");
   EXPECT_TRUE(ODBCDSNENTRIES().empty());
 }
 
 TEST_F(DsnEntries, OnlySystemSources) {
-  writeFile(dir.file("odbc.ini"), sqliteDsn("Warehouse", "/tmp/c.db"));
+  writeFile(systemFile("odbc.ini"), sqliteDsn("Warehouse", "/tmp/c.db"));
   EXPECT_EQ(ODBCDSNENTRIES(), std::vector<std::string>{padded("Warehouse")});
 }
 

@@ -132,22 +132,6 @@ TEST(Errors, FailedConnectRecordsOneEntryWithoutMessage) {
   EXPECT_EQ(db.aErrors().back().code, SQL_INVALID_HANDLE);
 }
 
-TEST(Errors, PasswordHoldingSemicolonAndBracesConnectsBraced) {
-  TOdbc db(test::kPgAnsi.dsn, test::kSemicolonUser, test::kSemicolonPassword, false);
-  EXPECT_TRUE(db.lSuccess()) << (db.IsError() ? db.aErrors().front().operation : "");
-  EXPECT_EQ(db.cDSN(), "TestPgAnsi");
-  Value user = db.QueryData("SELECT current_user");
-  ASSERT_TRUE(user.isText());
-  EXPECT_EQ(trimRight(user.text()), test::kSemicolonUser);
-
-  // Written unbraced, the same password is cut at its ";" and the log-in fails.
-  OdbcEnvironment env;
-  OdbcConnection dbc(env.handle());
-  std::string connect = std::string("DSN=TestPgAnsi;UID=") + test::kSemicolonUser +
-                        ";PWD=" + test::kSemicolonPassword;
-  EXPECT_EQ(SQLDRIVERCONNECT(dbc.handle(), connect), SQL_ERROR);
-}
-
 TEST(Errors, ListKeepsTheNewest101Entries) {
   TOdbc db(test::kSQLite.dsn, "", "", false);
   for (int i = 1; i <= 102; ++i)

@@ -21,10 +21,10 @@ class StubDriver : public ::testing::Test {
 };
 
 TEST_F(StubDriver, RefusedCompletionWithoutWindowIsAskedAgainWithoutPrompt) {
-  TOdbc db("Stub", "ann", "a;b", false);
+  TOdbc db("Stub", "ann", "a b", false);
   EXPECT_TRUE(db.lSuccess());
   EXPECT_TRUE(db.aErrors().empty()) << db.aErrors().front().operation;
-  EXPECT_EQ(db.cConnect(), "DSN=Stub;UID=ann;PWD={a;b};COMPLETION=0");
+  EXPECT_EQ(db.cConnect(), "DSN=Stub;UID=ann;PWD=a b;COMPLETION=0");
   EXPECT_EQ(db.cDSN(), "Stub");
 }
 

@@ -24,7 +24,7 @@ struct DataSource {
 inline const DataSource kSQLite{"SQLite", "TestSQLite", "", "", false};
 inline const DataSource kPgAnsi{"PgAnsi", "TestPgAnsi", "tabulink", "tabulink", true};
 inline const DataSource kPgUnicode{"PgUnicode", "TestPgUnicode", "tabulink", "tabulink", true};
-// A PostgreSQL user whose password needs the braced form in a connection string.
+// A PostgreSQL user whose password no connection string could carry as it is.
 inline constexpr const char* kSemicolonUser = "tabulink_semi";
 inline constexpr const char* kSemicolonPassword = "se;mi{co}lon";
 
