@@ -1,5 +1,7 @@
 #include "app/pending_output.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +10,7 @@
 #include <random>
 
 #include "failure/run_files.h"
+#include "table/file_handle.h"
 
 namespace tabulink {
 namespace {
@@ -52,6 +55,17 @@ void PendingOutput::created(const std::string& path, const std::string& finalPat
 int PendingOutput::commit() {
   if (inPlace_ || parts_.empty()) return 0;
   auto tracking = lockRunFiles();
+  // A table and its memo file cannot be renamed in one step: runs that put outputs in place in
+  // one folder take turns (a lock on the folder, released when the process ends however it ends),
+  // so that no table meets the memo file of another run.
+  FileHandle folder;
+  if (parts_.size() > 1) {
+    std::string parent = std::filesystem::path(final_).parent_path().string();
+    folder = FileHandle(
+        ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    while (folder.valid() && ::flock(folder.get(), LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
   struct stat previous {};
   const bool replacing = ::stat(final_.c_str(), &previous) == 0 && S_ISREG(previous.st_mode);
   // An earlier main file goes first when companions follow: an old table beside a new memo

@@ -209,39 +209,54 @@ TEST_F(RunEnd, SigkillAtRandomMoments) {
 }
 
 TEST_F(RunEnd, TwoRunsOnOneOutput) {
-  job("text.ini", "small", "Text", "out.txt", "err1.txt");
-  job("text2.ini", "small", "Text", "out.txt", "err2.txt");
-  job("dbf.ini", "small", "DBF", "out.dbf", "err1.txt");
-  job("dbf2.ini", "small", "DBF", "out.dbf", "err2.txt");
-  // The output of one run alone, to compare with.
-  std::string reference[2];
-  for (int kind = 0; kind < 2; ++kind) {
-    std::string output = kind == 0 ? "out.txt" : "out.dbf";
-    test::ProgramRun r =
-        test::runTabulink(dir.path().string(), {kind == 0 ? "text.ini" : "dbf.ini"}, env());
-    ASSERT_EQ(r.exitStatus, 0) << r.standardError;
-    ASSERT_TRUE(whole(output, kSmallRows));
-    reference[kind] = readFile(dir.file(output));
+  // The two runs write different results (all rows; the second half), so that an output made of
+  // both shows; a DBF output and its memo file must come from the same run.
+  for (int run = 1; run <= 2; ++run) {
+    std::string n = std::to_string(run), table = run == 1 ? "small" : "small WHERE id > 2500";
+    job("text" + n + ".ini", table, "Text", "out.txt", "err" + n + ".txt");
+    job("dbf" + n + ".ini", table, "DBF", "out.dbf", "err" + n + ".txt");
   }
+  // What each run writes alone, checked once: [kind][run].
+  std::string reference[2][2], referenceMemo[2];
+  for (int kind = 0; kind < 2; ++kind) {
+    for (int run = 0; run < 2; ++run) {
+      std::string name = (kind == 0 ? "text" : "dbf") + std::to_string(run + 1) + ".ini";
+      test::ProgramRun r = test::runTabulink(dir.path().string(), {name}, env());
+      ASSERT_EQ(r.exitStatus, 0) << r.standardError;
+      reference[kind][run] = readFile(dir.file(kind == 0 ? "out.txt" : "out.dbf"));
+      if (kind == 1) referenceMemo[run] = readFile(dir.file("out.dbt"));
+    }
+  }
+  std::string dump = test::dbfreadDump(dir.file("out.dbf"));
+  EXPECT_TRUE(dump.starts_with("count 2500\n2501|name 2501|None\n") &&
+              dump.find("\n5000|name 5000|note 5000") != std::string::npos)
+      << dump.substr(0, 200);
+
   for (int round = 0; round < kSharedRounds; ++round) {
     int kind = round % 2;
+    std::string type = kind == 0 ? "text" : "dbf";
     std::string output = kind == 0 ? "out.txt" : "out.dbf";
     SCOPED_TRACE(output + " round " + std::to_string(round));
-    test::StartedRun first = test::startTabulink(
-        dir.path().string(), {kind == 0 ? "text.ini" : "dbf.ini"}, env(), {}, ".stderr1");
-    test::StartedRun second = test::startTabulink(
-        dir.path().string(), {kind == 0 ? "text2.ini" : "dbf2.ini"}, env(), {}, ".stderr2");
+    test::StartedRun first =
+        test::startTabulink(dir.path().string(), {type + "1.ini"}, env(), {}, ".stderr1");
+    test::StartedRun second =
+        test::startTabulink(dir.path().string(), {type + "2.ini"}, env(), {}, ".stderr2");
     test::ProgramRun runs[2] = {test::waitForTabulink(first), test::waitForTabulink(second)};
     for (int n = 0; n < 2; ++n) {
       // Either run may have been refused the output, but never in silence.
-      std::string errors = dir.file(n == 0 ? "err1.txt" : "err2.txt");
+      std::string errors = dir.file("err" + std::to_string(n + 1) + ".txt");
       if (runs[n].exitStatus != 0) {
         EXPECT_EQ(runs[n].exitStatus, 2) << runs[n].standardError;
         EXPECT_NE(readFile(errors), "");
       }
       fs::remove(errors);
     }
-    EXPECT_EQ(readFile(dir.file(output)), reference[kind]);
+    std::string written = readFile(dir.file(output));
+    int from = written == reference[kind][0] ? 0 : written == reference[kind][1] ? 1 : -1;
+    EXPECT_NE(from, -1) << "an output made of both runs";
+    if (kind == 1 && from != -1) {
+      EXPECT_EQ(readFile(dir.file("out.dbt")), referenceMemo[from]) << "memo of the other run";
+    }
     EXPECT_EQ(joined(partials()), "");
     EXPECT_EQ(joined(namesIn(temp())), "");
   }
