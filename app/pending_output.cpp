@@ -29,6 +29,12 @@ std::string randomLetters(size_t count) {
 }  // namespace
 
 PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
+  // Names like /dev/stdout lead to whatever the process was given (a terminal, a pipe, a file the
+  // shell opened): never replaced, only written.
+  if (finalPath.starts_with("/dev/") || finalPath.starts_with("/proc/")) {
+    inPlace_ = true;
+    return;
+  }
   struct stat info {};
   if (::lstat(finalPath.c_str(), &info) != 0) return;
   if (S_ISLNK(info.st_mode)) {

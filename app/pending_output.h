@@ -3,8 +3,8 @@
 // it is complete, so that the output's name only ever holds a whole output: a run that ends
 // early (a signal, SIGKILL, a run-time error) leaves the previous output, if any, untouched.
 // Two runs writing one output each write their own file; the later rename wins, whole.
-// A name that stands for something other than a regular file (a device, a pipe) is written in
-// place, as nothing there can pass for a finished file.
+// A name that stands for something other than a regular file (a device, a pipe, anything under
+// /dev or /proc) is written in place, as nothing there can pass for a finished file.
 
 #include <string>
 #include <vector>
