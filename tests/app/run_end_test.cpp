@@ -145,7 +145,10 @@ class RunEnd : public ::testing::Test {
           dir.path().string(), {round % 2 == 0 ? "text.ini" : "dbf.ini"}, env());
       std::this_thread::sleep_for(std::chrono::milliseconds(delay));
       kill(started.pid, signal);
+      auto sent = std::chrono::steady_clock::now();
       test::ProgramRun r = test::waitForTabulink(started);
+      double ending =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
 
       // Whatever the moment, the output's name holds the whole export or nothing.
       if (fs::exists(dir.file(output))) {
@@ -171,6 +174,8 @@ class RunEnd : public ::testing::Test {
           EXPECT_FALSE(fs::exists(dir.file("err.txt")));
         } else {
           ++handled;
+          // The run itself ended, in milliseconds, not the watcher after its grace period.
+          EXPECT_LT(ending, 2.5);
           std::string errors = readFile(dir.file("err.txt"));
           EXPECT_NE(
               errors.find(" - The run was interrupted by SIG" + std::string(sigabbrev_np(signal)) +
