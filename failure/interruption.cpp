@@ -28,6 +28,8 @@ bool installed = false;
 enum Claim : int { kNobody, kRun, kWatcher };
 std::atomic<int> claim{kNobody};
 
+void ignoreSignal(int) {}
+
 void onSignal(int signal) {
   int none = 0;
   pendingSignal.compare_exchange_strong(none, signal);
@@ -86,6 +88,11 @@ void installInterruptHandling(EmergencyEnd emergencyEnd) {
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGTERM, SIGINT, SIGHUP})
     ::sigaction(signal, &action, nullptr);
+  // An output pipe whose reader went away is a write error the export reports, not the silent
+  // end of the process (which would leave the cache behind). A handler, not SIG_IGN, so that
+  // programs started later get the default back.
+  action.sa_handler = ignoreSignal;
+  ::sigaction(SIGPIPE, &action, nullptr);
   std::thread(watch, std::move(emergencyEnd)).detach();
 }
 

@@ -13,8 +13,8 @@ namespace tabulink {
 // every tracked run file is gone; the process then exits with 128 + the signal.
 using EmergencyEnd = std::function<void(int signal)>;
 
-// Installs the handlers of the three signals and starts the watcher. Once per process, before any
-// other thread starts.
+// Installs the handlers of the three signals and starts the watcher; SIGPIPE leaves a failed
+// write to the caller. Once per process, before any other thread starts.
 void installInterruptHandling(EmergencyEnd emergencyEnd);
 
 // The signal that asked the run to end, 0 while none did. Cheap enough for every row.

@@ -314,6 +314,19 @@ TEST_F(RunEnd, UmaskThatLeavesNewFilesReadOnly) {
   EXPECT_EQ(joined(namesIn(temp())), "");
 }
 
+TEST_F(RunEnd, ReaderOfTheOutputPipeGoneIsAWriteError) {
+  job("job.ini", "small", "Text", "/dev/stdout");
+  // `true` reads nothing and ends: the export's writes meet a pipe without a reader.
+  test::ProgramRun r = test::runTabulink(dir.path().string(), {"job.ini"}, env(),
+                                         "{ \"$0\" \"$@\"; echo $? > status; } | true\nexit 0");
+  EXPECT_EQ(readFile(dir.file("status")), "2\n") << r.standardError;
+  EXPECT_NE(readFile(dir.file("err.txt"))
+                .find(" - Error writing the ascii output file: " + std::string(8, ' ') + "32\r\n"),
+            std::string::npos)
+      << readFile(dir.file("err.txt"));
+  EXPECT_EQ(joined(namesIn(temp())), "");
+}
+
 TEST_F(RunEnd, FileSizeLimitEndsTheRunWithoutLeftovers) {
   // Writing past the limit fails like a full disk; the table writer's error ends the run through
   // the run-time error handler, which still removes the cache.
