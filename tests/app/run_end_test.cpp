@@ -267,6 +267,24 @@ TEST_F(RunEnd, TwoRunsOnOneOutput) {
   }
 }
 
+TEST_F(RunEnd, ReplacedOutputKeepsItsLinkAndPermissions) {
+  // out.txt is a link to a file elsewhere, readable by its group only: the new output replaces
+  // the file the link points to, with the same permissions, and the link stays a link.
+  fs::create_directory(dir.file("elsewhere"));
+  writeFile(dir.file("elsewhere/target.txt"), "yesterday's output");
+  fs::permissions(dir.file("elsewhere/target.txt"),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(dir.file("elsewhere/target.txt"), dir.file("out.txt"));
+  job("job.ini", "small", "Text", "out.txt");
+  test::ProgramRun r = test::runTabulink(dir.path().string(), {"job.ini"}, env());
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_TRUE(fs::is_symlink(dir.file("out.txt")));
+  EXPECT_TRUE(whole("out.txt", kSmallRows));
+  EXPECT_EQ(fs::status(dir.file("elsewhere/target.txt")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(joined(namesIn(dir.file("elsewhere"))), "target.txt ");
+}
+
 TEST_F(RunEnd, ErrorFileThatCannotBeWritten) {
   // A missing folder, a folder, a full device: the entries go to standard error with the reason.
   const std::pair<std::string, std::string> cases[] = {
