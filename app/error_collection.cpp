@@ -1,9 +1,15 @@
 #include "app/error_collection.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
 
 #include "app/run_settings.h"
 #include "core/date.h"
+#include "failure/interruption.h"
 #include "gui/ui.h"
 
 namespace tabulink {
@@ -12,41 +18,109 @@ namespace {
 struct Collection {
   std::string text;
   bool reported = false;
+  int interruptedBy = 0;
 };
+
+// The text is read by the watcher thread when it ends an interrupted run itself.
+std::mutex& collectionMutex() {
+  static auto& mutex = *new std::mutex;
+  return mutex;
+}
 
 Collection& collection() {
   static Collection c;
   return c;
 }
 
-}  // namespace
-
-void ZULERROR(std::string_view text) {
+void appendEntry(std::string_view text) {
+  std::lock_guard lock(collectionMutex());
   Collection& c = collection();
   c.reported = true;
-  if (runSettings().FileErr.empty()) {
-    ui().messageBox("Alert", text, MessageIcon::Exclamation);
-    return;
-  }
   c.text.append(dateTimeStamp()).append(" - ");
   c.text.append(text).append("\r\n");
 }
 
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+// Replaces the file at `path` with `text`; 0, or the errno of the failure.
+int writeWholeFile(const std::string& path, std::string_view text) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  int error = writeAll(fd, text) ? 0 : errno;
+  // Some file systems report a failed write only when the file is closed.
+  if (::close(fd) != 0 && error == 0) error = errno;
+  return error;
+}
+
+}  // namespace
+
+void ZULERROR(std::string_view text) {
+  if (runSettings().FileErr.empty()) {
+    {
+      std::lock_guard lock(collectionMutex());
+      collection().reported = true;
+    }
+    ui().messageBox("Alert", text, MessageIcon::Exclamation);
+    return;
+  }
+  appendEntry(text);
+}
+
 void ZULWRITEERRORS() {
   const std::string& file = runSettings().FileErr;
-  const std::string& text = collection().text;
+  std::string text;
+  {
+    std::lock_guard lock(collectionMutex());
+    text = collection().text;
+  }
   if (file.empty() || text.empty()) return;
-  if (std::FILE* out = std::fopen(file.c_str(), "wb")) {
-    std::fwrite(text.data(), 1, text.size(), out);
-    std::fclose(out);
+  if (int error = writeWholeFile(file, text); error != 0) {
+    // The entries are what the run has to say: they must reach someone.
+    std::string why = "Tabulink: the error file " + file + " could not be written (" +
+                      std::strerror(error) + "); its entries follow.\n";
+    writeAll(STDERR_FILENO, why);
+    writeAll(STDERR_FILENO, text);
   }
 }
 
+void recordInterruption(int signal) {
+  std::string text = "The run was interrupted by " + signalName(signal) + " (signal " +
+                     std::to_string(signal) + ")";
+  {
+    std::lock_guard lock(collectionMutex());
+    collection().interruptedBy = signal;
+  }
+  if (runSettings().FileErr.empty()) {
+    writeAll(STDERR_FILENO, "Alert: " + text + "\n");
+    return;
+  }
+  appendEntry(text);
+}
+
 bool errorsReported() {
+  std::lock_guard lock(collectionMutex());
   return collection().reported;
 }
 
+int runExitStatus() {
+  std::lock_guard lock(collectionMutex());
+  const Collection& c = collection();
+  if (c.interruptedBy != 0) return 128 + c.interruptedBy;
+  return c.reported ? 2 : 0;
+}
+
 void resetErrorCollection() {
+  std::lock_guard lock(collectionMutex());
   collection() = Collection{};
 }
 

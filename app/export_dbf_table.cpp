@@ -1,12 +1,39 @@
 #include "app/export_dbf_table.h"
 
+#include <filesystem>
+
+#include "app/error_collection.h"
 #include "app/export_cells.h"
+#include "core/text.h"
+#include "failure/run_files.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbcmd.h"
 #include "table/dbf_table.h"
+#include "table/memo_file.h"
 #include "table/work_areas.h"
 
 namespace tabulink {
+
+bool DbfTableExport::create(const std::vector<FieldDescription>& structure, std::string& target) {
+  output_ = PendingOutput(DbfTable::tablePath(path_));
+  if (output_.inPlace()) {
+    target = output_.finalPath();
+    DBCREATE(target, structure);
+    return true;  // the open that follows finds out
+  }
+  for (;;) {
+    auto tracking = lockRunFiles();
+    target = output_.nextWritePath();
+    DbfTable::Created created = DbfTable::createExclusive(target, structure);
+    if (created == DbfTable::Created::NameTaken) continue;
+    if (created != DbfTable::Created::Yes) return false;
+    output_.created(target, output_.finalPath());
+    std::error_code ignored;
+    if (std::string memo = MemoFile::pathFor(target); std::filesystem::exists(memo, ignored))
+      output_.created(memo, MemoFile::pathFor(output_.finalPath()));
+    return true;
+  }
+}
 
 int DbfTableExport::head(const std::vector<OutputField>& fields) {
   std::vector<FieldDescription> structure;
@@ -16,16 +43,22 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
     structure.push_back({field.fieldName, std::string(1, type), field.length, field.decimals});
   }
   int selected = SELECT();
-  DBCREATE(path_, structure);
-  bool opened = DBUSEAREA(true, kDefaultDriver, path_, "OutDbf", false, false);
-  if (opened) {
+  std::string target;
+  if (create(structure, target) &&
+      DBUSEAREA(true, kDefaultDriver, target, "OutDbf", false, false)) {
     area_ = SELECT();
     table_ = WorkAreas::instance().table(area_);
   }
   // The area selected before (the result set's cache) stays the current one.
   DBSELECTAREA(selected);
   values_.assign(fields.size(), Value());
-  return table_ != nullptr ? area_ : -1;
+  if (table_ == nullptr) {
+    // Whatever the error handler answered, the export cannot go on without its table.
+    output_.abandon();
+    ZULERROR("Error opening the dbf output file: " + output_.finalPath());
+    return -1;
+  }
+  return area_;
 }
 
 void DbfTableExport::row(TDbOdbcDirect& resultSet) {
@@ -50,10 +83,29 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   }
 }
 
-void DbfTableExport::close() {
-  if (area_ != 0) WorkAreas::instance().close(area_);  // writes the last record and the header
+void DbfTableExport::release(bool discard) {
+  if (area_ != 0) {
+    if (discard)
+      WorkAreas::instance().discard(area_);
+    else
+      WorkAreas::instance().close(area_);  // writes the last record and the header
+  }
   area_ = 0;
   table_ = nullptr;
+}
+
+void DbfTableExport::finish() {
+  release(false);
+  if (int error = output_.commit(); error != 0) {
+    std::string text = "Error writing the dbf output file: ";
+    appendPadLeft(text, std::to_string(error), 10);
+    ZULERROR(text);
+  }
+}
+
+void DbfTableExport::abandon() {
+  release(true);
+  output_.abandon();
 }
 
 }  // namespace tabulink

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "app/export_writer.h"
+#include "app/pending_output.h"
 #include "core/value.h"
+#include "table/field_description.h"
 
 namespace tabulink {
 
@@ -15,15 +17,23 @@ class DbfTable;
 class DbfTableExport : public ExportWriter {
  public:
   explicit DbfTableExport(std::string path) : path_(std::move(path)) {}
-  ~DbfTableExport() override { close(); }
+  // An output neither finished nor abandoned is completed under its temporary name.
+  ~DbfTableExport() override { release(false); }
 
   int head(const std::vector<OutputField>& fields) override;
   void row(TDbOdbcDirect& resultSet) override;
   void foot() override {}
-  void close() override;
+  void finish() override;
+  void abandon() override;
 
  private:
+  // Creates the table under its temporary name (or in place); false when that was given up.
+  bool create(const std::vector<FieldDescription>& structure, std::string& target);
+  // Closes "OutDbf": completing its files, or without writing when they are deleted next.
+  void release(bool discard);
+
   std::string path_;
+  PendingOutput output_;
   int area_ = 0;               // the work area of "OutDbf"; 0 when it is not open
   DbfTable* table_ = nullptr;  // the table in that area
   std::vector<Value> values_;  // one per column, reused for every row

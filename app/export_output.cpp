@@ -9,6 +9,7 @@
 #include "app/run_settings.h"
 #include "app/screen_grid.h"
 #include "core/text.h"
+#include "failure/interruption.h"
 #include "gui/ui.h"
 #include "resultset/tdbodbcdirect.h"
 
@@ -98,12 +99,15 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   }
   int handle = ZULCREAHEAD(rs);
   if (handle == -1) return;
+  Export& e = currentExport();
   // Rows are written as they arrive instead of after a full fetch: each row is taken from the
   // cache table's record buffer right after it was stored, and the progress line covers the
-  // fetch. A result set without rows begins at the end of its empty cache.
+  // fetch. A result set without rows begins at the end of its empty cache. A signal that asks
+  // the run to end leaves no output behind.
   if (!rs.Bof()) {
     ExportProgress progress;
     for (;;) {
+      if (interruptSignal() != 0) break;
       ZULCREAROW(rs, handle);
       progress.row();
       long current = rs.Recno();
@@ -111,9 +115,12 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
       if (rs.Recno() == current) break;  // the last row of the complete result
     }
   }
-  ZULCREAFOOT(handle);
-  Export& e = currentExport();
-  e.writer->close();
+  if (interruptSignal() != 0) {
+    e.writer->abandon();
+  } else {
+    ZULCREAFOOT(handle);
+    e.writer->finish();
+  }
   e.writer.reset();
   e.handle = -1;
 }

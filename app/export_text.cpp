@@ -35,8 +35,8 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, size_t i) {
   return Cell::Text;
 }
 
-void TextExport::close() {
-  if (int error = file_.close(); error != 0) ZULERROR(asciiFileError("writing", error));
+void TextExport::finish() {
+  if (int error = file_.finish(); error != 0) ZULERROR(asciiFileError("writing", error));
 }
 
 }  // namespace tabulink

@@ -16,8 +16,9 @@ class TextExport : public ExportWriter {
   TextExport(std::string path, std::string decChar)
       : path_(std::move(path)), decChar_(std::move(decChar)) {}
 
-  // Puts every line on disk and closes the file; a failed write is reported once.
-  void close() override;
+  // Puts every line on disk and the file in place; a failed write is reported once.
+  void finish() override;
+  void abandon() override { file_.abandon(); }
 
  protected:
   enum class Cell { Null, Number, Text };

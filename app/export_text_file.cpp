@@ -6,14 +6,25 @@
 #include <cerrno>
 
 #include "core/text.h"
+#include "failure/run_files.h"
 
 namespace tabulink {
 
 int TextOutputFile::create(const std::string& path) {
-  file_ = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  abandon();
+  output_ = PendingOutput(path);
   writeError_ = 0;
-  buffer_.clear();
-  if (!file_.valid()) return errno;
+  for (;;) {
+    auto tracking = lockRunFiles();
+    std::string target = output_.nextWritePath();
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (output_.inPlace() ? O_TRUNC : O_EXCL);
+    file_ = FileHandle(::open(target.c_str(), flags, 0666));
+    if (file_.valid()) {
+      output_.created(target, output_.finalPath());
+      break;
+    }
+    if (errno != EEXIST || output_.inPlace()) return errno;
+  }
   buffer_.reserve(kFlushAt + 64 * 1024);
   return 0;
 }
@@ -22,7 +33,7 @@ void TextOutputFile::flush() {
   const char* data = buffer_.data();
   size_t left = buffer_.size();
   // After a failure the rest is dropped: the file is incomplete either way and the failure is
-  // reported once, when the file is closed.
+  // reported once, when the file is finished.
   while (left > 0 && writeError_ == 0 && file_.valid()) {
     ssize_t written = ::write(file_.get(), data, left);
     if (written < 0) {
@@ -36,12 +47,22 @@ void TextOutputFile::flush() {
   buffer_.clear();
 }
 
-int TextOutputFile::close() {
+int TextOutputFile::finish() {
   flush();
-  file_.reset();
   int error = writeError_;
+  if (file_.valid() && ::close(file_.release()) != 0 && error == 0) error = errno;
   writeError_ = 0;
-  return error;
+  if (error != 0) {
+    output_.abandon();
+    return error;
+  }
+  return output_.commit();
+}
+
+void TextOutputFile::abandon() {
+  buffer_.clear();
+  file_.reset();
+  output_.abandon();
 }
 
 std::string asciiFileError(std::string_view action, int code) {

@@ -1,17 +1,26 @@
 #pragma once
 // A text output file written through one buffer: one system call per buffer, not per line. The
-// first failed write is kept so the export can report it once.
+// first failed write is kept so the export can report it once. The file is written under a
+// temporary name and takes its own name only when the export finishes it (PendingOutput).
 
 #include <string>
 #include <string_view>
 
+#include "app/pending_output.h"
 #include "table/file_handle.h"
 
 namespace tabulink {
 
 class TextOutputFile {
  public:
-  // Creates (or empties) the file at `path`; 0, or the errno of the failure.
+  TextOutputFile() = default;
+  // A file neither finished nor abandoned (the program ends in the middle of an export) keeps
+  // what was written, under its temporary name.
+  ~TextOutputFile() { flush(); }
+  TextOutputFile(const TextOutputFile&) = delete;
+  TextOutputFile& operator=(const TextOutputFile&) = delete;
+
+  // Creates the file that becomes `path`; 0, or the errno of the failure.
   int create(const std::string& path);
   int fd() const { return file_.get(); }
 
@@ -19,13 +28,17 @@ class TextOutputFile {
     buffer_.append(bytes);
     if (buffer_.size() >= kFlushAt) flush();
   }
-  // Writes what is buffered and closes the file; 0, or the errno of the first failed write.
-  int close();
+  // Writes what is buffered, closes the file and puts it in place; 0, or the errno of the first
+  // failure (the file is then not put in place).
+  int finish();
+  // Closes and removes the file: the export did not finish.
+  void abandon();
 
  private:
   static constexpr size_t kFlushAt = 256 * 1024;
   void flush();
 
+  PendingOutput output_;
   FileHandle file_;
   std::string buffer_;
   int writeError_ = 0;

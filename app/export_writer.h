@@ -28,8 +28,12 @@ class ExportWriter {
   // Writes the current row of the result set.
   virtual void row(TDbOdbcDirect& resultSet) = 0;
   virtual void foot() = 0;
-  // Puts every row on disk and releases the output, so a later export can create it again.
-  virtual void close() = 0;
+  // Puts every row on disk, releases the output (so a later export can create it again) and puts
+  // it in place under its name; a failure is reported.
+  virtual void finish() = 0;
+  // Releases and removes the output: the export was not finished. Without either call the
+  // output keeps what was written under its temporary name.
+  virtual void abandon() = 0;
 };
 
 }  // namespace tabulink

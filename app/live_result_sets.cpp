@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "resultset/tdbodbcdirect.h"
+#include "table/work_areas.h"
 
 namespace tabulink {
 namespace {
@@ -18,6 +19,10 @@ struct LiveSets {
 };
 
 LiveSets& liveSets() {
+  // The work areas first: their exit handler, which closes and completes every table still open,
+  // then runs after the result sets have ended, so their caches are deleted without being
+  // completed first.
+  WorkAreas::instance();
   static LiveSets live;
   return live;
 }

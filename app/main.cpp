@@ -6,13 +6,17 @@
 #include "app/error_collection.h"
 #include "app/main_sequence.h"
 #include "failure/errorsys.h"
+#include "failure/interruption.h"
 #include "gui/ui.h"
 
 int main(int argc, char** argv) {
   using namespace tabulink;
   ERRORSYS();
+  // Before any other thread starts, so that every thread leaves the three signals to the run.
+  installInterruptHandling(endInterruptedRun);
   installUi(chooseUi());
   MAIN(std::vector<std::string>(argv + 1, argv + argc));
-  // 0 when the run reported nothing, 2 when anything went through the error collection.
-  return errorsReported() ? 2 : 0;
+  // 0 when the run reported nothing, 2 when anything went through the error collection, 128 + the
+  // signal when one ended the run.
+  return runExitStatus();
 }

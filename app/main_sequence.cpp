@@ -15,6 +15,7 @@
 #include "core/process_settings.h"
 #include "core/text.h"
 #include "failure/crash_report.h"
+#include "failure/interruption.h"
 #include "odbc/dsn_entries.h"
 #include "resultset/tdbodbcdirect.h"
 
@@ -77,6 +78,18 @@ void MAIN(const std::vector<std::string>& arguments) {
       ZULERROR("Invalid DSN Entry: " + s.DSN);
     }
   }
+  endRun();
+}
+
+void endRun() {
+  // An interruption the run did not see in time is being ended by the watcher already.
+  if (!claimEnd()) waitForEnd();
+  if (int signal = interruptSignal(); signal != 0) recordInterruption(signal);
+  ZULWRITEERRORS();
+}
+
+void endInterruptedRun(int signal) {
+  recordInterruption(signal);
   ZULWRITEERRORS();
 }
 

@@ -10,7 +10,13 @@ namespace tabulink {
 // trailing blanks removed; "./Tabulink.ini" when nothing is left.
 std::string iniPathFromArguments(const std::vector<std::string>& arguments);
 
-// The whole run: configuration, data sources, connection work, error file.
+// The whole run: configuration, data sources, connection work, error file (endRun).
 void MAIN(const std::vector<std::string>& arguments);
+
+// The run's last step: the error file, with an entry for a signal that asked the run to end.
+void endRun();
+// The same for a run that did not end itself in time after `signal`: called on another thread
+// while the run may still be working (its cache files are gone already).
+void endInterruptedRun(int signal);
 
 }  // namespace tabulink

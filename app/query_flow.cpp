@@ -12,6 +12,7 @@
 #include "core/picture.h"
 #include "core/process_settings.h"
 #include "core/text.h"
+#include "failure/interruption.h"
 #include "odbc/todbc.h"
 #include "resultset/tdbodbcdirect.h"
 
@@ -82,11 +83,18 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
     return;
   }
   std::shared_ptr<TDbOdbcDirect> resultSet = connection.Query(statement);
-  // Any error on the connection, this statement's or an earlier one's, means no output.
-  if (connection.IsError()) return;
+  // Any error on the connection, this statement's or an earlier one's, means no output; nor does
+  // a signal that asked the run to end while the statement ran.
+  if (connection.IsError() || interruptSignal() != 0) return;
   LiveResultSet live(resultSet);
   if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
-  if (!resultSet->Open()) return;
+  if (!resultSet->Open()) {
+    // Columns described but no cache to hold their rows: the table layer's error handling may
+    // have answered quietly, but the run delivered nothing.
+    if (resultSet->FCount() > 0)
+      ZULERROR("Error opening the cache table of the result: " + resultSet->cFileName);
+    return;
+  }
   // A file export reads the result once, in order, and then ends it; unless a window message
   // could use the session in between, the rows are read on a second thread meanwhile.
   if (kind != OutputKind::Screen && !ui().messagesRunCode()) resultSet->ReadAhead();

@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "failure/interruption.h"
+#include "failure/run_files.h"
+
 namespace tabulink {
 namespace {
 
@@ -11,10 +14,15 @@ bool mainWindowStarted = false;
 }  // namespace
 
 void endProgram() {
+  // Cache tables go first, whatever fails while the exit handlers close the tables. Outputs still
+  // under their temporary names stay there with what was written.
+  removeRunFiles(false);
   // std::exit from inside an exit handler (a table that fails to close and raises an error whose
   // handling ends the program) would be undefined: the second request ends at once.
   if (ending) std::_Exit(1);
   ending = true;
+  // An interruption the run did not see in time is already ending the process.
+  if (!claimEnd()) waitForEnd();
   std::exit(1);
 }
 

@@ -4,8 +4,9 @@
 
 namespace tabulink {
 
-// Ends the program with exit status 1. The exit handlers run, so the table layer closes and
-// completes every open table; an end requested again while they run ends at once without them.
+// Ends the program with exit status 1. Cache tables are removed; the exit handlers run, so the
+// table layer closes and completes every open table; an end requested again while they run ends
+// at once without them.
 [[noreturn]] void endProgram();
 
 // Set by the code that runs the main window's message loop while that loop runs.

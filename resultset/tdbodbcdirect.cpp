@@ -10,11 +10,13 @@
 #include <thread>
 
 #include "core/text.h"
+#include "failure/run_files.h"
 #include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/cache_structure.h"
 #include "table/dbcmd.h"
 #include "table/dbf_table.h"
+#include "table/memo_file.h"
 #include "table/work_areas.h"
 
 namespace tabulink {
@@ -41,7 +43,14 @@ void TDbOdbcDirect::End() {
   endTimer();
   if (ticking_ == 0) retiredTimers_.clear();
   if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
-  if (nWorkArea_ != 0) WorkAreas::instance().close(nWorkArea_);
+  // The cache is deleted next: nothing of it needs to reach the disk (nor can fail to, on a full
+  // disk, and end the program before its files are gone).
+  if (nWorkArea_ != 0) {
+    if (cacheCreated_)
+      WorkAreas::instance().discard(nWorkArea_);
+    else
+      WorkAreas::instance().close(nWorkArea_);
+  }
   nWorkArea_ = 0;
   if (cacheCreated_) deleteCacheFiles();
   cacheCreated_ = false;
@@ -59,6 +68,8 @@ void TDbOdbcDirect::deleteCacheFiles() {
     if (entry->path().stem() == table.stem()) doomed.push_back(entry->path());
   for (const auto& path : doomed)
     std::filesystem::remove(path, error);
+  untrackRunFile(table.string());
+  untrackRunFile(MemoFile::pathFor(table.string()));
 }
 
 bool TDbOdbcDirect::Execute(std::string_view sql, std::string_view context, SQLHSTMT stmt,
@@ -131,6 +142,8 @@ bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& struct
   } else {
     // A name is claimed by creating its files exclusively; one that another program (or a file
     // left behind) holds moves on to the next name the clock gives.
+    // The cache holds every row read so far: its files are the owner's alone, and the program's
+    // end removes them however it comes.
     DbfTable::Created created;
     for (std::string taken;;) {
       cFileName = CTEMPFILE(cacheDirectory(), "DBF");
@@ -139,7 +152,13 @@ bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& struct
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         continue;
       }
-      created = DbfTable::createExclusive(cFileName, structure);
+      auto tracking = lockRunFiles();
+      created = DbfTable::createExclusive(cFileName, structure, true);
+      if (created == DbfTable::Created::Yes) {
+        std::string table = DbfTable::tablePath(cFileName);
+        trackRunFile(table, RunFileKind::Scratch);
+        trackRunFile(MemoFile::pathFor(table), RunFileKind::Scratch);
+      }
       if (created != DbfTable::Created::NameTaken) break;
       taken = cFileName;
     }

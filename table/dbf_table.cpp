@@ -24,11 +24,15 @@ void raiseCorruption(const std::string& path, int err = 0) {
 }
 
 // Creates (or empties) `path` under an exclusive lock and lets `fill` write it. With `exclusive`
-// an existing file is left alone and the name reported as taken.
+// an existing file is left alone and the name reported as taken; with `ownerOnly` a new file is
+// 0600 from its creation on (the mode asked of open(2) can only lose bits to the umask).
 template <class Fill>
-DbfTable::Created createFile(const std::string& path, bool canDefault, bool exclusive, Fill fill) {
+DbfTable::Created createFile(const std::string& path, bool canDefault, bool exclusive,
+                             bool ownerOnly, Fill fill) {
   for (;;) {
-    FileHandle handle = openLocked(path, O_RDWR | O_CREAT | (exclusive ? O_EXCL : 0), false);
+    FileHandle handle = openLocked(path, O_RDWR | O_CREAT | (exclusive ? O_EXCL : 0), false,
+                                   ownerOnly ? 0600 : 0666);
+    if (handle.valid() && ownerOnly && ::fchmod(handle.get(), 0600) != 0) handle.reset();
     if (!handle.valid()) {
       if (exclusive && errno == EEXIST) return DbfTable::Created::NameTaken;
       RunError error = driverError(EG_CREATE, 1004, path, osCodeFromErrno(errno));
@@ -70,17 +74,18 @@ std::string DbfTable::tablePath(const std::string& file) {
 }
 
 bool DbfTable::create(const std::string& file, const std::vector<FieldDescription>& structure) {
-  return createTable(file, structure, false) == Created::Yes;
+  return createTable(file, structure, false, false) == Created::Yes;
 }
 
 DbfTable::Created DbfTable::createExclusive(const std::string& file,
-                                            const std::vector<FieldDescription>& structure) {
-  return createTable(file, structure, true);
+                                            const std::vector<FieldDescription>& structure,
+                                            bool ownerOnly) {
+  return createTable(file, structure, true, ownerOnly);
 }
 
 DbfTable::Created DbfTable::createTable(const std::string& file,
                                         const std::vector<FieldDescription>& structure,
-                                        bool exclusive) {
+                                        bool exclusive, bool ownerOnly) {
   if (file.empty() || structure.empty()) {
     RunError error = commandError(EG_ARG, 1014, "DBCREATE");
     error.CANDEFAULT = true;
@@ -100,10 +105,11 @@ DbfTable::Created DbfTable::createTable(const std::string& file,
   std::string descriptors = encodeDescriptors(layout);
   std::memcpy(bytes.data() + kDbfHeaderSize, descriptors.data(), descriptors.size());
   bytes.back() = kEndOfFile;
-  Created created =
-      createFile(path, true, exclusive, [&](BufferedFile& out) { return out.write(0, bytes); });
+  Created created = createFile(path, true, exclusive, ownerOnly,
+                               [&](BufferedFile& out) { return out.write(0, bytes); });
   if (created != Created::Yes || !layout.hasMemo()) return created;
-  Created memo = createFile(MemoFile::pathFor(path), false, exclusive, MemoFile::writeEmpty);
+  Created memo =
+      createFile(MemoFile::pathFor(path), false, exclusive, ownerOnly, MemoFile::writeEmpty);
   // A memo file of that name already there (left behind, or another program's) makes the whole
   // name taken: the table file just made goes again.
   if (memo == Created::NameTaken) ::unlink(path.c_str());
@@ -168,6 +174,11 @@ void DbfTable::close() {
     if (headerChanged_) writeHeader();
     if (!retryWrite(path_, [&] { return dbf_.flush(); })) dbf_.discardPending();
   }
+  memo_.close();
+  dbf_.close();
+}
+
+void DbfTable::discard() {
   memo_.close();
   dbf_.close();
 }

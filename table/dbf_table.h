@@ -24,10 +24,13 @@ class DbfTable {
   // failures raise their run-time errors. False when the creation was given up.
   static bool create(const std::string& file, const std::vector<FieldDescription>& structure);
   // The same, but only when neither the table file nor its memo file exists yet (O_EXCL), so two
-  // programs never share a file: NameTaken leaves every existing file untouched.
+  // programs never share a file: NameTaken leaves every existing file untouched. With
+  // `ownerOnly` both files are readable and writable by their owner alone (0600), whatever the
+  // umask, from the moment they exist.
   enum class Created { Yes, NameTaken, GivenUp };
   static Created createExclusive(const std::string& file,
-                                 const std::vector<FieldDescription>& structure);
+                                 const std::vector<FieldDescription>& structure,
+                                 bool ownerOnly = false);
   // Opens a table, positioned on record 1; failures (including a damaged file) raise their
   // run-time errors. Null when the open was given up.
   static std::unique_ptr<DbfTable> open(const std::string& file, bool shared, bool readOnly);
@@ -39,6 +42,8 @@ class DbfTable {
   // Writes the current record when it changed, completes the header when the table changed
   // (date, record count, end byte behind the last record) and closes both files.
   void close();
+  // Closes both files without writing anything: for a table about to be deleted.
+  void discard();
 
   const std::string& fileName() const { return path_; }
   const DbfLayout& layout() const { return layout_; }
@@ -83,7 +88,8 @@ class DbfTable {
  private:
   DbfTable() = default;
   static Created createTable(const std::string& file,
-                             const std::vector<FieldDescription>& structure, bool exclusive);
+                             const std::vector<FieldDescription>& structure, bool exclusive,
+                             bool ownerOnly);
 
   void stand(uint32_t recNo);  // positions without reading
   void standOnPhantom();

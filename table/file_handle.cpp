@@ -7,10 +7,10 @@
 
 namespace tabulink {
 
-FileHandle openLocked(const std::string& path, int flags, bool sharedLock) {
+FileHandle openLocked(const std::string& path, int flags, bool sharedLock, mode_t mode) {
   int fd;
   do {
-    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
   } while (fd < 0 && errno == EINTR);
   FileHandle file(fd);
   if (!file.valid()) return file;

@@ -2,6 +2,7 @@
 // A move-only owner of one open file descriptor, closed when the owner goes; and opening a file
 // under a whole-file lock.
 
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <string>
@@ -27,6 +28,8 @@ class FileHandle {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  // Gives up the ownership: the caller closes the descriptor.
+  int release() { return std::exchange(fd_, -1); }
   void reset() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -36,9 +39,9 @@ class FileHandle {
   int fd_ = -1;
 };
 
-// Opens `path` with the open(2) `flags` (O_CLOEXEC added, mode 0666 when creating) and takes a
-// whole-file lock without waiting: shared, or exclusive so that no other program opens the file
-// while it is held. An invalid handle with errno set when either fails.
-FileHandle openLocked(const std::string& path, int flags, bool sharedLock);
+// Opens `path` with the open(2) `flags` (O_CLOEXEC added, `mode` when creating, less the umask)
+// and takes a whole-file lock without waiting: shared, or exclusive so that no other program
+// opens the file while it is held. An invalid handle with errno set when either fails.
+FileHandle openLocked(const std::string& path, int flags, bool sharedLock, mode_t mode = 0666);
 
 }  // namespace tabulink

@@ -96,15 +96,22 @@ void WorkAreas::attach(int number, std::unique_ptr<DbfTable> table, std::string 
   areas_[static_cast<size_t>(number - 1)] = {std::move(table), std::move(alias), std::move(driver)};
 }
 
-void WorkAreas::close(int number) {
-  if (number < 1 || number > static_cast<int>(areas_.size())) return;
+std::unique_ptr<DbfTable> WorkAreas::release(int number) {
+  if (number < 1 || number > static_cast<int>(areas_.size())) return nullptr;
   Area& a = areas_[static_cast<size_t>(number - 1)];
-  // Taken out of the area first: an error raised while closing may end the program, and the
-  // exit handler must not close the same table again.
-  std::unique_ptr<DbfTable> table = std::move(a.table);
   a.alias.clear();
   a.driver.clear();
-  if (table) table->close();
+  return std::move(a.table);
+}
+
+void WorkAreas::close(int number) {
+  // Taken out of the area first: an error raised while closing may end the program, and the
+  // exit handler must not close the same table again.
+  if (std::unique_ptr<DbfTable> table = release(number)) table->close();
+}
+
+void WorkAreas::discard(int number) {
+  if (std::unique_ptr<DbfTable> table = release(number)) table->discard();
 }
 
 void WorkAreas::closeAll() {

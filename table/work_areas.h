@@ -42,6 +42,8 @@ class WorkAreas {
   void attach(int area, std::unique_ptr<DbfTable> table, std::string alias, std::string driver);
   // Closes the table of `area` (completing its files); the area becomes empty.
   void close(int area);
+  // Closes the table of `area` without writing to its files (they are deleted next).
+  void discard(int area);
   // Closes every open table, highest area first.
   void closeAll();
 
@@ -54,6 +56,8 @@ class WorkAreas {
 
   WorkAreas() = default;
   const Area* area(int number) const;
+  // Empties `area` and hands out its table.
+  std::unique_ptr<DbfTable> release(int number);
 
   std::vector<Area> areas_;  // area n at index n − 1, grown as areas are used
   int current_ = 1;

@@ -33,12 +33,22 @@ class RunErrorDuringExport : public ::testing::Test {
     std::unique_ptr<TOdbc> db = test::connectTo(test::kPgAnsi);
     // Row 1 fits; row 2 does not, so the output table is open when the error comes.
     test::run(*db, "INSERT INTO " + table + " VALUES (1, 0.25), (2, -0.5), (3, 0.75)");
-    writeFile(dir.file("job.ini"),
-              "[ODBC]\nDSN=TestPgAnsi\nUser=tabulink\nPassword=tabulink\n"
-              "SQL=SELECT id, part FROM " +
-                  table +
-                  " ORDER BY id\n"
-                  "[Output]\nType=DBF\nFileOut=out.dbf\nFileErr=err.txt\n");
+    writeFile(dir.file("job.ini"), job("Type=DBF\nFileOut=out.dbf\nFileErr=err.txt\n"));
+  }
+
+  std::string job(const std::string& output) const {
+    return "[ODBC]\nDSN=TestPgAnsi\nUser=tabulink\nPassword=tabulink\nSQL=SELECT id, part FROM " +
+           table + " ORDER BY id\n[Output]\n" + output;
+  }
+
+  // The one file an unfinished output `name` left ("<name>.XXXXXX.part"); "" when none or more.
+  std::string partial(const std::string& name) const {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      std::string file = entry.path().filename().string();
+      if (file.starts_with(name + ".") && file.ends_with(".part")) found.push_back(entry.path());
+    }
+    return found.size() == 1 ? found[0] : std::string();
   }
 
   test::TempDir dir;
@@ -66,14 +76,27 @@ TEST_F(RunErrorDuringExport, HeadlessRunQuitsWithTheLogAndACompletedOutput) {
   EXPECT_TRUE(std::regex_search(log, std::regex(R"(\r\n  2:    OUTDBF +RddName: DBFNTX\r\n)")))
       << log;
 
-  // The program ended in order: the output holds the row written before the error, its header
-  // completed; no cache file is left; the error file is not written.
-  EXPECT_EQ(test::dbfreadDump(dir.file("out.dbf")), "count 1\n1|0.25\n");
+  // The program ended in order: the unfinished output keeps the row written before the error
+  // under its temporary name, its header completed, and does not take the output's name; no
+  // cache file is left; the error file is not written.
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.dbf")));
+  EXPECT_EQ(test::dbfreadDump(partial("out.dbf")), "count 1\n1|0.25\n");
   EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("err.txt")));
 
+  // A text output the handler ends keeps every line written before, although they were still in
+  // the write buffer.
+  std::filesystem::remove(partial("out.dbf"));
+  writeFile(dir.file("job.ini"), job("Type=Text\nFileOut=out.txt\nFileErr=err.txt\n"));
+  run = test::runTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + dir.file("tmp")});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+  EXPECT_EQ(readFile(partial("out.txt")), "id\tpart\r\n1\t0.25000000000000000\r\n");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
+
   // The next start, on a desktop, offers that log through the mail client (a stand-in that
   // keeps the attachment it is given), deletes it and goes on with its own run.
+  log = readFile(dir.file("Error.log"));
   std::filesystem::create_directory(dir.file("bin"));
   writeFile(dir.file("bin/xdg-email"),
             "#!/bin/sh\nwhile [ $# -gt 0 ]; do\n"

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real tabulink binary as a user or cron would: in a given directory, with given
-// environment changes, no standard input; returns its exit status and standard error.
+// environment changes, no standard input; returns its exit status and standard error. Or starts
+// it and waits for it later, for runs that overlap or are sent a signal.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -19,15 +20,26 @@ extern char** environ;
 namespace tabulink::test {
 
 struct ProgramRun {
-  int exitStatus = -1;
+  int exitStatus = -1;  // 128 + the signal for a process a signal ended (as a shell shows it)
+  bool signaled = false;
   std::string standardError;
 };
 
+// A started run: its process and the file that collects its standard error.
+struct StartedRun {
+  pid_t pid = -1;
+  std::string errFile;
+};
+
 // `env` entries are "NAME=value" pairs added to (or replacing in) the current environment.
-inline ProgramRun runTabulink(const std::string& cwd, const std::vector<std::string>& args,
-                              const std::vector<std::string>& env = {}) {
+// `shellSetUp`, when given, are shell commands run just before the program replaces the shell
+// ("ulimit -f 100", "umask 0277"). Standard error goes to `errName` in `cwd`.
+inline StartedRun startTabulink(const std::string& cwd, const std::vector<std::string>& args,
+                                const std::vector<std::string>& env = {},
+                                const std::string& shellSetUp = {},
+                                const std::string& errName = ".stderr") {
   std::string program = std::string(TABULINK_BINARY_DIR) + "/tabulink";
-  std::string errFile = cwd + "/.stderr";
+  std::string errFile = cwd + "/" + errName;
   // In the sanitizer build: the SQLite driver loads and unloads the ODBC installer library for
   // every connection, which leaves that library's profile cache behind as a leak of an unknown
   // module; the test processes keep the library loaded instead (test_environment.cpp), the
@@ -47,7 +59,9 @@ inline ProgramRun runTabulink(const std::string& cwd, const std::vector<std::str
   }
   environment.insert(environment.end(), changes.begin(), changes.end());
 
+  std::string shell = "/bin/sh", dashC = "-c", script = shellSetUp + "\nexec \"$0\" \"$@\"";
   std::vector<char*> argv{program.data()};
+  if (!shellSetUp.empty()) argv = {shell.data(), dashC.data(), script.data(), program.data()};
   std::vector<std::string> argCopies = args;
   for (std::string& a : argCopies)
     argv.push_back(a.data());
@@ -63,17 +77,30 @@ inline ProgramRun runTabulink(const std::string& cwd, const std::vector<std::str
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
-  ProgramRun run;
-  pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
+  StartedRun started{-1, errFile};
+  if (posix_spawn(&started.pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+    started.pid = -1;
   posix_spawn_file_actions_destroy(&actions);
-  run.standardError = readFile(errFile);
-  unlink(errFile.c_str());
+  return started;
+}
+
+inline ProgramRun waitForTabulink(const StartedRun& started) {
+  ProgramRun run;
+  if (started.pid > 0) {
+    int status = 0;
+    waitpid(started.pid, &status, 0);
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.signaled = WIFSIGNALED(status);
+  }
+  run.standardError = readFile(started.errFile);
+  unlink(started.errFile.c_str());
   return run;
+}
+
+inline ProgramRun runTabulink(const std::string& cwd, const std::vector<std::string>& args,
+                              const std::vector<std::string>& env = {},
+                              const std::string& shellSetUp = {}) {
+  return waitForTabulink(startTabulink(cwd, args, env, shellSetUp));
 }
 
 }  // namespace tabulink::test

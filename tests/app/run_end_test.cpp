@@ -1,0 +1,389 @@
+// How runs end, against the real binary: a signal at a random moment of a large export, two runs
+// writing one output, and the ends that must never pass for a finished run (an error file that
+// cannot be written, an output that cannot be opened, a file-size limit, a statement that blocks
+// in the driver). Every run gets a temporary folder of its own, so that leftovers show.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "support/command.h"
+#include "support/odbc_env.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace tabulink {
+namespace {
+
+using test::readFile;
+using test::writeFile;
+namespace fs = std::filesystem;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Under the sanitizers the program runs several times slower: a smaller table, fewer rounds.
+constexpr int kBigRows = kSanitized ? 200000 : 2000000;
+constexpr int kMaxDelayMs = kSanitized ? 1500 : 2500;
+constexpr int kSmallRows = 5000;
+constexpr int kSharedRounds = kSanitized ? 20 : 100;
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names)
+    text += name + " ";
+  return text;
+}
+
+// A SQLite database shared by the tests of this file, made once for the build's tests: "big" (id,
+// name, and a note long enough for a memo field, set on every 1000th row) and "small", the same
+// with kSmallRows rows; its data source in an odbc.ini of its own.
+class RunEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string base = TABULINK_TEST_ODBC_DIR "/run-end-" + std::to_string(kBigRows);
+    if (!fs::exists(base + ".db")) {
+      // Made under a name of its own and renamed: test processes that run at once each make one.
+      std::string made = base + "." + std::to_string(getpid()) + ".db";
+      fs::remove(made);
+      for (auto [table, rows] : {std::pair{"big", kBigRows}, std::pair{"small", kSmallRows}}) {
+        std::string sql =
+            std::string("CREATE TABLE ") + table +
+            " (id INTEGER, name VARCHAR(30), note VARCHAR(300)); INSERT INTO " + table +
+            " WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " +
+            std::to_string(rows) +
+            ") SELECT i, 'name ' || i, CASE WHEN i % 1000 = 0 THEN 'note ' || i END FROM s;";
+        ASSERT_EQ(test::commandOutput("sqlite3 '" + made + "' \"" + sql + "\""), "");
+      }
+      fs::rename(made, base + ".db");
+    }
+    writeFile(base + ".ini", test::sqliteDsn("Data", base + ".db"));
+    odbcIni = new std::string(base + ".ini");
+  }
+  static void TearDownTestSuite() { delete odbcIni; }
+
+  RunEnd() {
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::create_directory(temp());
+    fs::permissions(temp(), fs::perms::all);
+  }
+
+  std::string temp() const { return dir.file("tmp"); }
+
+  // Writes job `name` exporting `table` to `output` of `type`.
+  void job(const std::string& name, const std::string& table, const std::string& type,
+           const std::string& output, const std::string& errorFile = "err.txt") {
+    writeFile(dir.file(name), "[ODBC]\nDSN=Data\nSQL=SELECT id, name, note FROM " + table +
+                                  "\n[Output]\nType=" + type + "\nFileOut=" + output +
+                                  "\nFileErr=" + errorFile + "\n");
+  }
+
+  std::vector<std::string> env(const std::string& odbcIniFile = *odbcIni) const {
+    return {"TEMP=" + temp(), "ODBCINI=" + odbcIniFile};
+  }
+
+  // Whether `output` holds the whole export of `rows` rows: every line of the text, or every
+  // record of the table as GDAL's reader counts them, the last one read back.
+  bool whole(const std::string& output, int rows) const {
+    std::string path = dir.file(output);
+    std::string last = std::to_string(rows);
+    if (output.ends_with(".dbf")) {
+      std::string info = test::commandOutput("ogrinfo -q -al -fid " + std::to_string(rows - 1) +
+                                             " '" + path + "'; ogrinfo -so -al '" + path + "'");
+      return info.find("NAME (String) = name " + last + "\n") != std::string::npos &&
+             info.find("Feature Count: " + last + "\n") != std::string::npos &&
+             fs::exists(dir.file(fs::path(output).replace_extension(".dbt")));
+    }
+    std::string text = readFile(path);
+    size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    size_t lastLine = text.rfind('\n', text.size() - 2) + 1;
+    std::string lastStart = last + "\tname " + last + " ";
+    return lines == static_cast<size_t>(rows) + 1 && text.starts_with("id\tname\tnote\r\n") &&
+           text.compare(lastLine, lastStart.size(), lastStart) == 0;
+  }
+
+  // The unfinished outputs ("<name>.XXXXXX.part" and their memo files "<name>.XXXXXX.dbt") in
+  // the job's folder.
+  std::vector<std::string> partials() const {
+    std::vector<std::string> found;
+    for (const std::string& name : namesIn(dir.path()))
+      if (name.ends_with(".part") || (name.ends_with(".dbt") && name != "out.dbt"))
+        found.push_back(name);
+    return found;
+  }
+
+  // Ten runs of the big export, each sent `signal` at a random moment.
+  void interruptTenRuns(int signal) {
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delayMs(0, kMaxDelayMs);
+    job("text.ini", "big", "Text", "out.txt");
+    job("dbf.ini", "big", "DBF", "out.dbf");
+    int handled = 0;
+    for (int round = 0; round < 10; ++round) {
+      std::string output = round % 2 == 0 ? "out.txt" : "out.dbf";
+      int delay = delayMs(random);
+      SCOPED_TRACE(output + " after " + std::to_string(delay) + " ms");
+      test::StartedRun started = test::startTabulink(
+          dir.path().string(), {round % 2 == 0 ? "text.ini" : "dbf.ini"}, env());
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+      kill(started.pid, signal);
+      auto sent = std::chrono::steady_clock::now();
+      test::ProgramRun r = test::waitForTabulink(started);
+      double ending =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+
+      // Whatever the moment, the output's name holds the whole export or nothing.
+      if (fs::exists(dir.file(output))) {
+        EXPECT_TRUE(whole(output, kBigRows));
+      }
+      if (r.exitStatus == 0) {
+        EXPECT_TRUE(whole(output, kBigRows)) << "finished before the signal";
+      } else if (signal == SIGKILL) {
+        EXPECT_EQ(r.exitStatus, 128 + SIGKILL);
+        // Nothing can be done about the cache; it was the owner's alone.
+        for (const std::string& name : namesIn(temp())) {
+          struct stat info {};
+          ASSERT_EQ(stat((temp() + "/" + name).c_str(), &info), 0);
+          EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+          fs::remove(temp() + "/" + name);
+        }
+        for (const std::string& name : partials())
+          fs::remove(dir.file(name));
+      } else {
+        EXPECT_EQ(r.exitStatus, 128 + signal) << r.standardError;
+        if (r.signaled) {
+          // Killed before the program could take the signal over: it had made nothing yet.
+          EXPECT_FALSE(fs::exists(dir.file("err.txt")));
+        } else {
+          ++handled;
+          // The run itself ended, in milliseconds, not the watcher after its grace period.
+          EXPECT_LT(ending, 2.5);
+          std::string errors = readFile(dir.file("err.txt"));
+          EXPECT_NE(
+              errors.find(" - The run was interrupted by SIG" + std::string(sigabbrev_np(signal)) +
+                          " (signal " + std::to_string(signal) + ")\r\n"),
+              std::string::npos)
+              << errors;
+        }
+        EXPECT_EQ(joined(namesIn(temp())), "");
+        EXPECT_EQ(joined(partials()), "");
+      }
+      fs::remove(dir.file(output));
+      fs::remove(dir.file("out.dbt"));
+      fs::remove(dir.file("err.txt"));
+    }
+    if (signal != SIGKILL) {
+      EXPECT_GE(handled, 5);
+    }
+  }
+
+  static std::string* odbcIni;
+  test::TempDir dir;
+};
+
+std::string* RunEnd::odbcIni = nullptr;
+
+TEST_F(RunEnd, SigtermAtRandomMoments) {
+  interruptTenRuns(SIGTERM);
+}
+
+TEST_F(RunEnd, SigintAtRandomMoments) {
+  interruptTenRuns(SIGINT);
+}
+
+TEST_F(RunEnd, SigkillAtRandomMoments) {
+  interruptTenRuns(SIGKILL);
+}
+
+TEST_F(RunEnd, TwoRunsOnOneOutput) {
+  // The two runs write different results (all rows; the second half), so that an output made of
+  // both shows; a DBF output and its memo file must come from the same run.
+  for (int run = 1; run <= 2; ++run) {
+    std::string n = std::to_string(run), table = run == 1 ? "small" : "small WHERE id > 2500";
+    job("text" + n + ".ini", table, "Text", "out.txt", "err" + n + ".txt");
+    job("dbf" + n + ".ini", table, "DBF", "out.dbf", "err" + n + ".txt");
+  }
+  // What each run writes alone, checked once: [kind][run].
+  std::string reference[2][2], referenceMemo[2];
+  for (int kind = 0; kind < 2; ++kind) {
+    for (int run = 0; run < 2; ++run) {
+      std::string name = (kind == 0 ? "text" : "dbf") + std::to_string(run + 1) + ".ini";
+      test::ProgramRun r = test::runTabulink(dir.path().string(), {name}, env());
+      ASSERT_EQ(r.exitStatus, 0) << r.standardError;
+      reference[kind][run] = readFile(dir.file(kind == 0 ? "out.txt" : "out.dbf"));
+      if (kind == 1) referenceMemo[run] = readFile(dir.file("out.dbt"));
+    }
+  }
+  std::string dump = test::dbfreadDump(dir.file("out.dbf"));
+  EXPECT_TRUE(dump.starts_with("count 2500\n2501|name 2501|None\n") &&
+              dump.find("\n5000|name 5000|note 5000") != std::string::npos)
+      << dump.substr(0, 200);
+
+  for (int round = 0; round < kSharedRounds; ++round) {
+    int kind = round % 2;
+    std::string type = kind == 0 ? "text" : "dbf";
+    std::string output = kind == 0 ? "out.txt" : "out.dbf";
+    SCOPED_TRACE(output + " round " + std::to_string(round));
+    test::StartedRun first =
+        test::startTabulink(dir.path().string(), {type + "1.ini"}, env(), {}, ".stderr1");
+    test::StartedRun second =
+        test::startTabulink(dir.path().string(), {type + "2.ini"}, env(), {}, ".stderr2");
+    test::ProgramRun runs[2] = {test::waitForTabulink(first), test::waitForTabulink(second)};
+    for (int n = 0; n < 2; ++n) {
+      // Either run may have been refused the output, but never in silence.
+      std::string errors = dir.file("err" + std::to_string(n + 1) + ".txt");
+      if (runs[n].exitStatus != 0) {
+        EXPECT_EQ(runs[n].exitStatus, 2) << runs[n].standardError;
+        EXPECT_NE(readFile(errors), "");
+      }
+      fs::remove(errors);
+    }
+    std::string written = readFile(dir.file(output));
+    int from = written == reference[kind][0] ? 0 : written == reference[kind][1] ? 1 : -1;
+    EXPECT_NE(from, -1) << "an output made of both runs";
+    if (kind == 1 && from != -1) {
+      EXPECT_EQ(readFile(dir.file("out.dbt")), referenceMemo[from]) << "memo of the other run";
+    }
+    EXPECT_EQ(joined(partials()), "");
+    EXPECT_EQ(joined(namesIn(temp())), "");
+  }
+}
+
+TEST_F(RunEnd, ReplacedOutputKeepsItsLinkAndPermissions) {
+  // out.txt is a link to a file elsewhere, readable by its group only: the new output replaces
+  // the file the link points to, with the same permissions, and the link stays a link.
+  fs::create_directory(dir.file("elsewhere"));
+  writeFile(dir.file("elsewhere/target.txt"), "yesterday's output");
+  fs::permissions(dir.file("elsewhere/target.txt"),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(dir.file("elsewhere/target.txt"), dir.file("out.txt"));
+  job("job.ini", "small", "Text", "out.txt");
+  test::ProgramRun r = test::runTabulink(dir.path().string(), {"job.ini"}, env());
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_TRUE(fs::is_symlink(dir.file("out.txt")));
+  EXPECT_TRUE(whole("out.txt", kSmallRows));
+  EXPECT_EQ(fs::status(dir.file("elsewhere/target.txt")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(joined(namesIn(dir.file("elsewhere"))), "target.txt ");
+}
+
+TEST_F(RunEnd, ErrorFileThatCannotBeWritten) {
+  // A missing folder, a folder, a full device: the entries go to standard error with the reason.
+  const std::pair<std::string, std::string> cases[] = {
+      {"missing/err.txt", "No such file or directory"},
+      {"tmp", "Is a directory"},
+      {"/dev/full", "No space left on device"}};
+  for (const auto& [file, reason] : cases) {
+    writeFile(dir.file("job.ini"),
+              "[ODBC]\nDSN=Nowhere\nSQL=SELECT 1\n[Output]\nType=Text\nFileErr=" + file + "\n");
+    test::ProgramRun r = test::runTabulink(dir.path().string(), {"job.ini"}, env());
+    EXPECT_EQ(r.exitStatus, 2) << file;
+    std::string why = "Tabulink: the error file " + file + " could not be written (" + reason +
+                      "); its entries follow.\n";
+    EXPECT_TRUE(r.standardError.starts_with(why)) << r.standardError;
+    EXPECT_TRUE(r.standardError.ends_with(" - Invalid DSN Entry: Nowhere\r\n")) << r.standardError;
+  }
+}
+
+TEST_F(RunEnd, UmaskThatLeavesNewFilesReadOnly) {
+  // Only an unprivileged user is refused a file it may not write; root runs the program as
+  // "nobody".
+  std::string setUp = "umask 0277";
+  if (geteuid() == 0)
+    setUp += "\nexec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" \"$@\"";
+  // The driver manager takes a user odbc.ini it cannot write for none at all.
+  std::string ini = dir.file("odbc.ini");
+  fs::copy_file(*odbcIni, ini);
+  fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                           fs::perms::group_write | fs::perms::others_read |
+                           fs::perms::others_write);
+  // The cache is the owner's (0600) whatever the umask says, so a text export works.
+  job("text.ini", "small", "Text", "out.txt");
+  test::ProgramRun r = test::runTabulink(dir.path().string(), {"text.ini"}, env(ini), setUp);
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError;
+  EXPECT_TRUE(whole("out.txt", kSmallRows));
+  // The new DBF output cannot be opened again after its creation: reported, not a silent 0.
+  job("dbf.ini", "small", "DBF", "out.dbf");
+  r = test::runTabulink(dir.path().string(), {"dbf.ini"}, env(ini), setUp);
+  EXPECT_EQ(r.exitStatus, 2) << r.standardError;
+  EXPECT_NE(readFile(dir.file("err.txt")).find(" - Error opening the dbf output file: out.dbf\r\n"),
+            std::string::npos)
+      << readFile(dir.file("err.txt"));
+  EXPECT_FALSE(fs::exists(dir.file("out.dbf")));
+  EXPECT_EQ(joined(partials()), "");
+  EXPECT_EQ(joined(namesIn(temp())), "");
+}
+
+TEST_F(RunEnd, ReaderOfTheOutputPipeGoneIsAWriteError) {
+  job("job.ini", "small", "Text", "/dev/stdout");
+  // `true` reads nothing and ends: the export's writes meet a pipe without a reader.
+  test::ProgramRun r = test::runTabulink(dir.path().string(), {"job.ini"}, env(),
+                                         "{ \"$0\" \"$@\"; echo $? > status; } | true\nexit 0");
+  EXPECT_EQ(readFile(dir.file("status")), "2\n") << r.standardError;
+  EXPECT_NE(readFile(dir.file("err.txt"))
+                .find(" - Error writing the ascii output file: " + std::string(8, ' ') + "32\r\n"),
+            std::string::npos)
+      << readFile(dir.file("err.txt"));
+  EXPECT_EQ(joined(namesIn(temp())), "");
+}
+
+TEST_F(RunEnd, FileSizeLimitEndsTheRunWithoutLeftovers) {
+  // Writing past the limit fails like a full disk; the table writer's error ends the run through
+  // the run-time error handler, which still removes the cache.
+  for (const char* type : {"DBF", "Text"}) {
+    job("job.ini", "big", type, std::string("out.") + (type[0] == 'D' ? "dbf" : "txt"));
+    test::ProgramRun r =
+        test::runTabulink(dir.path().string(), {"job.ini"}, env(), "ulimit -f 2048\ntrap '' XFSZ");
+    EXPECT_EQ(r.exitStatus, 1) << type << r.standardError;
+    EXPECT_NE(r.standardError.find("Write error"), std::string::npos) << r.standardError;
+    EXPECT_EQ(joined(namesIn(temp())), "") << type;
+    EXPECT_FALSE(fs::exists(dir.file("out.dbf")));
+    EXPECT_FALSE(fs::exists(dir.file("out.txt")));
+  }
+}
+
+// A statement that keeps the driver busy cannot look at the signal: the run still ends within
+// seconds, in order.
+TEST(RunEndInTheDriver, SignalWhileAStatementRuns) {
+  test::TempDir dir;
+  fs::create_directory(dir.file("tmp"));
+  writeFile(dir.file("job.ini"),
+            "[ODBC]\nDSN=TestPgAnsi\nUser=tabulink\nPassword=tabulink\n"
+            "SQL=SELECT pg_sleep(60) AS pause FROM pg_class LIMIT 1\n"
+            "[Output]\nType=Text\nFileOut=out.txt\nFileErr=err.txt\n");
+  auto start = std::chrono::steady_clock::now();
+  test::StartedRun started =
+      test::startTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + dir.file("tmp")});
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  kill(started.pid, SIGTERM);
+  test::ProgramRun r = test::waitForTabulink(started);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(r.exitStatus, 128 + SIGTERM) << r.standardError;
+  EXPECT_LT(seconds, 15);
+  EXPECT_NE(
+      readFile(dir.file("err.txt")).find(" - The run was interrupted by SIGTERM (signal 15)\r\n"),
+      std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.file("out.txt")));
+  EXPECT_TRUE(fs::is_empty(dir.file("tmp")));
+}
+
+}  // namespace
+}  // namespace tabulink
