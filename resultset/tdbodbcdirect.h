@@ -22,6 +22,7 @@ class TOdbc;
 class DbfTable;
 class RowReadAhead;
 struct ColumnRead;
+struct ValueFit;
 
 class TDbOdbcDirect {
  public:
@@ -134,6 +135,9 @@ class TDbOdbcDirect {
   void Load(int from = 1);
   // Column n into the row buffer, read now or, when given, as `read` delivered it.
   void GetValue(int n, const ColumnRead* read = nullptr);
+  // Reports column i of the row being read as `fit` says it was not read whole; a number column
+  // whose text is no number becomes NULL.
+  void reportValue(size_t i, const ValueFit& fit);
   // Stops a read-ahead and drops the result set's statement: the result is complete.
   void dropStatement();
   // Leaves column i's buffered number as its cache field can hold it: 0, after a data-width
