@@ -1,8 +1,10 @@
 #include "app/export_dbf_table.h"
 
+#include "app/error_collection.h"
 #include "app/export_cells.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbcmd.h"
+#include "table/dbf_layout.h"
 #include "table/dbf_table.h"
 #include "table/work_areas.h"
 
@@ -15,6 +17,8 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
     char type = field.type == 'U' ? 'C' : field.type;
     structure.push_back({field.fieldName, std::string(1, type), field.length, field.decimals});
   }
+  // Rows wider than a record keep their longest character columns in the memo file.
+  fitRecord(structure, structure.size());
   int selected = SELECT();
   DBCREATE(path_, structure);
   bool opened = DBUSEAREA(true, kDefaultDriver, path_, "OutDbf", false, false);
@@ -25,6 +29,9 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
   // The area selected before (the result set's cache) stays the current one.
   DBSELECTAREA(selected);
   values_.assign(fields.size(), Value());
+  fields_.clear();
+  for (const OutputField& field : fields)
+    fields_.push_back(field.name);
   return table_ != nullptr ? area_ : -1;
 }
 
@@ -46,7 +53,13 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
     }
     Value& value = values_[i];
     resultSet.FieldGet(n, value);
-    if (!value.isAbsent()) table_->put(i, value);  // NULL keeps the blank of the new record
+    if (value.isAbsent()) continue;  // NULL keeps the blank of the new record
+    // Every reader of a memo file ends a text at its first 0x1A.
+    if (field.kind == FieldKind::Memo && value.isText() &&
+        value.text().find('\x1A') != std::string::npos)
+      ZULERROR("Field '" + fields_[i] + "' row " + std::to_string(table_->recNo()) +
+               " - the memo holds the byte 0x1A, where readers of the DBF end it.");
+    table_->put(i, value);
   }
 }
 

@@ -86,7 +86,12 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   if (connection.IsError()) return;
   LiveResultSet live(resultSet);
   if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
-  if (!resultSet->Open()) return;
+  if (!resultSet->Open()) {
+    // A result without columns (PostgreSQL runs "SELECT FROM t") fails no call, yet has nothing
+    // any output can hold.
+    if (resultSet->FCount() == 0 && !connection.IsError()) reportNoColumns();
+    return;
+  }
   // A file export reads the result once, in order, and then ends it; unless a window message
   // could use the session in between, the rows are read on a second thread meanwhile.
   if (kind != OutputKind::Screen && !ui().messagesRunCode()) resultSet->ReadAhead();
