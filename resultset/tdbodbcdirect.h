@@ -182,8 +182,9 @@ std::string CTEMPFILE(std::string_view directory, std::string_view extension);
 // Where cache tables go: TEMP, then TMP, then TMPDIR (the first one set and not empty), else /tmp.
 std::string cacheDirectory();
 
-// Where the fill reports a number too wide for its cache field; the driver installs its error
-// collection here at start-up. Until then such messages are dropped.
+// Where the fill reports a value it could not keep whole (a number too wide for its cache field, a
+// cut text, a number column's text that is no number); the driver installs its error collection
+// here at start-up. Until then such messages are dropped.
 using FillReporter = std::function<void(std::string_view message)>;
 void installFillReporter(FillReporter reporter);
 
