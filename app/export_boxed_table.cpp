@@ -1,5 +1,6 @@
 #include "app/export_boxed_table.h"
 
+#include "app/error_collection.h"
 #include "core/text.h"
 
 namespace tabulink {
@@ -29,6 +30,7 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
 }
 
 void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
+  ++rows_;
   line_.assign("|");
   for (size_t i = 0; i < fields_.size(); ++i) {
     const size_t width = widthOf(fields_[i]);
@@ -41,6 +43,11 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
         appendPadLeft(line_, cell_, width);
         break;
       case Cell::Text:
+        // A memo is read up to the cap, which its column's length need not reach.
+        if (fields_[i].type == 'M' && cell_.size() > width)
+          ZULERROR("Field '" + fields_[i].name + "' row " + std::to_string(rows_) + " - value of " +
+                   std::to_string(cell_.size()) + " bytes cut to " + std::to_string(width) +
+                   " - Data Width Error.");
         appendPadRight(line_, cell_, width);
         break;
     }

@@ -18,6 +18,7 @@ class BoxedTableExport : public TextExport {
 
  private:
   std::string border_;  // the border line with its CR LF, built once
+  long rows_ = 0;       // rows written
 };
 
 }  // namespace tabulink

@@ -8,6 +8,7 @@
 #include "failure/run_files.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbcmd.h"
+#include "table/dbf_layout.h"
 #include "table/dbf_table.h"
 #include "table/memo_file.h"
 #include "table/work_areas.h"
@@ -42,6 +43,8 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
     char type = field.type == 'U' ? 'C' : field.type;
     structure.push_back({field.fieldName, std::string(1, type), field.length, field.decimals});
   }
+  // Rows wider than a record keep their longest character columns in the memo file.
+  fitRecord(structure, structure.size());
   int selected = SELECT();
   std::string target;
   if (create(structure, target) &&
@@ -52,6 +55,9 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
   // The area selected before (the result set's cache) stays the current one.
   DBSELECTAREA(selected);
   values_.assign(fields.size(), Value());
+  fields_.clear();
+  for (const OutputField& field : fields)
+    fields_.push_back(field.name);
   if (table_ == nullptr) {
     // Whatever the error handler answered, the export cannot go on without its table.
     output_.abandon();
@@ -79,7 +85,13 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
     }
     Value& value = values_[i];
     resultSet.FieldGet(n, value);
-    if (!value.isAbsent()) table_->put(i, value);  // NULL keeps the blank of the new record
+    if (value.isAbsent()) continue;  // NULL keeps the blank of the new record
+    // Every reader of a memo file ends a text at its first 0x1A.
+    if (field.kind == FieldKind::Memo && value.isText() &&
+        value.text().find('\x1A') != std::string::npos)
+      ZULERROR("Field '" + fields_[i] + "' row " + std::to_string(table_->recNo()) +
+               " - the memo holds the byte 0x1A, where readers of the DBF end it.");
+    table_->put(i, value);
   }
 }
 

@@ -34,9 +34,10 @@ class DbfTableExport : public ExportWriter {
 
   std::string path_;
   PendingOutput output_;
-  int area_ = 0;               // the work area of "OutDbf"; 0 when it is not open
-  DbfTable* table_ = nullptr;  // the table in that area
-  std::vector<Value> values_;  // one per column, reused for every row
+  int area_ = 0;                     // the work area of "OutDbf"; 0 when it is not open
+  DbfTable* table_ = nullptr;        // the table in that area
+  std::vector<Value> values_;        // one per column, reused for every row
+  std::vector<std::string> fields_;  // the column names, for reports
 };
 
 }  // namespace tabulink

@@ -1,7 +1,9 @@
 #include "app/export_output.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "app/error_collection.h"
 #include "app/export_boxed_table.h"
 #include "app/export_dbf_table.h"
 #include "app/export_delimited_text.h"
@@ -12,6 +14,7 @@
 #include "failure/interruption.h"
 #include "gui/ui.h"
 #include "resultset/tdbodbcdirect.h"
+#include "table/dbcmd.h"
 
 namespace tabulink {
 namespace {
@@ -28,11 +31,24 @@ Export& currentExport() {
   return state;
 }
 
-std::string dbfFieldName(const std::string& name) {
+// The DBF field name of a column: its first 10 characters, blanks as "_". A name that agrees
+// with one given to an earlier column (letter case ignored, as readers look names up) ends in
+// "_1", "_2", ... instead, still in 10 characters: CUSTOMER_N, CUSTOMER_1, ...
+std::string dbfFieldName(const std::string& name, const std::vector<OutputField>& earlier) {
   std::string cut = padRight(name, std::min<size_t>(name.size(), 10));
   for (char& c : cut)
     if (c == ' ') c = '_';
-  return cut;
+  auto taken = [&](const std::string& candidate) {
+    return std::any_of(earlier.begin(), earlier.end(), [&](const OutputField& field) {
+      return equalsNoCase(field.fieldName, candidate);
+    });
+  };
+  std::string unique = cut;
+  for (int suffix = 1; taken(unique); ++suffix) {
+    const std::string tail = "_" + std::to_string(suffix);
+    unique = cut.substr(0, std::min(cut.size(), 10 - tail.size())) + tail;
+  }
+  return unique;
 }
 
 std::unique_ptr<ExportWriter> writerFor(OutputKind kind) {
@@ -67,13 +83,22 @@ int ZULCREAHEAD(TDbOdbcDirect& resultSet) {
   std::vector<std::string> names = resultSet.FieldNames();
   for (int n = 1; n <= static_cast<int>(names.size()); ++n) {
     const std::string& name = names[static_cast<size_t>(n - 1)];
-    e.fields.push_back({name, dbfFieldName(name), resultSet.FieldType(n), resultSet.FieldLen(n),
-                        resultSet.FieldDec(n)});
+    e.fields.push_back({name, dbfFieldName(name, e.fields), resultSet.FieldType(n),
+                        resultSet.FieldLen(n), resultSet.FieldDec(n)});
   }
   e.writer = writerFor(outputKind(runSettings().Type));
   if (e.writer) e.handle = e.writer->head(e.fields);
   if (e.handle == -1) e.writer.reset();
   return e.handle;
+}
+
+void reportNoColumns() {
+  const RunSettings& s = runSettings();
+  if (outputKind(s.Type) == OutputKind::Dbf) {
+    DBCREATE(s.FileOut, {});
+  } else {
+    ZULERROR("The result of the statement has no columns: nothing to export.");
+  }
 }
 
 void ZULCREAROW(TDbOdbcDirect& resultSet, int handle) {

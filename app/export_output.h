@@ -19,6 +19,10 @@ OutputKind outputKind(std::string_view type);
 // until its grid window closes; file outputs are complete and closed when this returns.
 void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet);
 
+// Reports a result without columns, which no output can hold: the table writer's argument error
+// for a DBF output, an error entry for the others.
+void reportNoColumns();
+
 // The steps of a file export: the header (creates the output; its handle, or -1 when it could not
 // be created), one row (the current row of the result set) and the footer.
 int ZULCREAHEAD(TDbOdbcDirect& resultSet);

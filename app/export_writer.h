@@ -12,7 +12,7 @@ class TDbOdbcDirect;
 // One entry of the output field list, built from a result column's field description.
 struct OutputField {
   std::string name;       // the full column name
-  std::string fieldName;  // the name cut to 10 characters, blanks as "_" (DBF field names)
+  std::string fieldName;  // the name cut to 10 characters, blanks as "_", unique (DBF field names)
   char type = 'C';        // the column's type letter ("U" for an unclassified column)
   int length = 0;         // also the cell width of the boxed table
   int decimals = 0;

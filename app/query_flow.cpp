@@ -90,9 +90,13 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
   if (!resultSet->Open()) {
     // Columns described but no cache to hold their rows: the table layer's error handling may
-    // have answered quietly, but the run delivered nothing.
-    if (resultSet->FCount() > 0)
+    // have answered quietly, but the run delivered nothing. A result without columns
+    // (PostgreSQL runs "SELECT FROM t") fails no call, yet has nothing any output can hold.
+    if (resultSet->FCount() > 0) {
       ZULERROR("Error opening the cache table of the result: " + resultSet->cFileName);
+    } else if (!connection.IsError()) {
+      reportNoColumns();
+    }
     return;
   }
   // A file export reads the result once, in order, and then ends it; unless a window message

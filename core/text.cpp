@@ -11,16 +11,33 @@ char upperChar(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// Length of the longest prefix of `text` of at most `width` bytes that ends on a character
-// boundary; the bytes between it and `width` are then written as blanks.
+// Bytes a UTF-8 sequence led by `lead` has in all, or 0 when `lead` cannot begin one.
+size_t utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+bool isContinuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Length of the longest prefix of `text` of at most `width` bytes that does not end inside a
+// UTF-8 character; the bytes between it and `width` are then written as blanks. Only a complete
+// sequence (its lead and every continuation byte present in `text`) counts as a character, so
+// single-byte text such as Latin-1 is cut at `width` exactly.
 size_t utf8CutLength(std::string_view text, size_t width) {
   if (text.size() <= width) return text.size();
-  size_t cut = width;
-  // Step back over continuation bytes (10xxxxxx) to the lead byte of the character cut in two.
-  size_t lead = cut;
-  while (lead > 0 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80)
+  size_t lead = width;
+  while (lead > 0 && width - lead < 3 && isContinuation(text[lead]))
     --lead;
-  return lead < cut && (static_cast<unsigned char>(text[lead]) & 0x80) ? lead : cut;
+  if (lead == width) return width;
+  const size_t needed = utf8SequenceLength(static_cast<unsigned char>(text[lead]));
+  if (needed == 0 || lead + needed <= width || lead + needed > text.size()) return width;
+  for (size_t i = lead + 1; i < lead + needed; ++i)
+    if (!isContinuation(text[i])) return width;
+  return lead;
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix);
 bool equalsNoCase(std::string_view a, std::string_view b);
 
 // Appends `text` cut to `width` bytes or filled with blanks on the right to exactly `width`.
-// A cut never leaves part of a UTF-8 multi-byte character: the partial sequence becomes blanks.
+// A cut never leaves part of a UTF-8 multi-byte character: a complete sequence cut in its middle
+// becomes blanks; other bytes (Latin-1 text, say) are kept as they are.
 void appendPadRight(std::string& out, std::string_view text, size_t width);
 // The same written over the `width` bytes at `dest`.
 void writePadRight(char* dest, std::string_view text, size_t width);

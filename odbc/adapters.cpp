@@ -44,12 +44,20 @@ int SQLDESCRIBECOL(SQLHSTMT stmt, int column, std::string& name, int& sqlType, S
   return rc;
 }
 
+int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, ColumnRead& read) {
+  read.total = 0;
+  read.rc = SQLGETD32(stmt, column, cType, buffer, read.bytes, read.total);
+  read.isNull = read.total == SQL_NULL_DATA;
+  return read.rc;
+}
+
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer,
                std::string_view& value, bool& isNull) {
-  SQLLEN indicator = 0;
-  int rc = SQLGETD32(stmt, column, cType, buffer, value, indicator);
-  isNull = indicator == SQL_NULL_DATA;
-  return rc;
+  ColumnRead read;
+  SQLGETDATA(stmt, column, cType, buffer, read);
+  value = read.bytes;
+  isNull = read.isNull;
+  return read.rc;
 }
 
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, int bufferSize, std::string& value,

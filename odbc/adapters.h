@@ -19,16 +19,27 @@ int SQLDRIVERCONNECT(SQLHDBC dbc, std::string& connect);
 int SQLDESCRIBECOL(SQLHSTMT stmt, int column, std::string& name, int& sqlType, SQLULEN& columnSize,
                    int& decimals, bool& notNull);
 
-// Reads one column of the current row into the caller's reusable buffer; `value` views the bytes
-// inside it. `isNull` is true exactly for SQL NULL (a value of unknown length is not NULL).
-int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer,
-               std::string_view& value, bool& isNull);
-// What one such call delivered.
+// What one SQLGetData call delivered.
 struct ColumnRead {
   int rc = SQL_SUCCESS;
   std::string_view bytes;  // inside the buffer it was read into
   bool isNull = false;
+  SQLLEN total = 0;  // the length the driver gave: the value's whole length, or SQL_NO_TOTAL
+
+  // Whether a text read through a buffer of `bufferLength` bytes (its terminating zero included)
+  // left part of the value unread.
+  bool cut(size_t bufferLength) const {
+    return rc == SQL_SUCCESS_WITH_INFO &&
+           (total == SQL_NO_TOTAL || (total > 0 && static_cast<size_t>(total) >= bufferLength));
+  }
 };
+// Reads one column of the current row into the caller's reusable buffer; `read.bytes` views the
+// bytes inside it. `read.isNull` is true exactly for SQL NULL (a value of unknown length is not
+// NULL). Returns `read.rc`.
+int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, ColumnRead& read);
+// The same giving only the bytes and the null flag.
+int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer,
+               std::string_view& value, bool& isNull);
 // The same with a buffer of `bufferSize` bytes for this call only.
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, int bufferSize, std::string& value,
                bool& isNull);

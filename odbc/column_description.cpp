@@ -3,9 +3,11 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "core/process_settings.h"
 #include "core/text.h"
@@ -20,45 +22,76 @@ std::string& reuseText(Value& out) {
   return out.text();
 }
 
-void toPaddedText(std::string_view bytes, int length, Value& out) {
+bool toPaddedText(std::string_view bytes, int length, Value& out) {
   appendPadRight(reuseText(out), bytes, static_cast<size_t>(length));
+  return true;
 }
 
-void toText(std::string_view bytes, int, Value& out) {
+bool toText(std::string_view bytes, int, Value& out) {
   reuseText(out).assign(bytes);
+  return true;
 }
 
-void toLogical(std::string_view bytes, int, Value& out) {
+bool toLogical(std::string_view bytes, int, Value& out) {
   out = Value(bytes.empty() || bytes.front() != '0');
+  return true;
 }
 
-// Digits after the decimal point of the leading number of `text`.
-int decimalsOf(std::string_view text) {
-  size_t start = 0;
-  while (start < text.size() && (text[start] == ' ' || text[start] == '-' || text[start] == '+'))
-    ++start;
-  while (start < text.size() && text[start] >= '0' && text[start] <= '9')
-    ++start;
-  if (start >= text.size() || text[start] != '.') return 0;
-  size_t end = start + 1;
-  while (end < text.size() && text[end] >= '0' && text[end] <= '9')
-    ++end;
-  return static_cast<int>(end - start - 1);
+// The decimals a number text shows: the digits after its point, less a positive exponent, plus
+// a negative one ("1.25e1" shows 1, "5e-3" shows 3), at most 20.
+int decimalsOf(std::string_view number) {
+  const size_t exponentAt = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, exponentAt);
+  const size_t point = mantissa.find('.');
+  int decimals =
+      point == std::string_view::npos ? 0 : static_cast<int>(mantissa.size() - point - 1);
+  if (exponentAt != std::string_view::npos) {
+    std::string_view exponent = number.substr(exponentAt + 1);
+    if (exponent.starts_with('+')) exponent.remove_prefix(1);
+    int shift = 0;
+    std::from_chars(exponent.data(), exponent.data() + exponent.size(), shift);
+    decimals = std::clamp(decimals - shift, 0, 20);
+  }
+  return std::min(decimals, 20);
 }
 
-void toNumber(std::string_view bytes, int, Value& out) {
+// The whole number of the text, exponent included; false when the text is anything else. An
+// empty text is 0 (the stand-in for NULL).
+bool toNumber(std::string_view bytes, int, Value& out) {
+  std::string_view text = trim(bytes);
   // Drivers of some locales write the decimal comma.
   std::string withPoint;
-  if (bytes.find(',') != std::string_view::npos) {
-    withPoint.assign(bytes);
+  if (text.find(',') != std::string_view::npos) {
+    withPoint.assign(text);
     std::replace(withPoint.begin(), withPoint.end(), ',', '.');
-    bytes = withPoint;
+    text = withPoint;
   }
-  out = Value::number(VAL(bytes), decimalsOf(bytes));
+  if (text.starts_with('+') && !text.starts_with("+-")) text.remove_prefix(1);
+  double value = 0;
+  if (!text.empty()) {
+    // from_chars, unlike strtod, ignores the locale that a GUI toolkit may have set.
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec == std::errc::invalid_argument || end != text.data() + text.size()) {
+      reuseText(out).assign(bytes);
+      return false;
+    }
+    if (ec == std::errc::result_out_of_range) {
+      // Beyond a double: an exponent too large gives infinity (which no field holds), one too
+      // small gives 0.
+      const size_t exponentAt = text.find_first_of("eE");
+      const bool tiny =
+          exponentAt != std::string_view::npos && text.substr(exponentAt + 1).starts_with('-');
+      value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+      if (text.starts_with('-')) value = -value;
+    }
+  }
+  out = Value::number(value, decimalsOf(text));
+  return true;
 }
 
-void isoToDate(std::string_view bytes, int, Value& out) {
+bool isoToDate(std::string_view bytes, int, Value& out) {
   out = Value(Date::fromIso(bytes));
+  return true;
 }
 
 // The 16-byte SQL_C_TIMESTAMP structure; missing bytes read as 0.
@@ -68,9 +101,10 @@ SQL_TIMESTAMP_STRUCT timestampOf(std::string_view bytes) {
   return stamp;
 }
 
-void timestampToDate(std::string_view bytes, int, Value& out) {
+bool timestampToDate(std::string_view bytes, int, Value& out) {
   SQL_TIMESTAMP_STRUCT stamp = timestampOf(bytes);
   out = Value(Date::fromYmd(stamp.year, stamp.month, stamp.day));
+  return true;
 }
 
 // Two decimal digits of 0..99.
@@ -80,7 +114,7 @@ char* twoDigits(char* at, unsigned value) {
   return at + 2;
 }
 
-void timestampToText(std::string_view bytes, int, Value& out) {
+bool timestampToText(std::string_view bytes, int, Value& out) {
   SQL_TIMESTAMP_STRUCT stamp = timestampOf(bytes);
   const auto millis = static_cast<unsigned>(stamp.fraction / 1000000 % 1000);
   std::string& text = reuseText(out);
@@ -105,7 +139,7 @@ void timestampToText(std::string_view bytes, int, Value& out) {
     *at++ = static_cast<char>('0' + millis / 100);
     twoDigits(at, millis % 100);
     text.assign(stampText, sizeof stampText);
-    return;
+    return true;
   }
   // Other years right-aligned in four characters, wider fields as wide as they are.
   char stampText[64];
@@ -113,6 +147,7 @@ void timestampToText(std::string_view bytes, int, Value& out) {
       std::snprintf(stampText, sizeof stampText, "%4d-%02u-%02u %02u:%02u:%02u.%03u", stamp.year,
                     stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, millis);
   text.assign(stampText, static_cast<size_t>(std::clamp(n, 0, int{sizeof stampText} - 1)));
+  return true;
 }
 
 bool isNumeric(int sqlType) {
@@ -152,9 +187,11 @@ char typeLetter(int sqlType, bool datesAsText) {
 
 Conversion conversionFor(int sqlType, bool datesAsText) {
   switch (sqlType) {
+    // Memo values as the data source holds them; character values filled to their width.
     case SQL_LONGVARCHAR:
-    case SQL_VARBINARY:
     case SQL_LONGVARBINARY:
+      return toText;
+    case SQL_VARBINARY:
     case SQL_CHAR:
     case SQL_VARCHAR:
       return toPaddedText;
@@ -188,6 +225,8 @@ ColumnDescription describeColumn(std::string_view name, int sqlType, SQLULEN col
       (sqlType == SQL_LONGVARCHAR || sqlType == SQL_LONGVARBINARY || sqlType == SQL_WLONGVARCHAR))
     length = kMaxColumnLength;
   if (sqlType == SQL_BINARY && length == 8) length = 16;  // two hexadecimal digits per byte
+  // The size of a BIGINT counts its digits; the text of a negative one has its sign too.
+  if (sqlType == SQL_BIGINT && length == 19) length = 20;
   // Wide-character types: room for the UTF-8 form of every character.
   if (sqlType < SQL_BIT) length = std::min<std::uint64_t>(length, kMaxColumnLength) * 3;
   column.length = static_cast<int>(std::min<std::uint64_t>(length, kMaxColumnLength));
@@ -195,8 +234,15 @@ ColumnDescription describeColumn(std::string_view name, int sqlType, SQLULEN col
 
   if (isNumeric(sqlType)) {
     if (column.decimals >= column.length || sqlType == SQL_DOUBLE || sqlType == SQL_FLOAT ||
-        sqlType == SQL_REAL)
+        sqlType == SQL_REAL) {
       column.decimals = defaultDecimals();
+    } else {
+      // A field holds 19 characters: a sign, the integer digits, the point and the decimals.
+      // The decimals give way so that 0 and the integer digits the precision calls for (up to
+      // 11 of them) still fit; a numeric(30,18) gets 6.
+      const int integerDigits = std::clamp(column.length - column.decimals, 1, 11);
+      column.decimals = std::min(column.decimals, 17 - integerDigits);
+    }
     column.length = 19;
   }
   return column;

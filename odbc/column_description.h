@@ -5,6 +5,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -12,18 +13,25 @@
 
 namespace tabulink {
 
-// Longest value fetched from one column; longer values are cut to it.
+// Longest value read from one column; longer values are cut to it (and reported).
 inline constexpr int kMaxColumnLength = 131072;
+// Bytes offered for a number's text at first: longer ones are read on in further calls.
+inline constexpr int kNumberTextLength = 63;
+// Bytes read past the width of a text column: enough to see whether the width cuts a UTF-8
+// character in two, and whether anything but blanks lies beyond it.
+inline constexpr int kCutLookAhead = 3;
 
 // Turns the fetched bytes of a column into `out`. `length` is the column's length (element 3).
 // A text result reuses the text `out` already holds, so one value per column serves every row.
-using Conversion = void (*)(std::string_view bytes, int length, Value& out);
+// False when the bytes make no value of the column's kind (a number column holding "$12.34"):
+// `out` then holds the bytes as text.
+using Conversion = bool (*)(std::string_view bytes, int length, Value& out);
 
 // One result column; the members are the nine elements of a column description, in order.
 struct ColumnDescription {
   std::string name;              // 1 as the driver names it, blanks trimmed
   char type = 'U';               // 2 "C", "L", "N", "D", "M" or "U"
-  int length = 0;                // 3 fetch width (buffer is length + 1) and padding width
+  int length = 0;                // 3 width of the value (character fields padded to it)
   int decimals = 0;              // 4
   bool notNull = false;          // 5 the driver reports SQL_NO_NULLS
   int sqlType = 0;               // 6 ODBC SQL type code as reported (ODBC 2 codes)
@@ -31,8 +39,16 @@ struct ColumnDescription {
   Conversion convert = nullptr;  // 8
   bool changed = false;          // 9 set by the result set when a field is assigned
 
-  // The bytes offered to the driver for a value: the length and a terminating zero.
-  size_t fetchLength() const { return static_cast<size_t>(length) + 1; }
+  // Memo and number columns are read whole (memos up to kMaxColumnLength bytes): a value the
+  // first read leaves unfinished is read on.
+  bool readsWhole() const { return type == 'M' || type == 'N'; }
+  // The bytes offered to the driver for a value at first, its terminating zero included: a
+  // memo's whole cap, a number's usual text, else the length and the look-ahead.
+  size_t fetchLength() const {
+    if (type == 'M') return size_t{kMaxColumnLength} + 1;
+    if (type == 'N') return static_cast<size_t>(std::max(length, kNumberTextLength)) + 1;
+    return static_cast<size_t>(length) + kCutLookAhead + 1;
+  }
 };
 
 // The description of a column as the driver reported it; `datesAsText` delivers date and

@@ -66,9 +66,10 @@ void RowReadAhead::readRow(Slot& slot) {
   while (!row.last && read < columns_.size()) {
     ColumnRead& column = slot.reads[read];
     const std::span<char> buffer(slot.bytes.data() + offsets_[read], columns_[read].bufferLength);
-    column.rc = SQLGETDATA(stmt_, static_cast<int>(read + 1), columns_[read].cType, buffer,
-                           column.bytes, column.isNull);
-    row.last = column.rc != SQL_SUCCESS;
+    SQLGETDATA(stmt_, static_cast<int>(read + 1), columns_[read].cType, buffer, column);
+    // A cut the caller only reports leaves the statement on the next column as a whole read does.
+    row.last = column.rc != SQL_SUCCESS &&
+               (columns_[read].readsWhole || !column.cut(columns_[read].bufferLength));
     ++read;
   }
   row.columns = std::span<const ColumnRead>(slot.reads.data(), read);

@@ -6,9 +6,10 @@
 //
 // While the object lives, nothing else may call the driver manager for its statement or that
 // statement's connection. Reading stops at the first call that does not return SQL_SUCCESS (the
-// end of the rows, a warning or a failure): that call's row is the last one handed over, and by
-// then the second thread has ended, so the statement is the caller's again and its diagnostics
-// are those of that call.
+// end of the rows, a warning or a failure), unless it only cut a value of a column that is not
+// read whole: that call's row is the last one handed over, and by then the second thread has
+// ended, so the statement is the caller's again (to read the rest of a value, say) and its
+// diagnostics are those of that call.
 
 #include <sql.h>
 
@@ -28,7 +29,7 @@ namespace tabulink {
 struct FetchedRow {
   int fetchRc = SQL_SUCCESS;
   // The columns read, in order: all of them, or those up to and including the first whose call
-  // did not return SQL_SUCCESS; none when the fetch did not return SQL_SUCCESS.
+  // ended the reading; none when the fetch did not return SQL_SUCCESS.
   std::span<const ColumnRead> columns;
   bool last = false;  // no row follows this one
 };
@@ -38,6 +39,7 @@ class RowReadAhead {
   struct Column {
     int cType = SQL_C_CHAR;
     size_t bufferLength = 1;  // bytes offered to SQLGetData, the terminating zero included
+    bool readsWhole = false;  // a value cut by the buffer is read on by the caller
   };
 
   // Starts reading `stmt` with the given columns (numbered from 1 in the calls) into as many

@@ -44,7 +44,7 @@ std::string routineName(std::string_view signature) {
   return name;
 }
 
-// Length of `text` without a trailing multi-byte UTF-8 character that a full buffer cut in two.
+// Length of `text` without a trailing multi-byte UTF-8 character that a cut left unfinished.
 size_t withoutCutCharacter(std::string_view text) {
   size_t lead = text.size();
   for (int i = 0; i < 3 && lead > 0 && (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80;
@@ -54,6 +54,12 @@ size_t withoutCutCharacter(std::string_view text) {
   const unsigned char first = static_cast<unsigned char>(text[lead - 1]);
   const size_t needed = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
   return text.size() - (lead - 1) < needed ? lead - 1 : text.size();
+}
+
+// Whether a text column's bytes hold more than blanks past its width.
+bool beyondWidth(std::string_view bytes, int width) {
+  return bytes.size() > static_cast<size_t>(width) &&
+         bytes.find_first_not_of(' ', static_cast<size_t>(width)) != std::string_view::npos;
 }
 
 // SQLSTATE and native code of the next error record of the statement (or of the connection when
@@ -172,50 +178,97 @@ Value TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescrip
                       Location loc) {
   std::vector<char> buffer;
   Value value;
-  GetValue(column, stmt, columns, buffer, value, loc);
+  if (GetValue(column, stmt, columns, buffer, value, loc).kind == ValueFit::Kind::NotANumber)
+    value = Value();
   return value;
 }
 
-void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
-                     std::vector<char>& buffer, Value& out, Location loc) {
-  GetValue(column, stmt, columns, buffer, out, "TOdbc", loc);
+ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                         std::vector<char>& buffer, Value& out, Location loc) {
+  return GetValue(column, stmt, columns, buffer, out, "TOdbc", loc);
 }
 
-void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
-                     std::vector<char>& buffer, Value& out, std::string_view reader, Location loc) {
+ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                         std::vector<char>& buffer, Value& out, std::string_view reader,
+                         Location loc) {
   const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
   const size_t bufferLength = description.fetchLength();
   if (buffer.size() < bufferLength) buffer.resize(bufferLength);
   ColumnRead read;
-  read.rc = SQLGETDATA(stmt, column, description.cType,
-                       std::span<char>(buffer.data(), bufferLength), read.bytes, read.isNull);
-  GetValue(column, stmt, columns, read, out, reader, loc);
+  SQLGETDATA(stmt, column, description.cType, std::span<char>(buffer.data(), bufferLength), read);
+  return GetValue(column, stmt, columns, read, out, reader, loc);
 }
 
-void TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
-                     const ColumnRead& read, Value& out, std::string_view reader, Location loc) {
+std::string TOdbc::readOperation(std::string_view reader, int column,
+                                 const ColumnDescription& description) {
+  return std::string(reader) + ":GetValue(" + std::to_string(column) +
+         "), nType: " + std::to_string(description.sqlType) +
+         ", Len: " + std::to_string(description.fetchLength());
+}
+
+ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                         const ColumnRead& read, Value& out, std::string_view reader,
+                         Location loc) {
   const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
-  const size_t bufferLength = description.fetchLength();
-  // Truncation (SQL_SUCCESS_WITH_INFO) is no failure: the value is what fitted.
+  // Truncation (SQL_SUCCESS_WITH_INFO) is no failure: the rest is read on, or the cut reported.
   check(
-      read.rc, Accept::SuccessWithInfo,
-      [&] {
-        return std::string(reader) + ":GetValue(" + std::to_string(column) +
-               "), nType: " + std::to_string(description.sqlType) +
-               ", Len: " + std::to_string(bufferLength);
-      },
+      read.rc, Accept::SuccessWithInfo, [&] { return readOperation(reader, column, description); },
       stmt, loc);
   if (read.isNull) {
     out = Value();
-    return;
+    return {};
   }
+  ValueFit fit;
   std::string_view bytes = read.bytes;
-  // A text longer than the column's length arrives cut at a byte count; half a character at the
-  // cut becomes padding rather than a broken character in the value.
-  if (read.rc == SQL_SUCCESS_WITH_INFO && description.cType == SQL_C_CHAR &&
-      bytes.size() + 1 == bufferLength)
-    bytes = bytes.substr(0, withoutCutCharacter(bytes));
-  description.convert(bytes, description.length, out);
+  std::string whole;
+  if (description.cType == SQL_C_CHAR) {
+    if (description.readsWhole()) {
+      if (read.cut(description.fetchLength())) {
+        whole.assign(bytes);
+        fit = readRest(column, stmt, description, read, whole, reader, loc);
+        bytes = whole;
+      }
+    } else if (read.cut(description.fetchLength()) || beyondWidth(bytes, description.length)) {
+      fit.kind = ValueFit::Kind::Cut;
+      fit.keptBytes = static_cast<size_t>(description.length);
+      if (read.total > 0) fit.heldBytes = read.total;
+    }
+  }
+  if (!description.convert(bytes, description.length, out)) fit.kind = ValueFit::Kind::NotANumber;
+  return fit;
+}
+
+ValueFit TOdbc::readRest(int column, SQLHSTMT stmt, const ColumnDescription& description,
+                         const ColumnRead& first, std::string& whole, std::string_view reader,
+                         const Location& loc) {
+  const size_t cap = kMaxColumnLength;
+  ColumnRead last = first;
+  size_t lastBuffer = description.fetchLength();
+  size_t before = 0;  // bytes read before the last call
+  // Each call asks for all the room left below the cap, so a value that fits is read in one more.
+  while (last.cut(lastBuffer) && whole.size() < cap) {
+    before = whole.size();
+    lastBuffer = cap - before + 1;
+    whole.resize(before + lastBuffer);
+    ColumnRead next;
+    SQLGETDATA(stmt, column, SQL_C_CHAR, std::span<char>(whole.data() + before, lastBuffer), next);
+    whole.resize(before + next.bytes.size());
+    if (next.rc == SQL_NO_DATA) return {};
+    if (!check(
+            next.rc, Accept::SuccessWithInfo,
+            [&] { return readOperation(reader, column, description); }, stmt, loc))
+      return {};
+    last = next;
+  }
+  if (!last.cut(lastBuffer)) return {};
+  ValueFit fit;
+  fit.kind = ValueFit::Kind::Cut;
+  if (last.total > 0)
+    fit.heldBytes = static_cast<long long>(before + static_cast<size_t>(last.total));
+  // The cap may fall inside a character.
+  whole.resize(withoutCutCharacter(whole));
+  fit.keptBytes = whole.size();
+  return fit;
 }
 
 bool TOdbc::Fetch(SQLHSTMT stmt, Location loc) {

@@ -30,6 +30,18 @@ class TDbOdbcDirect;
 // "On Procedure: <routine> Line: <line>" for the routine at `loc`.
 std::string locationText(const std::source_location& loc);
 
+// How a value read compares with the value the data source holds.
+struct ValueFit {
+  enum class Kind {
+    Whole,
+    Cut,         // the value keeps only its first keptBytes bytes
+    NotANumber,  // a number column's text that is no number; the value holds that text
+  };
+  Kind kind = Kind::Whole;
+  size_t keptBytes = 0;
+  long long heldBytes = -1;  // Cut: the length of the whole value, -1 when the driver did not say
+};
+
 // One entry of the error list; the members are its four elements, in order.
 struct ErrorEntry {
   std::string operation;  // 1 what failed ("SQL Error" when the caller named nothing)
@@ -80,22 +92,25 @@ class TOdbc {
   std::vector<ColumnDescription> CursorFields(SQLHSTMT stmt,
                                               std::optional<bool> datesAsText = std::nullopt,
                                               Location loc = Location::current());
-  // The converted value of column `column` (from 1) of the current row, absent for NULL.
+  // The converted value of column `column` (from 1) of the current row, absent for NULL (and for
+  // a number column whose text is no number).
   Value GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                  Location loc = Location::current());
   // The same for the fetch loop: reads through the caller's `buffer` (one per column, grown to
-  // the column's length + 1 once) into `out`, whose text capacity is reused from row to row.
-  void GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
-                std::vector<char>& buffer, Value& out, Location loc = Location::current());
+  // the column's fetch length once) into `out`, whose text capacity is reused from row to row.
+  // Says whether `out` is the value whole.
+  ValueFit GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                    std::vector<char>& buffer, Value& out, Location loc = Location::current());
   // The same, naming `reader` ("TDbOdbcDirect" for a result set's fetch) in a failure's entry.
-  void GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
-                std::vector<char>& buffer, Value& out, std::string_view reader,
-                Location loc = Location::current());
+  ValueFit GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                    std::vector<char>& buffer, Value& out, std::string_view reader,
+                    Location loc = Location::current());
   // The value of a column read already (by a read-ahead, or by the GetValue above): a failed
-  // read records its entry here, with the statement's diagnostics of that call.
-  void GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
-                const ColumnRead& read, Value& out, std::string_view reader,
-                Location loc = Location::current());
+  // read records its entry here, with the statement's diagnostics of that call. A memo or number
+  // that read left unfinished is read on here, so the column must be the statement's current one.
+  ValueFit GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                    const ColumnRead& read, Value& out, std::string_view reader,
+                    Location loc = Location::current());
   // The next row: true for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO. A fetch that fails (rather
   // than running out of rows) records an entry with the statement's diagnostics.
   bool Fetch(SQLHSTMT stmt, Location loc = Location::current());
@@ -176,6 +191,14 @@ class TOdbc {
     }
     return false;
   }
+  // Reads on a value whose first `whole.size()` bytes `first` delivered, appending to `whole` up
+  // to kMaxColumnLength bytes.
+  ValueFit readRest(int column, SQLHSTMT stmt, const ColumnDescription& description,
+                    const ColumnRead& first, std::string& whole, std::string_view reader,
+                    const Location& loc);
+  // The operation text of an entry for a failed read of `column`.
+  static std::string readOperation(std::string_view reader, int column,
+                                   const ColumnDescription& description);
   // DelTable and TruncateTable: `verb` + name when the catalog lists the table.
   bool executeOnTable(std::string_view name, std::string_view verb, std::string_view operation,
                       const Location& loc);

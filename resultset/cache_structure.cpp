@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "table/dbf_layout.h"
+
 namespace tabulink {
 
 std::vector<FieldDescription> cacheStructure(const std::vector<ColumnDescription>& columns) {
@@ -32,6 +34,8 @@ std::vector<FieldDescription> cacheStructure(const std::vector<ColumnDescription
     structure.push_back(std::move(field));
   }
   structure.push_back({"ISNULL", "C", static_cast<int>(columns.size()), 0});
+  // Rows wider than a record keep their longest character columns in the memo file.
+  fitRecord(structure, columns.size());
   return structure;
 }
 

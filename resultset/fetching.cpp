@@ -35,14 +35,32 @@ class FillingScope {
 void TDbOdbcDirect::GetValue(int n, const ColumnRead* read) {
   const size_t i = static_cast<size_t>(n - 1);
   Value& value = aBuffer_[i];
-  if (read != nullptr) {
-    oConnect_->GetValue(n, hStmt_.handle(), aFields_, *read, value, "TDbOdbcDirect");
-  } else {
-    oConnect_->GetValue(n, hStmt_.handle(), aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
-  }
+  const ValueFit fit =
+      read != nullptr
+          ? oConnect_->GetValue(n, hStmt_.handle(), aFields_, *read, value, "TDbOdbcDirect")
+          : oConnect_->GetValue(n, hStmt_.handle(), aFields_, fetchBuffers_[i], value,
+                                "TDbOdbcDirect");
+  if (fit.kind != ValueFit::Kind::Whole) reportValue(i, fit);
   aIsNull_[i] = value.isAbsent();
   // A null column holds what its conversion makes of an empty text: the cache's substitute.
   if (aIsNull_[i]) aFields_[i].convert({}, aFields_[i].length, value);
+}
+
+void TDbOdbcDirect::reportValue(size_t i, const ValueFit& fit) {
+  // The row being read is the one the cache appends next.
+  const DbfTable* table = cache();
+  const std::string where = "Field '" + aFields_[i].name + "' row " +
+                            std::to_string(table != nullptr ? table->recCount() + 1 : 0);
+  if (fit.kind == ValueFit::Kind::NotANumber) {
+    reportFill(where + " value: " + aBuffer_[i].text() + " - Not a number, exported as NULL.");
+    aBuffer_[i] = Value();
+    return;
+  }
+  const std::string held = fit.heldBytes >= 0
+                               ? std::to_string(fit.heldBytes) + " bytes"
+                               : "more than " + std::to_string(fit.keptBytes) + " bytes";
+  reportFill(where + " - value of " + held + " cut to " + std::to_string(fit.keptBytes) +
+             " - Data Width Error.");
 }
 
 void TDbOdbcDirect::Load(int from) {
@@ -84,7 +102,7 @@ void TDbOdbcDirect::ReadAhead() {
   if (readAhead_ || hStmt_.handle() == SQL_NULL_HSTMT || aFields_.empty()) return;
   std::vector<RowReadAhead::Column> columns;
   for (const ColumnDescription& field : aFields_)
-    columns.push_back({field.cType, field.fetchLength()});
+    columns.push_back({field.cType, field.fetchLength(), field.readsWhole()});
   try {
     readAhead_ = std::make_unique<RowReadAhead>(hStmt_.handle(), std::move(columns));
   } catch (const std::system_error&) {

@@ -1,5 +1,5 @@
-// The one place the result set's fill reports values too wide for their cache field; the driver
-// installs its error collection here.
+// The one place the result set's fill reports values it could not keep whole; the driver installs
+// its error collection here.
 
 #include "resultset/fill_reporter.h"
 

@@ -14,7 +14,9 @@
 #include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/cache_structure.h"
+#include "resultset/fill_reporter.h"
 #include "table/dbcmd.h"
+#include "table/dbf_layout.h"
 #include "table/dbf_table.h"
 #include "table/memo_file.h"
 #include "table/work_areas.h"
@@ -118,6 +120,10 @@ bool TDbOdbcDirect::Open() {
     aScanFields_.push_back(std::move(scan));
   }
   std::vector<FieldDescription> structure = cacheStructure(aFields_);
+  // The table writer refuses such a structure without saying why.
+  if (structure.size() > maxFieldCount())
+    reportFill("The result has " + std::to_string(n) + " columns; a cache table holds at most " +
+               std::to_string(maxFieldCount() - 1) + ".");
   for (size_t i = 0; i < n; ++i) {
     // Positive values from 10^(length - decimals - 1) on are refused as the column's width
     // allows; a negative value is refused when its digits and sign do not fit the cache field.
@@ -130,6 +136,7 @@ bool TDbOdbcDirect::Open() {
   if (!createCacheTable(structure)) return false;
   if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
   nWorkArea_ = SELECT();
+  cache()->keepMemoLengths();
   if (cAlias.empty()) cAlias = ALIAS();
   Fill();
   return true;

@@ -22,6 +22,7 @@ class TOdbc;
 class DbfTable;
 class RowReadAhead;
 struct ColumnRead;
+struct ValueFit;
 
 class TDbOdbcDirect {
  public:
@@ -134,6 +135,9 @@ class TDbOdbcDirect {
   void Load(int from = 1);
   // Column n into the row buffer, read now or, when given, as `read` delivered it.
   void GetValue(int n, const ColumnRead* read = nullptr);
+  // Reports column i of the row being read as `fit` says it was not read whole; a number column
+  // whose text is no number becomes NULL.
+  void reportValue(size_t i, const ValueFit& fit);
   // Stops a read-ahead and drops the result set's statement: the result is complete.
   void dropStatement();
   // Leaves column i's buffered number as its cache field can hold it: 0, after a data-width
@@ -178,8 +182,9 @@ std::string CTEMPFILE(std::string_view directory, std::string_view extension);
 // Where cache tables go: TEMP, then TMP, then TMPDIR (the first one set and not empty), else /tmp.
 std::string cacheDirectory();
 
-// Where the fill reports a number too wide for its cache field; the driver installs its error
-// collection here at start-up. Until then such messages are dropped.
+// Where the fill reports a value it could not keep whole (a number too wide for its cache field, a
+// cut text, a number column's text that is no number); the driver installs its error collection
+// here at start-up. Until then such messages are dropped.
 using FillReporter = std::function<void(std::string_view message)>;
 void installFillReporter(FillReporter reporter);
 

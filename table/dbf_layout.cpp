@@ -139,6 +139,31 @@ LayoutError buildLayout(const std::vector<FieldDescription>& structure, DbfLayou
   return LayoutError::None;
 }
 
+bool fitRecord(std::vector<FieldDescription>& structure, size_t movable) {
+  DbfLayout layout;
+  while (buildLayout(structure, layout) != LayoutError::None) {
+    if (structure.size() > kMaxFields) return false;
+    FieldDescription* longest = nullptr;
+    int longestBytes = 10;  // what the memo field takes instead
+    for (size_t i = 0; i < std::min(movable, structure.size()); ++i) {
+      FieldDescription& field = structure[i];
+      if (upper(field.type.substr(0, 1)) != "C") continue;
+      const int bytes = std::max(field.length, 0) + 256 * std::max(field.decimals, 0);
+      if (bytes > longestBytes) {
+        longest = &field;
+        longestBytes = bytes;
+      }
+    }
+    if (longest == nullptr) return false;
+    *longest = {longest->name, "M", 10, 0};
+  }
+  return true;
+}
+
+size_t maxFieldCount() {
+  return kMaxFields;
+}
+
 void encodeHeader(const DbfLayout& layout, uint32_t recordCount, const Date& updated,
                   std::span<char, kDbfHeaderSize> out) {
   std::fill(out.begin(), out.end(), 0);
@@ -174,7 +199,7 @@ LayoutError readHeader(std::span<const char> header, DbfLayout& layout, uint32_t
   layout = DbfLayout{};
   if (header.size() < kDbfHeaderSize) return LayoutError::Corrupt;
   uint8_t version = static_cast<uint8_t>(header[0]);
-  if (version != 0x03 && version != 0x30 && version != 0x83 && version != 0xF5)
+  if (version != 0x03 && version != 0x30 && version != 0x83 && version != 0x8B && version != 0xF5)
     return LayoutError::Corrupt;
   layout.version = version;
   storedCount = le32(&header[4]);

@@ -53,6 +53,14 @@ enum class LayoutError { None, Refused, Corrupt };
 // more fields, longer records or longer character fields than the 16-bit header values describe.
 LayoutError buildLayout(const std::vector<FieldDescription>& structure, DbfLayout& layout);
 
+// Leaves `structure` so that buildLayout accepts it where only the record length is in the way:
+// character fields among the first `movable` ones become memo fields, the longest first, until
+// the record fits its 65,535 bytes. False when it still does not fit (too many fields, say).
+bool fitRecord(std::vector<FieldDescription>& structure, size_t movable);
+
+// The most fields a table can have: its header length is a 16-bit number.
+size_t maxFieldCount();
+
 // The 32 header bytes with the record count and date given.
 void encodeHeader(const DbfLayout& layout, uint32_t recordCount, const Date& updated,
                   std::span<char, kDbfHeaderSize> out);

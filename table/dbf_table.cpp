@@ -16,6 +16,7 @@ namespace tabulink {
 namespace {
 
 constexpr char kEndOfFile = 0x1A;
+constexpr uint8_t kDbase4WithMemo = 0x8B;
 
 void raiseCorruption(const std::string& path, int err = 0) {
   RunError error = driverError(EG_CORRUPTION, 1012, path, osCodeFromErrno(err));
@@ -154,6 +155,7 @@ std::unique_ptr<DbfTable> DbfTable::open(const std::string& file, bool shared, b
       raiseCorruption(memoPath);
       return nullptr;
     }
+    if (layout.version == kDbase4WithMemo) table->memo_.keepLengths();
   }
   table->path_ = std::move(path);
   table->dbf_ = std::move(dbf);
@@ -181,6 +183,13 @@ void DbfTable::close() {
 void DbfTable::discard() {
   memo_.close();
   dbf_.close();
+}
+
+void DbfTable::keepMemoLengths() {
+  if (!layout_.hasMemo() || layout_.version == kDbase4WithMemo) return;
+  memo_.keepLengths();
+  layout_.version = kDbase4WithMemo;
+  headerChanged_ = true;
 }
 
 uint64_t DbfTable::recordOffset(uint32_t n) const {

@@ -65,6 +65,10 @@ class DbfTable {
 
   // Adds a blank record and makes it current; false when refused or given up.
   bool append();
+  // From now on memo texts are stored with their length, so that they come back byte for byte
+  // (0x1A and NUL included): the table becomes a dBASE IV table with memo (version 0x8B), which
+  // such tables stay when opened again. For tables only this program writes, such as caches.
+  void keepMemoLengths();
   // Assigns field `index` (0-based) of the current record; false when the value was not stored
   // as given (wrong type, too wide, refused, phantom record).
   bool put(size_t index, const Value& value);

@@ -13,9 +13,19 @@ namespace {
 
 constexpr char kEndOfText = 0x1A;
 
+// The dBASE IV text header; bytes 4 to 7 take the length.
+constexpr std::array<char, 8> kLengthHeader = {'\xFF', '\xFF', '\x08', '\x00', 0, 0, 0, 0};
+
 std::array<char, 4> le32(uint32_t v) {
   return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
           static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24 & 0xFF)};
+}
+
+uint32_t le32Value(const char* p) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(p[0])) |
+         static_cast<uint32_t>(static_cast<uint8_t>(p[1])) << 8 |
+         static_cast<uint32_t>(static_cast<uint8_t>(p[2])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(p[3])) << 24;
 }
 
 }  // namespace
@@ -36,10 +46,7 @@ bool MemoFile::attach(BufferedFile file, std::string path) {
   headerChanged_ = false;
   std::array<char, 4> header{};
   if (file_.size() < kMemoBlockSize || file_.read(0, header) != 4) return false;
-  uint32_t stored = static_cast<uint32_t>(static_cast<uint8_t>(header[0])) |
-                    static_cast<uint32_t>(static_cast<uint8_t>(header[1])) << 8 |
-                    static_cast<uint32_t>(static_cast<uint8_t>(header[2])) << 16 |
-                    static_cast<uint32_t>(static_cast<uint8_t>(header[3])) << 24;
+  uint32_t stored = le32Value(header.data());
   // A header left stale by a program that died never lets a new text overwrite an old one: the
   // next text goes behind the last block in the file at least. A number further out than one
   // empty block is damage and is not followed either.
@@ -56,16 +63,22 @@ bool MemoFile::append(std::string_view text, uint32_t& block) {
     filler.fill(kEndOfText);
     return filler;
   }();
-  uint64_t used = (text.size() + 1) / kMemoBlockSize + 1;
+  const size_t header = keepLengths_ ? kLengthHeader.size() : 0;
+  const uint64_t length = header + text.size();
+  std::array<char, 8> lengthHeader = kLengthHeader;
+  const std::array<char, 4> stored = le32(static_cast<uint32_t>(length));
+  std::copy(stored.begin(), stored.end(), lengthHeader.begin() + 4);
+  uint64_t used = (length + 1) / kMemoBlockSize + 1;
   bool written = retryWrite(path_, [&] {
-    if (nextFree_ + used > UINT32_MAX) {
+    if (nextFree_ + used > UINT32_MAX || length > UINT32_MAX) {
       errno = EFBIG;
       return false;
     }
     uint64_t offset = kMemoBlockSize * nextFree_;
-    size_t filler = kMemoBlockSize - text.size() % kMemoBlockSize;
-    return file_.write(offset, {text.data(), text.size()}) &&
-           file_.write(offset + text.size(), {kFiller.data(), filler});
+    size_t filler = kMemoBlockSize - length % kMemoBlockSize;
+    return file_.write(offset, {lengthHeader.data(), header}) &&
+           file_.write(offset + header, {text.data(), text.size()}) &&
+           file_.write(offset + length, {kFiller.data(), filler});
   });
   if (!written) {
     file_.discardPending();
@@ -87,6 +100,25 @@ std::string MemoFile::read(uint64_t block) {
     return text;
   }
   uint64_t offset = kMemoBlockSize * block;
+  std::array<char, 8> header{};
+  if (file_.read(offset, header) == static_cast<int64_t>(header.size()) &&
+      std::equal(kLengthHeader.begin(), kLengthHeader.begin() + 4, header.begin())) {
+    const uint32_t length = le32Value(header.data() + 4);
+    if (length < header.size() || offset + length > file_.size()) {
+      RunError error = driverError(EG_CORRUPTION, 1012, path_);
+      error.CANDEFAULT = true;
+      raiseTableError(error);
+      return text;
+    }
+    text.resize(length - header.size());
+    if (file_.read(offset + header.size(), text) != static_cast<int64_t>(text.size())) {
+      RunError error = driverError(EG_CORRUPTION, 1012, path_, osCodeFromErrno(errno));
+      error.CANDEFAULT = true;
+      raiseTableError(error);
+      text.clear();
+    }
+    return text;
+  }
   for (;;) {
     size_t old = text.size();
     text.resize(old + kMemoBlockSize);

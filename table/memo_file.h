@@ -1,6 +1,9 @@
 #pragma once
 // The .dbt memo file of a table: 512-byte blocks, block 0 holding the next free block number,
 // every text followed by at least one 0x1A up to a block boundary. Texts are only ever appended.
+// A text may begin with the 8-byte length header of the dBASE IV form (FF FF 08 00, then the
+// length with the header, 32-bit little-endian): such a text is read to its length, 0x1A and NUL
+// bytes included; any other text ends at its first 0x1A.
 
 #include <cstdint>
 #include <string>
@@ -23,11 +26,15 @@ class MemoFile {
   // Takes an opened memo file; false when it is too short to hold its header.
   bool attach(BufferedFile file, std::string path);
 
+  // From now on texts are written with the length header, so that every byte comes back.
+  void keepLengths() { keepLengths_ = true; }
+
   // Appends `text` (not empty) and returns its start block through `block`. Raises a write error
   // (retried while the error block asks) and returns false when the text could not be written.
   bool append(std::string_view text, uint32_t& block);
-  // The text starting at `block`: every byte before the first 0x1A. A block past the end of the
-  // file raises "Corruption detected" and reads as empty text.
+  // The text starting at `block`: as long as its length header says, else every byte before the
+  // first 0x1A. A block past the end of the file (or a length running past it) raises
+  // "Corruption detected" and reads as empty text.
   std::string read(uint64_t block);
   // Makes the memo file anew: one header block, next free block 1.
   bool reset();
@@ -46,6 +53,7 @@ class MemoFile {
   std::string path_;
   uint32_t nextFree_ = 1;
   bool headerChanged_ = false;
+  bool keepLengths_ = false;
 };
 
 }  // namespace tabulink

@@ -24,6 +24,21 @@ TEST(Text, CutNeverSplitsAUtf8Character) {
   // A three-byte character (€) cut after one or two of its bytes.
   EXPECT_EQ(padRight("a\xE2\x82\xAC", 2), "a ");
   EXPECT_EQ(padRight("a\xE2\x82\xAC", 3), "a  ");
+  // Bytes that only look like the start of a character (Latin-1 é, or a sequence the text ends
+  // before completing) are kept.
+  EXPECT_EQ(padRight("ab\xE9"
+                     "cd",
+                     3),
+            "ab\xE9");
+  EXPECT_EQ(padRight("ab\xC3"
+                     "d",
+                     3),
+            "ab\xC3");
+  EXPECT_EQ(padRight("a\xE2\x82", 2), "a\xE2");
+  EXPECT_EQ(padLeft("ab\xE9"
+                    "cd",
+                    3),
+            "ab\xE9");
 }
 
 TEST(Text, PaddingWrittenInPlaceMatchesTheAppendedOne) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "core/process_settings.h"
@@ -46,6 +47,11 @@ TEST(ColumnDescription, NumericColumnsHaveLength19AndDefaultDecimalsWhenScaleIsU
   EXPECT_EQ(describe(SQL_DOUBLE, 15, 0).decimals, 3);
   EXPECT_EQ(describe(SQL_REAL, 7, 0).decimals, 3);
   EXPECT_EQ(describe(SQL_TINYINT, 3, 0).length, 19);
+  // The decimals give way to the integer digits of the precision (up to 11) within 19 characters.
+  EXPECT_EQ(describe(SQL_NUMERIC, 30, 18).decimals, 6);
+  EXPECT_EQ(describe(SQL_NUMERIC, 20, 18).decimals, 15);
+  EXPECT_EQ(describe(SQL_NUMERIC, 19, 18).decimals, 16);
+  EXPECT_EQ(describe(SQL_NUMERIC, 30, 2).decimals, 2);
   setDefaultDecimals(2);
 }
 
@@ -115,6 +121,9 @@ TEST(ColumnDescription, TextsArePaddedOrCutToTheLengthOthersKeptAsFetched) {
   EXPECT_EQ(convert(describe(SQL_VARBINARY, 4, 0), "ab"), Value("ab  "));
   EXPECT_EQ(convert(describe(SQL_BIGINT, 19, 0), "9000000000"), Value("9000000000"));
   EXPECT_EQ(describe(SQL_BIGINT, 19, 0).type, 'U');
+  EXPECT_EQ(describe(SQL_BIGINT, 19, 0).length, 20);  // room for the sign
+  // Memo values come as the data source holds them.
+  EXPECT_EQ(convert(describe(SQL_LONGVARCHAR, 300, 0), "long"), Value("long"));
 
   // One value reused from row to row keeps working when rows alternate kinds.
   Value reused;
@@ -134,8 +143,20 @@ TEST(ColumnDescription, LogicalsAndNumbers) {
 
   ColumnDescription decimal = describe(SQL_DECIMAL, 10, 2);
   EXPECT_EQ(convert(decimal, "12,50"), Value::number(12.5, 2));
-  EXPECT_EQ(convert(decimal, "-3.125abc"), Value::number(-3.125, 3));
   EXPECT_EQ(convert(decimal, ""), Value::number(0, 0));
+  // Whole numbers, exponents included; the decimals they show.
+  EXPECT_EQ(convert(decimal, "1e+20"), Value::number(1e20, 0));
+  EXPECT_EQ(convert(decimal, " 1.23457e+06"), Value::number(1234570, 0));
+  EXPECT_EQ(convert(decimal, "1e-05"), Value::number(0.00001, 5));
+  EXPECT_EQ(convert(decimal, "-9223372036854775808"), Value::number(-9223372036854775808.0, 0));
+  EXPECT_EQ(convert(decimal, "1e400").number().value, HUGE_VAL);
+  EXPECT_EQ(convert(decimal, "-1e-400"), Value::number(-0.0, 400 > 20 ? 20 : 0));
+  // Text that is no number is no value: the conversion says so and hands the text back.
+  for (std::string_view text : {"$12.34", "-3.125abc", "+-1", "1 2"}) {
+    Value out;
+    EXPECT_FALSE(decimal.convert(text, decimal.length, out)) << text;
+    EXPECT_EQ(out, Value(text));
+  }
 }
 
 }  // namespace tabulink

@@ -97,7 +97,7 @@ TEST_P(ErrorsOnSource, ValueReadWithoutRowNamesColumnTypeAndBuffer) {
   Value value = db->GetValue(3, statement.handle(), columns);  // before any fetch
   ASSERT_EQ(db->aErrors().size(), 1u);
   EXPECT_EQ(db->aErrors().front().operation,
-            "TOdbc:GetValue(3), nType: 12, Len: " + std::to_string(columns[2].length + 1));
+            "TOdbc:GetValue(3), nType: 12, Len: " + std::to_string(columns[2].fetchLength()));
   EXPECT_EQ(value, Value(std::string(static_cast<size_t>(columns[2].length), ' ')));
 }
 

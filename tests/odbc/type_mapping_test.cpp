@@ -59,7 +59,7 @@ const std::vector<Pinned> kPgPinned = {
     {"tm", SQL_TIME, 8, 6, 'C', 8, 6, "09:05:07"},
     {"ts", SQL_TIMESTAMP, 26, 6, 'D', 26, 6, "03/01/2005"},
     {"b", SQL_VARCHAR, 5, 0, 'C', 5, 0, "1"},
-    {"bi", SQL_BIGINT, 19, 0, 'U', 19, 0, "9000000000"},
+    {"bi", SQL_BIGINT, 19, 0, 'U', 20, 0, "9000000000"},
     {"by", SQL_LONGVARBINARY, 0, 0, 'M', kMaxColumnLength, 0, "0102ff"},
     {"u", SQL_GUID, 37, 0, 'U', 111, 0, "A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11"},
 };
@@ -137,7 +137,8 @@ TEST_P(TypeMapping, DriverReportsAndSessionDescribesAndConverts) {
     EXPECT_EQ(column.sqlType, pin.sqlType);
     Value value = db->GetValue(static_cast<int>(i + 1), statement.handle(), columns);
     EXPECT_EQ(trimRight(CVALTOCHAR(value)), pin.value);
-    if (value.isText() && (column.type == 'C' || column.type == 'M')) {
+    // Character values fill their width; memo values come as the data source holds them.
+    if (value.isText() && column.type == 'C') {
       EXPECT_EQ(value.text().size(), static_cast<size_t>(column.length));
     }
   }

@@ -16,6 +16,10 @@ def show(value):
         return value.isoformat()
     if isinstance(value, float):
         return repr(value)
+    if isinstance(value, str):
+        # dBASE IV memo texts: dbfread takes their length, which counts the 8-byte block header,
+        # for the text's, and so reads 8 bytes of the 0x1A filler behind it.
+        return value.rstrip("\x1a")
     return str(value)
 
 

@@ -193,6 +193,40 @@ TEST_F(DbfBytesTest, MemoBlocks) {
             "count 4\nNone|" + first + "\nNone|" + second + "\nNone|None\nNone|None\n");
 }
 
+// A table that keeps memo lengths gives back every byte, 0x1A and NUL included, from blocks in the
+// dBASE IV form; reopened, it still reads them.
+TEST_F(DbfBytesTest, MemoTextsKeptWithTheirLength) {
+  std::string path = dir.file("kept.dbf");
+  DBCREATE(path, {{"NOTE", "M", 10, 0}});
+  const std::string special("a\x1A\0b", 4);
+  const std::string long1(1000, 'c');
+  ASSERT_TRUE(DBUSEAREA(true, "", path));
+  DbfTable* table = WorkAreas::instance().table(SELECT());
+  table->keepMemoLengths();
+  for (const std::string& text : {special, std::string(), long1, std::string(504, 'd')}) {
+    DBAPPEND();
+    FIELDPUT(1, Value(text));
+  }
+  DBGOTO(1);
+  EXPECT_EQ(FIELDGET(1), Value(special));
+  DBCLOSEAREA();
+
+  std::string dbt = readFile(dir.file("kept.dbt"));
+  // 8 header bytes with each text: 504 bytes and their header fill a block, and the 0x1A that
+  // ends every text takes the next one.
+  ASSERT_EQ(dbt.size(), 512u * (1 + 1 + 2 + 2));
+  EXPECT_EQ(dbt.substr(512, 16),
+            std::string("\xFF\xFF\x08\x00\x0C\x00\x00\x00", 8) + special + std::string(4, '\x1A'));
+  ASSERT_TRUE(DBUSEAREA(true, "", path));
+  std::vector<Value> read;
+  for (DBGOTOP(); !DBEOF(); DBSKIP())
+    read.push_back(FIELDGET(1));
+  EXPECT_EQ(read, (std::vector<Value>{Value(special), Value(""), Value(long1),
+                                      Value(std::string(504, 'd'))}));
+  DBCLOSEAREA();
+  EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(DbfBytesTest, MemoFileNameAndReplacedFiles) {
   std::string path = dir.file("out.dat");
   writeFile(path, "not a table at all");

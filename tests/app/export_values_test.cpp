@@ -1,0 +1,326 @@
+// Values exported whole or reported, end to end: the real binary against SQLite and PostgreSQL,
+// one test per family of values (numbers; long and special texts; memos; names and shapes), each
+// checking the output, the error file, the exit status and the temporary folder left empty. DBF
+// outputs are read back by dbfread and ogrinfo.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/command.h"
+#include "support/odbc_sources.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace tabulink {
+namespace {
+
+using test::commandOutput;
+using test::DataSource;
+using test::dbfreadDump;
+using test::readFile;
+using test::writeFile;
+
+// Field names and types as dbfread and as GDAL see them.
+std::string dbfFields(const std::string& path) {
+  return commandOutput(
+      "/usr/bin/python3 -c \"import dbfread,sys; t=dbfread.DBF(sys.argv[1]); "
+      "print(' '.join(f.name + ':' + f.type for f in t.fields))\" '" +
+      path + "'");
+}
+std::string ogrFields(const std::string& path) {
+  return commandOutput("ogrinfo -so -al '" + path + "' | grep -E '^[A-Za-z0-9_]+: [A-Za-z]+ \\('");
+}
+
+// The lines of an error file without their date and time.
+std::vector<std::string> errorLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    lines.push_back(line.size() > 24 ? line.substr(24) : line);
+    at = end + 2;
+  }
+  return lines;
+}
+
+// A column of the tab-delimited output (0-based), one entry per data line.
+std::vector<std::string> column(const std::string& text, size_t index) {
+  std::vector<std::string> cells;
+  size_t at = text.find("\r\n") + 2;  // past the name line
+  while (at < text.size()) {
+    size_t end = text.find("\r\n", at);
+    std::string line = text.substr(at, end - at);
+    size_t start = 0;
+    for (size_t i = 0; i < index; ++i)
+      start = line.find('\t', start) + 1;
+    cells.push_back(line.substr(start, line.find('\t', start) - start));
+    at = end + 2;
+  }
+  return cells;
+}
+
+class ExportValues : public ::testing::TestWithParam<DataSource> {
+ protected:
+  ExportValues() { std::filesystem::create_directory(temp()); }
+  ~ExportValues() override {
+    EXPECT_TRUE(std::filesystem::is_empty(temp())) << "cache files left in " << temp();
+  }
+
+  bool pg() const { return GetParam().postgres; }
+  std::string temp() const { return dir.file("tmp"); }
+
+  struct Run {
+    int exitStatus;
+    std::vector<std::string> errors;  // the error file's lines
+  };
+  // Runs a job with `sql` to the output `type` in "out" (with "out.dbf" for a DBF).
+  Run run(const std::string& sql, const std::string& type) {
+    const DataSource& s = GetParam();
+    for (const char* name : {"err.txt", "out", "out.dbf", "out.dbt"})
+      std::filesystem::remove(dir.file(name));
+    writeFile(dir.file("job.ini"), std::string("[ODBC]\nDSN=") + s.dsn + "\nUser=" + s.user +
+                                       "\nPassword=" + s.password + "\nSQL=" + sql +
+                                       "\n[Output]\nType=" + type +
+                                       "\nFileOut=out\nFileErr=err.txt\n");
+    test::ProgramRun r =
+        test::runTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + temp(), "TMPDIR=" + temp()});
+    std::filesystem::path errors = dir.file("err.txt");
+    return {r.exitStatus, std::filesystem::exists(errors) ? errorLines(readFile(errors))
+                                                          : std::vector<std::string>{}};
+  }
+  std::string out(const std::string& name = "out") const { return readFile(dir.file(name)); }
+  std::unique_ptr<TOdbc> fill(const std::string& table, const std::string& columns) {
+    test::recreateTable(GetParam(), table, columns);
+    return test::connectTo(GetParam());
+  }
+
+  test::TempDir dir;
+};
+
+// Numbers come whole, exponent and all digits included; what does not fit its field gets the
+// data-width message, what is no number is reported and exported as NULL, and any scale exports.
+TEST_P(ExportValues, Numbers) {
+  const std::string table = test::testTable("numbers");
+  std::unique_ptr<TOdbc> db;
+  std::string sql;
+  if (pg()) {
+    db = fill(table,
+              "id int, r real, f float8, m money, n numeric(19,0), b bigint, s numeric(30,18), "
+              "big numeric(80,0)");
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (1, 1234567, 1e15, 12.34, -1234567890123456789, "
+                       "-9223372036854775808, 123.456, 15e69), "
+                       "(2, 0.5, 1.2345678901234568e+18, NULL, 7, 9223372036854775807, NULL, 3)");
+    sql = "SELECT id, r, f, m, n, b, s, big FROM " + table + " ORDER BY id";
+  } else {
+    db = fill(table, "id integer, r real, i integer");
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (1, 1e20, -9223372036854775808), (2, 0.00001, 7), (3, 12.5, 1)");
+    sql = "SELECT id, r, i FROM " + table + " ORDER BY id";
+  }
+
+  Run r = run(sql, "Text");
+  EXPECT_EQ(r.exitStatus, 2);
+  std::vector<std::string> expected;
+  if (pg()) {
+    EXPECT_EQ(out(),
+              "id\tr\tf\tm\tn\tb\ts\tbig\r\n"
+              "1\t1234567.00\t1000000000000000.00\t\t0\t-9223372036854775808\t123.456000\t0\r\n"
+              "2\t0.50\t0.00\t\t7\t9223372036854775807 \t\t3\r\n");
+    expected = {
+        "Field 'm' row 1 value: $12.34 - Not a number, exported as NULL.",
+        "Field 'n' value: -1234567890123456768 Decimals: 0 - Data Width Error.",
+        // 15e69 read whole (its 71 digits, not the first 63), as the nearest double.
+        "Field 'big' value: 14999999999999998789228234424105239354855075419234053904664469" +
+            std::string("056782336 Decimals: 0 - Data Width Error."),
+        "Field 'f' value: 1234567890123456768 Decimals: 2 - Data Width Error."};
+  } else {
+    EXPECT_EQ(out(),
+              "id\tr\ti\r\n"
+              "1\t0.00\t0\r\n"
+              "2\t0.00\t7\r\n"
+              "3\t12.50\t1\r\n");
+    expected = {"Field 'r' value: 100000000000000000000 Decimals: 2 - Data Width Error.",
+                "Field 'i' value: -9223372036854775808 Decimals: 0 - Data Width Error."};
+  }
+  EXPECT_EQ(r.errors, expected);
+
+  // The same numbers in a table: the reports again, the fields as dbfread and GDAL read them.
+  r = run(sql, "DBF");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.errors, expected);
+  if (pg()) {
+    EXPECT_EQ(dbfreadDump(dir.file("out.dbf")),
+              "count 2\n"
+              "1|1234567.0|1000000000000000.0|None|0|-9223372036854775808|123.456|0\n"
+              "2|0.5|0.0|None|7|9223372036854775807|None|3\n");
+    EXPECT_NE(ogrFields(dir.file("out.dbf")).find("S: Real (19.6)"), std::string::npos);
+  } else {
+    EXPECT_EQ(dbfreadDump(dir.file("out.dbf")), "count 3\n1|0.0|0\n2|0.0|7\n3|12.5|1\n");
+  }
+
+  // A scale of 18 or more no longer ends the run: NULL and 0 fit.
+  if (pg()) {
+    r = run("SELECT CAST(NULL AS numeric(30,18)) AS z, CAST(0 AS numeric(40,20)) AS y", "Text");
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(out(), "z\ty\r\n\t0.000000\r\n");
+  }
+}
+
+// Texts longer than their column are cut only at a field's width, and reported; memo texts are
+// read whole up to the cap; 0x1A, Latin-1 and UTF-8 bytes come out as they went in.
+TEST_P(ExportValues, LongAndSpecialTexts) {
+  const std::string table = test::testTable("texts");
+  std::unique_ptr<TOdbc> db = fill(table, "id integer, t text, v varchar(5), c varchar(3)");
+  std::string sql;
+  if (pg()) {
+    // PostgreSQL keeps to the declared lengths; its expression texts are 255 bytes wide.
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (1, repeat('x', 10004), 'abcde', NULL), "
+                       "(2, repeat('y', 200003), NULL, NULL), "
+                       "(3, 'before' || chr(26) || 'after', 'ab', NULL)");
+    sql = "SELECT id, t, v, c, repeat('z', 1003)::varchar AS e FROM " + table + " ORDER BY id";
+  } else {
+    test::run(*db,
+              "INSERT INTO " + table +
+                  " VALUES (1, printf('%.*c', 10004, 'x'), 'abcdefgh', 'ab' || X'E9' || 'cd'), "
+                  "(2, printf('%.*c', 200003, 'y'), NULL, 'a\xE2\x82\xAC'), "
+                  "(3, 'before' || char(26) || 'after', 'ab', NULL)");
+    sql = "SELECT id, t, v, c, printf('%.*c', 1003, 'z') AS e FROM " + table + " ORDER BY id";
+  }
+  auto cut = [](const std::string& field, int row, int held, int kept) {
+    return "Field '" + field + "' row " + std::to_string(row) + " - value of " +
+           std::to_string(held) + " bytes cut to " + std::to_string(kept) + " - Data Width Error.";
+  };
+  std::vector<std::string> expected;
+  if (!pg()) expected = {cut("v", 1, 8, 5), cut("c", 1, 5, 3)};
+  expected.push_back(cut("e", 1, 1003, 255));
+  expected.push_back(cut("t", 2, 200003, 131072));
+  if (!pg()) expected.push_back(cut("c", 2, 4, 3));
+  expected.push_back(cut("e", 2, 1003, 255));
+  expected.push_back(cut("e", 3, 1003, 255));
+
+  Run r = run(sql, "Text");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.errors, expected);
+  const std::string text = out();
+  EXPECT_EQ(column(text, 1),
+            (std::vector<std::string>{std::string(10004, 'x'), std::string(131072, 'y'),
+                                      "before\x1A"
+                                      "after"}));
+  EXPECT_EQ(column(text, 2), (std::vector<std::string>{"abcde", "", "ab   "}));
+  EXPECT_EQ(column(text, 4)[0], std::string(255, 'z'));
+  // A Latin-1 byte at the cut stays; a UTF-8 character cut in two becomes a blank.
+  if (!pg()) {
+    EXPECT_EQ(column(text, 3), (std::vector<std::string>{"ab\xE9", "a  ", ""}));
+  }
+
+  // The boxed table cuts every cell to its column's length, which a memo read whole may pass.
+  r = run(sql, "AsciiTable");
+  EXPECT_EQ(r.exitStatus, 2);
+  const int memoWidth = pg() ? 8190 : 65536;
+  std::vector<std::string> boxed = expected;
+  if (pg()) boxed.insert(boxed.begin() + 1, cut("t", 1, 10004, memoWidth));
+  boxed.insert(boxed.end() - 1, cut("t", 2, 131072, memoWidth));
+  EXPECT_EQ(r.errors, boxed);
+
+  // In a DBF every reader ends a memo at 0x1A: said in the error file.
+  r = run(sql, "DBF");
+  EXPECT_EQ(r.exitStatus, 2);
+  expected.push_back(
+      "Field 't' row 3 - the memo holds the byte 0x1A, where readers of the DBF end it.");
+  EXPECT_EQ(r.errors, expected);
+  const std::string z(255, 'z');
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")),
+            "count 3\n1|" + std::string(10004, 'x') + "|abcde|" + (pg() ? "" : "ab\xC3\xA9") + "|" +
+                z + "\n2|" + std::string(131072, 'y') + "||" + (pg() ? "" : "a") + "|" + z +
+                "\n3|before|ab||" + z + "\n");
+}
+
+// Memo values are stored as the data source holds them: a short text takes one block of the
+// memo file, a NULL none.
+TEST_P(ExportValues, Memos) {
+  const std::string table = test::testTable("memos");
+  std::unique_ptr<TOdbc> db = fill(table, "id integer, t text");
+  test::insertSeries(*db, table, 2000, "i, CASE WHEN i % 4 = 0 THEN NULL ELSE 'short' END");
+  const std::string sql = "SELECT id, t FROM " + table + " ORDER BY id";
+
+  Run r = run(sql, "DBF");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_EQ(std::filesystem::file_size(dir.file("out.dbt")), 512u * (1 + 1500));
+  std::string expected = "count 2000\n";
+  for (int i = 1; i <= 2000; ++i)
+    expected += std::to_string(i) + "|" + (i % 4 == 0 ? "None" : "short") + "\n";
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")), expected);
+  EXPECT_NE(ogrFields(dir.file("out.dbf")).find("T: String"), std::string::npos);
+
+  r = run(sql, "Text");
+  EXPECT_EQ(r.exitStatus, 0);
+  expected = "id\tt\r\n";
+  for (int i = 1; i <= 2000; ++i)
+    expected += std::to_string(i) + "\t" + (i % 4 == 0 ? "" : "short") + "\r\n";
+  EXPECT_EQ(out(), expected);
+}
+
+// DBF field names unique within 10 characters, rows wider than a DBF record, and a result with
+// no columns.
+TEST_P(ExportValues, NamesAndShapes) {
+  const std::string table = test::testTable("names");
+  std::unique_ptr<TOdbc> db = fill(table,
+                                   "customer_name_first varchar(8), customer_name_last varchar(8), "
+                                   "customer_1 varchar(8)");
+  test::run(*db, "INSERT INTO " + table + " VALUES ('Ann', 'Smith', 'x')");
+  Run r = run("SELECT * FROM " + table, "DBF");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(dbfFields(dir.file("out.dbf")), "CUSTOMER_N:C CUSTOMER_1:C CUSTOMER_2:C\n");
+  EXPECT_EQ(ogrFields(dir.file("out.dbf")),
+            "CUSTOMER_N: String (8.0)\nCUSTOMER_1: String (8.0)\nCUSTOMER_2: String (8.0)\n");
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")), "count 1\nAnn|Smith|x\n");
+
+  // 260 columns of 255 bytes: more than a record holds, so the longest go to the memo file.
+  const std::string wide = test::testTable("wide");
+  std::string columns, values;
+  for (int i = 0; i < 260; ++i) {
+    columns += (i > 0 ? ", c" : "c") + std::to_string(i) + " varchar(255)";
+    values += (i > 0 ? ", 'v" : "'v") + std::to_string(i) + "'";
+  }
+  db = fill(wide, columns);
+  test::run(*db, "INSERT INTO " + wide + " VALUES (" + values + ")");
+  r = run("SELECT * FROM " + wide, "DBF");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_TRUE(r.errors.empty());
+  // The first four columns went to the memo file, blanks and all; dbfread drops the blanks
+  // of character fields.
+  std::string expected = "count 1\n";
+  for (int i = 0; i < 260; ++i)
+    expected += (i > 0 ? "|v" : "v") + std::to_string(i) + std::string(i < 4 ? 253 : 0, ' ');
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")), expected + "\n");
+  r = run("SELECT * FROM " + wide, "Text");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(column(out(), 259), (std::vector<std::string>{"v259" + std::string(251, ' ')}));
+
+  // Only PostgreSQL runs a SELECT without columns.
+  if (!pg()) return;
+  r = run("SELECT FROM " + table, "Text");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(
+      r.errors,
+      (std::vector<std::string>{"The result of the statement has no columns: nothing to export."}));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+  r = run("SELECT FROM " + table, "DBF");
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.dbf")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ExportValues,
+                         ::testing::Values(test::kSQLite, test::kPgAnsi, test::kPgUnicode),
+                         test::sourceName);
+
+}  // namespace
+}  // namespace tabulink
