@@ -32,22 +32,23 @@ class FillingScope {
 
 }  // namespace
 
-void TDbOdbcDirect::GetValue(int n, const ColumnRead* read) {
+void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, SQLHSTMT stmt) {
   const size_t i = static_cast<size_t>(n - 1);
   Value& value = aBuffer_[i];
+  if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
   if (read != nullptr) {
-    oConnect_->GetValue(n, hStmt_.handle(), aFields_, *read, value, "TDbOdbcDirect");
+    oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect");
   } else {
-    oConnect_->GetValue(n, hStmt_.handle(), aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
+    oConnect_->GetValue(n, stmt, aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
   }
   aIsNull_[i] = value.isAbsent();
   // A null column holds what its conversion makes of an empty text: the cache's substitute.
   if (aIsNull_[i]) aFields_[i].convert({}, aFields_[i].length, value);
 }
 
-void TDbOdbcDirect::Load(int from) {
+void TDbOdbcDirect::Load(int from, SQLHSTMT stmt) {
   for (int n = from; n <= nFields_; ++n)
-    GetValue(n);
+    GetValue(n, nullptr, stmt);
 }
 
 bool TDbOdbcDirect::Fetch() {
