@@ -8,10 +8,14 @@ std::string_view genericErrorText(int gencode) {
       return "Argument error";
     case EG_ZERODIV:
       return "Zero divisor";
+    case EG_NOMETHOD:
+      return "No exported method";
     case EG_NOVAR:
       return "Variable does not exist";
     case EG_NOALIAS:
       return "Alias does not exist";
+    case EG_NOVARMETHOD:
+      return "No exported variable";
     case EG_DUPALIAS:
       return "Alias already in use";
     case EG_CREATE:

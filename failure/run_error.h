@@ -13,8 +13,10 @@ namespace tabulink {
 // Generic error codes (GENCODE).
 inline constexpr int EG_ARG = 1;
 inline constexpr int EG_ZERODIV = 5;
+inline constexpr int EG_NOMETHOD = 13;
 inline constexpr int EG_NOVAR = 14;
 inline constexpr int EG_NOALIAS = 15;
+inline constexpr int EG_NOVARMETHOD = 16;
 inline constexpr int EG_DUPALIAS = 18;
 inline constexpr int EG_CREATE = 20;
 inline constexpr int EG_OPEN = 21;

@@ -32,14 +32,14 @@ class FillingScope {
 
 }  // namespace
 
-void TDbOdbcDirect::GetValue(int n, const ColumnRead* read) {
+void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, SQLHSTMT stmt) {
   const size_t i = static_cast<size_t>(n - 1);
   Value& value = aBuffer_[i];
+  if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
   const ValueFit fit =
       read != nullptr
-          ? oConnect_->GetValue(n, hStmt_.handle(), aFields_, *read, value, "TDbOdbcDirect")
-          : oConnect_->GetValue(n, hStmt_.handle(), aFields_, fetchBuffers_[i], value,
-                                "TDbOdbcDirect");
+          ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect")
+          : oConnect_->GetValue(n, stmt, aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
   if (fit.kind != ValueFit::Kind::Whole) reportValue(i, fit);
   aIsNull_[i] = value.isAbsent();
   // A null column holds what its conversion makes of an empty text: the cache's substitute.
@@ -63,9 +63,9 @@ void TDbOdbcDirect::reportValue(size_t i, const ValueFit& fit) {
              " - Data Width Error.");
 }
 
-void TDbOdbcDirect::Load(int from) {
+void TDbOdbcDirect::Load(int from, SQLHSTMT stmt) {
   for (int n = from; n <= nFields_; ++n)
-    GetValue(n);
+    GetValue(n, nullptr, stmt);
 }
 
 bool TDbOdbcDirect::Fetch() {

@@ -58,6 +58,24 @@ void TDbOdbcDirect::End() {
   cacheCreated_ = false;
 }
 
+void TDbOdbcDirect::Refresh() {
+  const long position = Recno();
+  DbfTable* table = cache();
+  const long held = table != nullptr ? static_cast<long>(table->recCount()) : 0;
+  const bool wasEof = Eof();
+  if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
+  hStmt_ = AllocStatement();
+  if (!Execute(cSelect_, "TDbOdbcDirect:Refresh()", hStmt_.handle())) return;
+  if ((table = cache()) == nullptr) return;
+  table->zap();
+  if (wasEof) {
+    Complete();
+  } else {
+    Fill(held);
+  }
+  Goto(position);
+}
+
 void TDbOdbcDirect::deleteCacheFiles() {
   std::filesystem::path table(DbfTable::tablePath(cFileName));
   std::filesystem::path directory = table.parent_path();

@@ -61,6 +61,10 @@ class TDbOdbcDirect {
 
   // Fetches every remaining row (stopping a timer fill) and returns the number of rows.
   long Complete();
+  // Executes the statement again and fills the cache table anew with as many rows as it held
+  // (all when the result was complete), back on the same record number. When the execution
+  // fails the rows held stay and the session's error list has the entry.
+  void Refresh();
   // Starts the timer fill owned by the active window, or stops it when `window` is 0.
   void AutoFill(WindowId window, int intervalMs = 5, ProgressCallback callback = {});
   // One tick of the timer fill.
@@ -102,12 +106,43 @@ class TDbOdbcDirect {
   // The table name after "FROM " in the statement; an alert and "" when there is none.
   std::string TableName(Location loc = Location::current());
 
+  // Row editing: a change is made in the cache table first, then sent to the data source as an
+  // UPDATE, INSERT or DELETE of the statement's table, found by its key columns. Refusals are
+  // alerts and a false result.
+  bool Edit(Location loc = Location::current());
+  bool AddNew(Location loc = Location::current());
+  // Puts `value` (absent: NULL) into column n of the current row, entering edit mode.
+  bool FieldPut(int n, const Value& value, Location loc = Location::current());
+  bool Update(Location loc = Location::current());
+  bool Cancel(Location loc = Location::current());
+  bool Delete(Location loc = Location::current());
+  // Reads the current row again from the data source; a row gone there leaves the cache too.
+  bool RefreshCurrent(Location loc = Location::current());
+  // Whether the current row differs in the data source from the row held when edit mode began:
+  // `changed` receives the numbers of the columns that differ, {0} when the row is gone, {-1}
+  // when the check failed.
+  bool RecordHasChanged(std::vector<int>& changed, Location loc = Location::current());
+
+  // Pieces of the generated statements: " (A , B) VALUES ('x' , 1)", "A = 'x' , B = 1", the key
+  // condition "ID = 5 AND CODE = 'X'", and the statement that reads the current row again.
+  std::string GenAppend();
+  std::string GenUpdate();
+  std::string GenWhere(Location loc = Location::current());
+  std::string GenCurRec(Location loc = Location::current());
+
+  // Columns by name (FieldPos): the value of the current row, absent when NULL; an assignment
+  // puts the value as FieldPut does. A name that matches no column raises the run-time error
+  // "No exported method" (1004) or "No exported variable" (1005).
+  Value Column(std::string_view name);
+  bool SetColumn(std::string_view name, const Value& value, Location loc = Location::current());
+
   // An entry on the session's error list for `stmt`, located at the caller.
   void SQLError(SQLHSTMT stmt, std::string_view text = {}, Location loc = Location::current());
   // An alert in a message box "Ostrel Alert message" when lShowAlerts; kept in cLastError.
   void SQLAlert(std::string_view text, Location loc = Location::current());
 
   int nWorkArea() const { return nWorkArea_; }
+  long nEditRecord() const { return nEditRecord_; }
   const std::string& cSelect() const { return cSelect_; }
   const std::string& cLastError() const { return cLastError_; }
 
@@ -131,13 +166,37 @@ class TDbOdbcDirect {
   bool Fetch();
   // The next row from the read-ahead, its values loaded when it was fetched.
   bool takeReadRow(const Location& loc);
-  // Reads columns `from`..nFields_ of the current row into the row buffer.
-  void Load(int from = 1);
-  // Column n into the row buffer, read now or, when given, as `read` delivered it.
-  void GetValue(int n, const ColumnRead* read = nullptr);
+  // Reads columns `from`..nFields_ of the current row of `stmt` (the result's own statement when
+  // null) into the row buffer.
+  void Load(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
+  // Column n into the row buffer, read now from `stmt` or, when given, as `read` delivered it.
+  void GetValue(int n, const ColumnRead* read = nullptr, SQLHSTMT stmt = SQL_NULL_HSTMT);
   // Reports column i of the row being read as `fit` says it was not read whole; a number column
   // whose text is no number becomes NULL.
   void reportValue(size_t i, const ValueFit& fit);
+
+  // Row editing (row_editing.cpp, sql_generation.cpp).
+  struct HeldRow {
+    std::vector<Value> values;  // stored values, also of null columns
+    std::vector<bool> isNull;
+  };
+  bool inMode() const { return nEditRecord_ != 0; }
+  void beginMode(bool adding);
+  // The cache table's current record.
+  HeldRow currentRow();
+  // Runs GenCurRec() on `statement` (allocated here); true when it ran.
+  bool selectCurrentAgain(OdbcStatement& statement, std::string_view context, const Location& loc);
+  // Runs `sql` on a statement of the session's own; failures go to its error list.
+  bool executeAlone(std::string_view sql, std::string_view context, const Location& loc);
+  // Deletes the current cache record and packs, then stands on the row that followed.
+  void removeCurrentRecord();
+  // "KEY1 = v1 AND KEY2 = v2" with the key values of `row`.
+  std::string keyCondition(const std::vector<Value>& row, const Location& loc);
+  // The changed columns joined by " , ": "NAME = value" each, or only the names or only the values
+  // (those of the cache table's current record).
+  std::string changedColumns(bool names, bool values);
+  // The text a generated statement writes for `value` in column n.
+  std::string valueText(int n, const Value& value, bool trimBoth) const;
   // Stops a read-ahead and drops the result set's statement: the result is complete.
   void dropStatement();
   // Leaves column i's buffered number as its cache field can hold it: 0, after a data-width
@@ -155,6 +214,12 @@ class TDbOdbcDirect {
   std::vector<std::string> aFldPrimary_;
   std::vector<Value> aBuffer_;
   std::vector<bool> aIsNull_;
+  // The row in edit mode as it was when the mode began (the reference for the change check and
+  // the key values), or absent values in add mode. Kept apart from the fetch's row buffer, so
+  // rows fetched meanwhile never change which row an update or delete finds.
+  HeldRow editRow_;
+  bool adding_ = false;
+  long nEditRecord_ = 0;
   // Per column: the fetch buffer (length + 1 bytes, allocated once) and the numeric limits of
   // its cache field.
   std::vector<std::vector<char>> fetchBuffers_;

@@ -1,0 +1,126 @@
+// The texts of the statements that row editing sends: values written as SQL literals by their
+// column's type, the changed columns, the key condition, and the statement that reads the
+// current row again.
+
+#include <algorithm>
+
+#include "core/text.h"
+#include "resultset/tdbodbcdirect.h"
+
+namespace tabulink {
+namespace {
+
+constexpr std::string_view kAnd = " AND ";
+constexpr std::string_view kComma = " , ";
+
+// 'text' with every quote doubled, so that no value can end the literal.
+std::string quoted(std::string_view text) {
+  std::string literal = "'";
+  for (char c : text) {
+    if (c == '\'') literal += '\'';
+    literal += c;
+  }
+  return literal + "'";
+}
+
+std::string twoDigits(int n) {
+  return std::string(n < 10 ? "0" : "") + std::to_string(n);
+}
+
+void dropLast(std::string& text, std::string_view separator) {
+  if (text.ends_with(separator)) text.resize(text.size() - separator.size());
+}
+
+}  // namespace
+
+std::string TDbOdbcDirect::valueText(int n, const Value& value, bool trimBoth) const {
+  // A NULL, and an empty date, are written as NULL.
+  if (value.isAbsent() || (value.isDate() && value.date().empty())) return "NULL";
+  switch (FieldType(n)) {
+    case 'C':
+    case 'M': {
+      std::string text = CVALTOCHAR(value);
+      return quoted(trimBoth ? trim(text) : trimRight(text));
+    }
+    case 'N':
+      if (value.isNumber()) {
+        std::string text;
+        appendNumberText(text, value.number().value, FieldDec(n));
+        return text;
+      }
+      break;
+    case 'L':
+      if (value.isLogical()) return value.logical() ? "1" : "0";
+      break;
+    case 'D':
+      if (value.isDate()) {
+        const Date& date = value.date();
+        return "{d '" + padLeft(std::to_string(date.year()), 4) + "-" + twoDigits(date.month()) +
+               "-" + twoDigits(date.day()) + "'}";
+      }
+      break;
+  }
+  return quoted(CVALTOCHAR(value));
+}
+
+std::string TDbOdbcDirect::changedColumns(bool names, bool values) {
+  std::string text;
+  for (int n = 1; n <= nFields_; ++n) {
+    if (!aFields_[static_cast<size_t>(n - 1)].changed) continue;
+    if (names) text += FieldName(n);
+    if (names && values) text += " = ";
+    if (values) text += valueText(n, FieldGet(n), false);
+    text += kComma;
+  }
+  dropLast(text, kComma);
+  return text;
+}
+
+std::string TDbOdbcDirect::GenAppend() {
+  return " (" + changedColumns(true, false) + ") VALUES (" + changedColumns(false, true) + ")";
+}
+
+std::string TDbOdbcDirect::GenUpdate() {
+  return changedColumns(true, true);
+}
+
+std::string TDbOdbcDirect::keyCondition(const std::vector<Value>& row, const Location& loc) {
+  std::string condition;
+  for (const std::string& key : PrimaryKeys({}, true, loc)) {
+    auto column = std::find_if(aFields_.begin(), aFields_.end(), [&](const ColumnDescription& c) {
+      return upper(c.name) == upper(key);
+    });
+    if (column == aFields_.end()) {
+      SQLAlert("The primary key field " + key + " is not present on the 'SELECT' statement", loc);
+      return {};
+    }
+    const int n = static_cast<int>(column - aFields_.begin()) + 1;
+    const size_t i = static_cast<size_t>(n - 1);
+    condition += FieldName(n) + " = " + valueText(n, i < row.size() ? row[i] : Value(), true);
+    condition += kAnd;
+  }
+  dropLast(condition, kAnd);
+  return condition;
+}
+
+std::string TDbOdbcDirect::GenWhere(Location loc) {
+  return keyCondition(editRow_.values, loc);
+}
+
+std::string TDbOdbcDirect::GenCurRec(Location loc) {
+  const std::string statement = upper(cSelect_);
+  // The condition goes before the first GROUP BY, HAVING or ORDER BY, or into the WHERE there is.
+  size_t end = cSelect_.size();
+  for (std::string_view clause : {"GROUP BY ", "HAVING ", "ORDER BY "}) {
+    const size_t at = statement.find(clause);
+    if (at != std::string::npos) end = std::min(end, at == 0 ? 0 : at - 1);
+  }
+  const std::string condition = keyCondition(currentRow().values, loc);
+  const size_t where = statement.find("WHERE ");
+  if (where != std::string::npos) {
+    return cSelect_.substr(0, where + 6) + "(" + condition + ") AND " + cSelect_.substr(where + 6);
+  }
+  return cSelect_.substr(0, end) + " WHERE " + condition + " " + cSelect_.substr(end);
+}
+
+}  // namespace tabulink
