@@ -142,6 +142,12 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   }
   if (interruptSignal() != 0) {
     e.writer->abandon();
+  } else if (rs.RowsEndedInError()) {
+    // The session has recorded why the rows ended; an output of some of them must not pass for
+    // the result.
+    e.writer->abandon();
+    ZULERROR("The rows of the result ended in an error after " + std::to_string(rs.Recno()) +
+             " rows: the output " + runSettings().FileOut + " was not written.");
   } else {
     ZULCREAFOOT(handle);
     e.writer->finish();

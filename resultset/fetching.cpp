@@ -71,18 +71,25 @@ void TDbOdbcDirect::Load(int from, SQLHSTMT stmt) {
 bool TDbOdbcDirect::Fetch() {
   const Location here = Location::current();
   bool fetched = false;
+  int rc = SQL_NO_DATA;
   if (readAhead_) {
-    fetched = takeReadRow(here);
-  } else if (oConnect_->Fetch(hStmt_.handle(), here)) {
-    Load();
-    fetched = true;
+    fetched = takeReadRow(here, rc);
+  } else {
+    rc = SQLFETCH(hStmt_.handle());
+    fetched = oConnect_->Fetched(rc, hStmt_.handle(), here);
+    if (fetched) Load();
   }
-  if (!fetched) dropStatement();
+  if (!fetched) {
+    // A failed fetch ends the rows as their end does, but what was read is not the whole result.
+    rowsEndedInError_ = rc != SQL_NO_DATA;
+    dropStatement();
+  }
   return fetched;
 }
 
-bool TDbOdbcDirect::takeReadRow(const Location& loc) {
+bool TDbOdbcDirect::takeReadRow(const Location& loc, int& fetchRc) {
   const FetchedRow& row = readAhead_->next();
+  fetchRc = row.fetchRc;
   const bool fetched = oConnect_->Fetched(row.fetchRc, hStmt_.handle(), loc);
   if (fetched) {
     for (size_t i = 0; i < row.columns.size(); ++i)

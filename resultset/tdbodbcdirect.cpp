@@ -68,6 +68,7 @@ void TDbOdbcDirect::Refresh() {
   if (!Execute(cSelect_, "TDbOdbcDirect:Refresh()", hStmt_.handle())) return;
   if ((table = cache()) == nullptr) return;
   table->zap();
+  rowsEndedInError_ = false;
   if (wasEof) {
     Complete();
   } else {

@@ -98,6 +98,9 @@ class TDbOdbcDirect {
   bool Bof();
   long RecCount();  // completes the result, keeping the position
   bool IsComplete() const;
+  // Whether the rows ended in a failed fetch (recorded on the session's error list) instead of
+  // at the end of the data: the rows held are then not the whole result.
+  bool RowsEndedInError() const { return rowsEndedInError_; }
 
   // The key columns of the statement's table (upper case), from `keys` when given, else found
   // through the catalog; catalog failures recorded only when `showError`.
@@ -164,8 +167,9 @@ class TDbOdbcDirect {
   // Fetching (one row buffer whatever the size of the result).
   bool Fill(long nRows = 1);
   bool Fetch();
-  // The next row from the read-ahead, its values loaded when it was fetched.
-  bool takeReadRow(const Location& loc);
+  // The next row from the read-ahead, its values loaded when it was fetched; `fetchRc` receives
+  // what its fetch returned.
+  bool takeReadRow(const Location& loc, int& fetchRc);
   // Reads columns `from`..nFields_ of the current row of `stmt` (the result's own statement when
   // null) into the row buffer.
   void Load(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
@@ -232,6 +236,7 @@ class TDbOdbcDirect {
   int nFields_ = 0;
   int nWorkArea_ = 0;
   bool cacheCreated_ = false;
+  bool rowsEndedInError_ = false;
   bool filling_ = false;
   int ticking_ = 0;
   std::string cSelect_;

@@ -385,5 +385,28 @@ TEST(RunEndInTheDriver, SignalWhileAStatementRuns) {
   EXPECT_TRUE(fs::is_empty(dir.file("tmp")));
 }
 
+// Rows that end in a failed fetch (the server fails the statement after some rows were sent) are
+// reported and leave no output that passes for the result.
+TEST(RunEndInTheDriver, RowsEndingInAnErrorLeaveNoOutput) {
+  test::TempDir dir;
+  fs::create_directory(dir.file("tmp"));
+  for (const char* type : {"Text", "DBF"}) {
+    writeFile(dir.file("job.ini"),
+              std::string("[ODBC]\nDSN=TestPgAnsi\nUser=tabulink\nPassword=tabulink\n"
+                          "SQL=SELECT i, 1 / (i - 1500) AS q FROM generate_series(1, 3000) i\n"
+                          "[Output]\nType=") +
+                  type + "\nFileOut=out\nFileErr=err.txt\n");
+    test::ProgramRun r =
+        test::runTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + dir.file("tmp")});
+    EXPECT_EQ(r.exitStatus, 2) << type << r.standardError;
+    const std::string errors = readFile(dir.file("err.txt"));
+    EXPECT_NE(errors.find("division by zero"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(" rows: the output out was not written.\r\n"), std::string::npos)
+        << errors;
+    EXPECT_EQ(joined(namesIn(dir.path())), "err.txt job.ini tmp ") << type;
+    EXPECT_TRUE(fs::is_empty(dir.file("tmp")));
+  }
+}
+
 }  // namespace
 }  // namespace tabulink
