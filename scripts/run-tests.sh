@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Every check of `make test`, in order: formatting, the test suite, the fuzz targets for a bounded
-# time, then the whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every check of `make test`, in order: formatting, the test suite, the Release build's Debian
+# package (lintian, then the installed program run on the demo data source), the fuzz targets for
+# a bounded time, then the whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -12,6 +13,10 @@ echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
+
+echo "== release package"
+deb=$(scripts/package.sh | tail -n 1)
+tests/package/installed-run.sh "$deb"
 
 echo "== fuzz targets (${fuzz_seconds}s each)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTABULINK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
