@@ -11,8 +11,11 @@
 int main(int argc, char** argv) {
   using namespace tabulink;
   ERRORSYS();
-  installUi(chooseUi());
+  std::unique_ptr<Ui> previous = installUi(chooseUi());
   MAIN(std::vector<std::string>(argv + 1, argv + argc));
   // 0 when the run reported nothing, 2 when anything went through the error collection.
-  return errorsReported() ? 2 : 0;
+  const int status = errorsReported() ? 2 : 0;
+  // The backend goes before the program ends: windows still open close in order.
+  installUi(std::move(previous));
+  return status;
 }

@@ -19,25 +19,29 @@ bool gridWindowOpen() {
   return openGrids > 0;
 }
 
+long screenRowCount(TDbOdbcDirect& resultSet) {
+  return resultSet.IsFilling() ? resultSet.RowsHeld() : resultSet.RecCount();
+}
+
 void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   TDbOdbcDirect* rs = resultSet.get();
   GridWindow window;
   window.title = std::string("Tabulink rel.") + std::string(kReleaseText) +
-                 " - Rows: " + picture999(rs->RecCount());
+                 " - Rows: " + picture999(screenRowCount(*rs));
   window.headers = rs->FieldNames();
-  // The cells come straight from the cache table; its last field (the null flags) is not shown,
-  // and a NULL shows as the substitute the cache stores for it.
-  window.rowCount = [rs] {
-    DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
-    return table != nullptr ? static_cast<long>(table->recCount()) : 0L;
-  };
+  for (int n = 1; n <= rs->FCount(); ++n)
+    window.numeric.push_back(rs->FieldType(n) == 'N');
+  window.rowCount = [rs] { return rs->RowsHeld(); };
+  // The cells come straight from the cache table; its last field (the null flags) is not shown.
+  // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
   window.cell = [rs](long row, int column) {
     DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
-    if (table == nullptr || column < 1 || static_cast<size_t>(column) >= table->fieldCount())
-      return std::string();
+    if (table == nullptr || column < 1 || column > rs->FCount()) return std::string();
     if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
+    if (rs->FieldIsNull(column)) return std::string();
     return CVALTOCHAR(table->get(static_cast<size_t>(column - 1)));
   };
+  window.complete = [rs] { rs->Complete(); };
   // The window keeps the result set: a grid opened while another is open outlives this call.
   window.onClose = [kept = resultSet] {
     kept->End();
