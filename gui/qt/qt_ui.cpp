@@ -73,6 +73,8 @@ class QtUi : public Ui {
     // Grids still open when the program ends close now, so their result sets end in order.
     for (const QPointer<qt::GridWindowWidget>& grid : grids_)
       delete grid.data();
+    // Windows closed earlier wait for their deferred deletion; it happens before Qt goes.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     while (waitCursor_)
       setWaitCursor(false);
   }
@@ -121,7 +123,10 @@ class QtUi : public Ui {
   }
 
   DialogOutcome gridWindow(GridWindow& window) override {
-    std::erase_if(grids_, [](const QPointer<qt::GridWindowWidget>& grid) { return grid.isNull(); });
+    // A closed grid is deleted later; it no longer counts once hidden.
+    std::erase_if(grids_, [](const QPointer<qt::GridWindowWidget>& grid) {
+      return grid.isNull() || !grid->isVisible();
+    });
     const bool another = !grids_.empty();
     auto* grid = new qt::GridWindowWidget(window);
     grids_.emplace_back(grid);

@@ -36,14 +36,19 @@ QueryPromptDialog::QueryPromptDialog(const QString& title, const QString& label,
 
   const int height = QFontMetrics(font()).height();
   auto scaled = [height](int pixels) { return std::max(pixels, pixels * height / kBaseHeight); };
+  // No control gets less room than its text needs in this font.
   auto place = [&](QWidget* widget, int left, int top, int width, int controlHeight) {
-    widget->setGeometry(scaled(left), scaled(top), scaled(width),
-                        std::max(scaled(controlHeight), widget->minimumSizeHint().height()));
+    const QSize least = widget->minimumSizeHint();
+    widget->setGeometry(scaled(left), scaled(top), std::max(scaled(width), least.width()),
+                        std::max(scaled(controlHeight), least.height()));
   };
   place(label_, 36, 9, 250, 10);
   place(field_, 32, 20, 120, 12);
   place(ok_, 45, 41, 35, 12);
   place(cancel_, 99, 41, 35, 12);
+  // Buttons widened for their text keep a gap between them.
+  const int gap = ok_->geometry().right() + 1 + scaled(6) - cancel_->x();
+  if (gap > 0) cancel_->move(cancel_->x() + gap, cancel_->y());
   setFixedSize(scaled(312), scaled(120));
   if (QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());

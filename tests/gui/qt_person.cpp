@@ -78,7 +78,9 @@ void Person::look() {
     ready = window == QApplication::activeModalWidget() && (step.besideGrid || !gridOpen());
   if (!ready) {
     if (++idleLooks_ > kPatienceLooks) {
-      ADD_FAILURE() << "no window \"" << step.title.toStdString() << "\" to act on";
+      QWidget* modal = QApplication::activeModalWidget();
+      ADD_FAILURE() << "no window \"" << step.title.toStdString() << "\" to act on; on top: "
+                    << (modal != nullptr ? modal->windowTitle().toStdString() : "nothing");
       steps_.clear();
       for (QWidget* open : QApplication::topLevelWidgets())
         open->close();
