@@ -232,6 +232,29 @@ TEST(QtDialogs, MessageBoxesCarryTitleTextAndIcon) {
                                                    QMessageBox::Critical}));
 }
 
+TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllows) {
+  ErrorDialog error{"Data width error", {"   Called from EXPORT(12)"}, false, true, "Error.log"};
+  Person person;
+  person.then("Error", [](QWidget& w) {
+    QStringList buttons;
+    for (QPushButton* button : w.findChildren<QPushButton*>())
+      buttons << button->text();
+    EXPECT_TRUE(buttons.contains("&Quit") && buttons.contains("&Default"));
+    EXPECT_FALSE(buttons.contains("&Retry"));
+    EXPECT_EQ(w.findChild<QListWidget*>()->item(0)->text(), "   Called from EXPORT(12)");
+    click(w, "&Default");
+  });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Default);
+  // Enter takes the default button, Quit; so does the close box.
+  person.then("Error", [](QWidget& w) { QTest::keyClick(&w, Qt::Key_Return); });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
+  error.canRetry = true;
+  person.then("Error", [](QWidget& w) { w.close(); });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
+  person.then("Error", [](QWidget& w) { click(w, "&Retry"); });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Retry);
+}
+
 TEST(QtDialogs, TimersTickInTheMessageLoopAndDieWithTheirWindow) {
   int ticks = 0;
   std::unique_ptr<UiTimer> loose = ui().createTimer(1, [&] { ++ticks; });

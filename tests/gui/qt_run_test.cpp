@@ -57,10 +57,12 @@ class DesktopRun : public ::testing::TestWithParam<DataSource> {
     runSettings() = RunSettings{};
     resetErrorCollection();
     table = test::testTable("orders");
-    test::recreateTable(GetParam(), table, "code char(4), amount numeric(8,2), noted varchar(20)");
+    test::recreateTable(GetParam(), table,
+                        "code char(4), amount numeric(8,2), noted varchar(20), due date");
     std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
     test::run(*db, "INSERT INTO " + table +
-                       " VALUES ('A1', 1234.5, 'first'), ('B2', NULL, NULL), ('C3', -7, 'x')");
+                       " VALUES ('A1', 1234.5, 'first', '2024-01-31'), ('B2', NULL, NULL, NULL),"
+                       " ('C3', -7, 'x', '1999-12-01')");
     // Decimal comma for the text outputs; the grid keeps the point.
     test::writeFile("job.ini", "[ODBC]\nUser=" + std::string(GetParam().user) +
                                    "\n[Output]\nDecChar=,\nFileErr=errors.txt\n");
@@ -125,7 +127,8 @@ TEST_P(DesktopRun, LogInQueryReadTheGridAndLeave) {
     EXPECT_TRUE(grid.isMaximized());
     EXPECT_FALSE(grid.windowIcon().isNull());
     EXPECT_EQ(QApplication::focusWidget(), grid.findChild<QTableView*>());
-    EXPECT_EQ(headers(grid), (QStringList{"code", "amount", "noted"}));
+    EXPECT_EQ(headers(grid), (QStringList{"code", "amount", "noted", "due"}));
+    EXPECT_EQ(cellAt(grid, 0, 3).trimmed(), "2024-01-31");  // the date as the source gave it
     ASSERT_EQ(rowsShown(grid), 3);
     EXPECT_EQ(cellAt(grid, 0, 0), "A1  ");
     EXPECT_EQ(cellAt(grid, 0, 1).trimmed(), "1234.50");
@@ -187,7 +190,7 @@ class DesktopFill : public DesktopRun {};
 TEST_P(DesktopFill, SynchronousFetchLocksTheTableDialog) {
   std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
   test::run(*db, "DELETE FROM " + table);
-  test::insertSeries(*db, table, 20000, "'L' || (i % 1000), i, 'row ' || i");
+  test::insertSeries(*db, table, 20000, "'L' || (i % 1000), i, 'row ' || i, NULL");
   Person person;
   logInAndPick(person);
   query(person, "SELECT * FROM " + table);
@@ -218,7 +221,7 @@ TEST_P(DesktopFill, SynchronousFetchLocksTheTableDialog) {
 
 TEST_P(DesktopFill, AsynchronousModeOpensTheGridAtOnceAndFillsBehindIt) {
   std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
-  test::insertSeries(*db, table, 400, "'R' || i, i, 'row ' || i");
+  test::insertSeries(*db, table, 400, "'R' || i, i, 'row ' || i, NULL");
   Person person;
   logInAndPick(person, true);
   QStringList titles;
