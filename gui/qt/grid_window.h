@@ -23,11 +23,16 @@ class GridWindowWidget : public QWidget {
   explicit GridWindowWidget(GridWindow window);
   ~GridWindowWidget() override;
 
-  GridView* view() const { return view_; }
-  GridModel* model() const { return model_; }
-
   // Takes in rows added to the result since; the view keeps its scroll position and selection.
   void refresh();
+
+ signals:
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
   // The selected rows as tab-delimited lines, each ended by a line feed; with the column names
   // first when `headers`.
   QString selectedText(bool headers) const;
@@ -38,17 +43,9 @@ class GridWindowWidget : public QWidget {
   // around; false when no row holds it.
   bool findNext(const QString& text);
   void showFindBar();
-
   // Runs the closing check now, unless it already ran (a window destroyed without closing).
   bool runClosingCheck();
 
- signals:
-  void closed();
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
   GridWindow window_;
   GridModel* model_;
   GridView* view_;

@@ -20,9 +20,6 @@ class QueryPromptDialog : public QDialog {
                     QWidget* owner);
 
   QString text() const;
-  QLineEdit* field() const { return field_; }
-  QPushButton* okButton() const { return ok_; }
-  QPushButton* cancelButton() const { return cancel_; }
 
  private:
   QLabel* label_;

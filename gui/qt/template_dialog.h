@@ -14,7 +14,6 @@ class TemplateDialog : public QDialog {
   explicit TemplateDialog(QWidget* owner);
 
   void setLocked(bool locked);
-  bool locked() const { return locked_; }
 
   // Esc and Cancel end the dialog through here; refused while locked.
   void reject() override;

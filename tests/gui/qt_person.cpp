@@ -65,7 +65,13 @@ Person::~Person() {
 }
 
 Person& Person::then(const QString& title, std::function<void(QWidget&)> act, bool besideGrid) {
-  steps_.push_back({title, std::move(act), besideGrid});
+  steps_.push_back({title, std::move(act), besideGrid, {}});
+  return *this;
+}
+
+Person& Person::thenWhen(const QString& title, std::function<bool(QWidget&)> when,
+                         std::function<void(QWidget&)> act) {
+  steps_.push_back({title, std::move(act), false, std::move(when)});
   return *this;
 }
 
@@ -76,6 +82,7 @@ void Person::look() {
   bool ready = window != nullptr;
   if (ready && !isGrid(*window))
     ready = window == QApplication::activeModalWidget() && (step.besideGrid || !gridOpen());
+  if (ready && step.when) ready = step.when(*window);
   if (!ready) {
     if (++idleLooks_ > kPatienceLooks) {
       QWidget* modal = QApplication::activeModalWidget();

@@ -25,6 +25,9 @@ class Person {
   // the modal dialog that has the input, with no grid window open over it unless
   // `besideGrid`; a grid window ("Tabulink rel.") needs only to be shown.
   Person& then(const QString& title, std::function<void(QWidget&)> act, bool besideGrid = false);
+  // The same, once the window also satisfies `when`.
+  Person& thenWhen(const QString& title, std::function<bool(QWidget&)> when,
+                   std::function<void(QWidget&)> act);
 
   // Whether every step has run.
   bool done() const { return steps_.empty(); }
@@ -34,6 +37,7 @@ class Person {
     QString title;
     std::function<void(QWidget&)> act;
     bool besideGrid;
+    std::function<bool(QWidget&)> when;
   };
   void look();
 

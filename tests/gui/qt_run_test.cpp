@@ -195,16 +195,19 @@ TEST_P(DesktopFill, SynchronousFetchLocksTheTableDialog) {
   logInAndPick(person);
   query(person, "SELECT * FROM " + table);
   bool checked = false;
-  person.then("Select ODBC source database", [&](QWidget& w) {
-    // The fetch runs now: controls disabled, the wait cursor, closing refused.
-    checked = true;
-    EXPECT_FALSE(w.findChild<QPushButton*>("cancel")->isEnabled());
-    EXPECT_FALSE(w.findChild<QCheckBox*>("asynchronous")->isEnabled());
-    EXPECT_EQ(w.cursor().shape(), Qt::WaitCursor);
-    w.close();
-    QTest::keyClick(&w, Qt::Key_Escape);
-    EXPECT_TRUE(w.isVisible());
-  });
+  // While the rows are fetched: controls disabled, the wait cursor, closing refused.
+  person.thenWhen(
+      "Select ODBC source database",
+      [](QWidget& w) { return !w.findChild<QPushButton*>("ok")->isEnabled(); },
+      [&](QWidget& w) {
+        checked = true;
+        EXPECT_FALSE(w.findChild<QPushButton*>("cancel")->isEnabled());
+        EXPECT_FALSE(w.findChild<QCheckBox*>("asynchronous")->isEnabled());
+        EXPECT_EQ(w.cursor().shape(), Qt::WaitCursor);
+        w.close();
+        QTest::keyClick(&w, Qt::Key_Escape);
+        EXPECT_TRUE(w.isVisible());
+      });
   person.then("Tabulink rel.", [](QWidget& grid) {
     EXPECT_EQ(grid.windowTitle(), "Tabulink rel.2.1 - Rows:  20,000");
     EXPECT_EQ(rowsShown(grid), 20000);
