@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/live_result_sets.h"
+#include "app/query_flow.h"
 #include "core/picture.h"
 #include "core/process_settings.h"
 #include "gui/ui.h"
@@ -41,7 +42,17 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     if (rs->FieldIsNull(column)) return std::string();
     return CVALTOCHAR(table->get(static_cast<size_t>(column - 1)));
   };
-  window.complete = [rs] { rs->Complete(); };
+  // Select all: the rest of the result first, its progress in the active window's title.
+  window.complete = [rs] {
+    constexpr long kStep = 1000;
+    const long position = rs->Recno();
+    while (!rs->IsComplete() && rs->RowsHeld() > 0) {
+      rs->Goto(rs->RowsHeld() + kStep);
+      CHKCURSOR(rs->RowsHeld(), *rs, 0);
+    }
+    rs->Goto(position);
+    CHKCURSOR(0, *rs, 0);
+  };
   // The window keeps the result set: a grid opened while another is open outlives this call.
   window.onClose = [kept = resultSet] {
     kept->End();

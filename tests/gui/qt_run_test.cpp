@@ -222,6 +222,28 @@ TEST_P(DesktopFill, SynchronousFetchLocksTheTableDialog) {
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
 
+TEST_P(DesktopFill, SelectAllCompletesABackgroundFillFirst) {
+  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
+  test::insertSeries(*db, table, 3000, "'S' || (i % 1000), i, 'row ' || i, NULL");
+  Person person;
+  logInAndPick(person, true);
+  query(person, "SELECT * FROM " + table);
+  QStringList titles;
+  person.then("Tabulink rel.", [&](QWidget& grid) {
+    QObject::connect(&grid, &QWidget::windowTitleChanged, [&](const QString& t) { titles << t; });
+    QTableView* view = grid.findChild<QTableView*>();
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(rowsShown(grid), 3003);
+    EXPECT_EQ(view->selectionModel()->selectedRows().size(), 3003);
+    EXPECT_EQ(grid.windowTitle(), "Tabulink rel.2.1 - Rows completed:   3,003");
+    grid.close();
+  });
+  cancelBoth(person);
+  MAIN({"job.ini"});
+  EXPECT_TRUE(titles.filter("so far").size() >= 1) << titles.join("|").toStdString();
+  EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
+}
+
 TEST_P(DesktopFill, AsynchronousModeOpensTheGridAtOnceAndFillsBehindIt) {
   std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
   test::insertSeries(*db, table, 400, "'R' || i, i, 'row ' || i, NULL");
