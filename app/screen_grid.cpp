@@ -1,5 +1,8 @@
 #include "app/screen_grid.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/dialogs.h"
 #include "app/live_result_sets.h"
 #include "app/query_flow.h"
@@ -14,7 +17,23 @@ namespace {
 
 int openGrids = 0;
 
+// Grid windows still open after SCREENGRID returned, with the result set each shows.
+struct OutlivingGrid {
+  TDbOdbcDirect* resultSet;
+  WindowId window;
+};
+std::vector<OutlivingGrid> outlivingGrids;
+
 }  // namespace
+
+void completeOpenGrids() {
+  for (const OutlivingGrid& grid : outlivingGrids) {
+    if (!grid.resultSet->IsFilling()) continue;
+    const long rows = grid.resultSet->Complete();
+    ui().setWindowTitle(grid.window, progressTitle(" - Rows completed: ", rows));
+  }
+  ui().refreshGrid();
+}
 
 bool gridWindowOpen() {
   return openGrids > 0;
@@ -54,7 +73,11 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     CHKCURSOR(0, *rs, 0);
   };
   // The window keeps the result set: a grid opened while another is open outlives this call.
-  window.onClose = [kept = resultSet] {
+  auto closed = std::make_shared<bool>(false);
+  window.onClose = [kept = resultSet, closed] {
+    *closed = true;
+    std::erase_if(outlivingGrids,
+                  [&kept](const OutlivingGrid& grid) { return grid.resultSet == kept.get(); });
     kept->End();
     releaseResultSet(kept.get());
     --openGrids;
@@ -63,6 +86,8 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   keepResultSet(resultSet);
   ++openGrids;
   DialogOutcome outcome = ui().gridWindow(window);
+  // A grid opened beside another returns while still open.
+  if (outcome == DialogOutcome::Closed && !*closed) outlivingGrids.push_back({rs, window.window});
   if (outcome == DialogOutcome::NoDisplay) {
     --openGrids;
     releaseResultSet(rs);

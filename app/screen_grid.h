@@ -17,6 +17,10 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet);
 // opens at once and the fill goes on behind it); otherwise the complete result's.
 long screenRowCount(TDbOdbcDirect& resultSet);
 
+// Completes the background fill of every grid window still open after its call returned, titles
+// it with its completed count and shows its rows: their connection is about to end.
+void completeOpenGrids();
+
 // Whether a grid window is open (the progress of a fill refreshes it).
 bool gridWindowOpen();
 

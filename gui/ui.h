@@ -53,6 +53,7 @@ struct GridWindow {
   std::function<std::string(long row, int column)> cell;
   std::function<void()> complete;
   std::function<bool()> onClose;
+  WindowId window = 0;  // set by the backend once the window is shown
 };
 
 // A window timer: while active, its action runs on the GUI thread every interval, whenever a
@@ -98,7 +99,7 @@ class Ui {
   // Shows the grid window. The first one returns when the user has closed it; one opened while
   // another is open returns at once.
   virtual DialogOutcome gridWindow(GridWindow& window) = 0;
-  // Shows again what the most recent grid window holds (rows may have been added).
+  // Shows again what the open grid windows hold (rows may have been added).
   virtual void refreshGrid() = 0;
 
   // A timer owned by the window active now, created inactive.

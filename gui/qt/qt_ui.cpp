@@ -131,6 +131,7 @@ class QtUi : public Ui {
     auto* grid = new qt::GridWindowWidget(window);
     grids_.emplace_back(grid);
     current_ = grid;
+    window.window = idOf(grid);
     grid->showMaximized();
     grid->activateWindow();
     grid->raise();
@@ -143,7 +144,8 @@ class QtUi : public Ui {
   }
 
   void refreshGrid() override {
-    if (current_) current_->refresh();
+    for (const QPointer<qt::GridWindowWidget>& grid : grids_)
+      if (grid) grid->refresh();
   }
 
   std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) override {

@@ -61,6 +61,7 @@ TEST(QtGrid, CopySelectAllFindAndWideCells) {
   GridWindow window = result.window("Tabulink rel.2.1 - Rows:  20,000");
   Person person;
   person.then("Tabulink rel.", [&](QWidget& grid) {
+    QApplication::setActiveWindow(&grid);  // as the person's click into it would
     QTableView* view = viewOf(grid);
     QAbstractItemModel* model = view->model();
     EXPECT_EQ(model->rowCount(), 20000);
@@ -113,6 +114,7 @@ TEST(QtGrid, RowsArriveKeepingTheViewAndARefusedCloseKeepsTheWindow) {
   GridWindow window = result.window("Tabulink rel.2.1 - Rows:     100");
   Person person;
   person.then("Tabulink rel.", [&](QWidget& grid) {
+    QApplication::setActiveWindow(&grid);  // as the person's click into it would
     QTableView* view = viewOf(grid);
     // Left and right move the view by whole columns, not a cell cursor.
     QScrollBar* across = view->horizontalScrollBar();
