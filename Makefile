@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup build demo test bench package format clean
+.PHONY: all setup build demo test bench package format clean desktop screens
 
 all: build
 
@@ -17,6 +17,19 @@ build: setup
 
 demo: build
 	@demo/run-demo.sh $(BUILD)
+
+# The interactive program on the demo data source: the log-in dialog opens on the desktop.
+desktop: build
+	@demo/run-demo.sh $(BUILD) >/dev/null
+	@cd demo/out && ODBCSYSINI=$(CURDIR)/demo/data ODBCINI=$(CURDIR)/demo/data/odbc.ini \
+	  $(abspath $(BUILD))/tabulink
+
+# The README's pictures of the desktop, rendered offscreen over the demo data source.
+screens: build
+	@demo/run-demo.sh $(BUILD) >/dev/null
+	@mkdir -p doc/screens
+	@ODBCSYSINI=$(CURDIR)/demo/data ODBCINI=$(CURDIR)/demo/data/odbc.ini TABULINK_SCREENS=$(CURDIR)/doc/screens \
+	  $(BUILD)/tests/gui/render_screens --gtest_brief=1
 
 test: setup
 	@scripts/run-tests.sh

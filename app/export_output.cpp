@@ -114,7 +114,7 @@ void ZULCREAFOOT(int handle) {
 void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   TDbOdbcDirect& rs = *resultSet;
   if (outputKind(runSettings().Type) == OutputKind::Screen) {
-    if (rs.RecCount() > 0) {
+    if (screenRowCount(rs) > 0) {
       SCREENGRID(resultSet);
     } else {
       ui().messageBox("Information", "No Records found", MessageIcon::Information);

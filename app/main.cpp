@@ -12,11 +12,15 @@
 int main(int argc, char** argv) {
   using namespace tabulink;
   ERRORSYS();
-  // Before any other thread starts, so that every thread leaves the three signals to the run.
+  // Before any other thread starts (the desktop toolkit's among them), so that every thread leaves
+  // the three signals to the run.
   installInterruptHandling(endInterruptedRun);
-  installUi(chooseUi());
+  std::unique_ptr<Ui> previous = installUi(chooseUi());
   MAIN(std::vector<std::string>(argv + 1, argv + argc));
   // 0 when the run reported nothing, 2 when anything went through the error collection, 128 + the
   // signal when one ended the run.
-  return runExitStatus();
+  const int status = runExitStatus();
+  // The backend goes before the program ends: windows still open close in order.
+  installUi(std::move(previous));
+  return status;
 }

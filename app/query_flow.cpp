@@ -43,22 +43,22 @@ class WindowLock {
   WindowId window_;
 };
 
-std::string titleWith(std::string_view label, long long rows) {
+}  // namespace
+
+std::string progressTitle(std::string_view label, long long rows) {
   std::string title = "Tabulink rel.";
   title.append(kReleaseText).append(label).append(picture999(rows));
   return title;
 }
 
-}  // namespace
-
 void CHKCURSOR(long row, TDbOdbcDirect& resultSet, WindowId fillWindow) {
   WindowId active = ui().activeWindow();
   if (active == fillWindow) return;
   if (row == 0) {
-    ui().setWindowTitle(active, titleWith(" - Rows completed: ", resultSet.RecCount()));
+    ui().setWindowTitle(active, progressTitle(" - Rows completed: ", resultSet.RecCount()));
     if (gridWindowOpen()) ui().refreshGrid();
   } else {
-    ui().setWindowTitle(active, titleWith(" - Rows retrieved so far: ", row));
+    ui().setWindowTitle(active, progressTitle(" - Rows retrieved so far: ", row));
   }
 }
 
@@ -140,6 +140,8 @@ void OPENODBC(const std::string& dsn, const std::string& user, const std::string
     TableDialog dialog{tables, selected, s.Asyncronous, {}};
     dialog.onOk = [&] { OPENTABLE(selected, connection, dialog.window, s.Asyncronous); };
     reportNoDisplay(ui().tableDialog(dialog), "table list");
+    // Grids opened from the dialog may still fill from this connection, which ends now.
+    completeOpenGrids();
   } else {
     OPENTABLE("", connection, 0, s.Asyncronous);
   }

@@ -1,7 +1,11 @@
 #include "app/screen_grid.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/dialogs.h"
 #include "app/live_result_sets.h"
+#include "app/query_flow.h"
 #include "core/picture.h"
 #include "core/process_settings.h"
 #include "gui/ui.h"
@@ -13,33 +17,67 @@ namespace {
 
 int openGrids = 0;
 
+// Grid windows still open after SCREENGRID returned, with the result set each shows.
+struct OutlivingGrid {
+  TDbOdbcDirect* resultSet;
+  WindowId window;
+};
+std::vector<OutlivingGrid> outlivingGrids;
+
 }  // namespace
+
+void completeOpenGrids() {
+  for (const OutlivingGrid& grid : outlivingGrids) {
+    if (!grid.resultSet->IsFilling()) continue;
+    const long rows = grid.resultSet->Complete();
+    ui().setWindowTitle(grid.window, progressTitle(" - Rows completed: ", rows));
+  }
+  ui().refreshGrid();
+}
 
 bool gridWindowOpen() {
   return openGrids > 0;
+}
+
+long screenRowCount(TDbOdbcDirect& resultSet) {
+  return resultSet.IsFilling() ? resultSet.RowsHeld() : resultSet.RecCount();
 }
 
 void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   TDbOdbcDirect* rs = resultSet.get();
   GridWindow window;
   window.title = std::string("Tabulink rel.") + std::string(kReleaseText) +
-                 " - Rows: " + picture999(rs->RecCount());
+                 " - Rows: " + picture999(screenRowCount(*rs));
   window.headers = rs->FieldNames();
-  // The cells come straight from the cache table; its last field (the null flags) is not shown,
-  // and a NULL shows as the substitute the cache stores for it.
-  window.rowCount = [rs] {
-    DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
-    return table != nullptr ? static_cast<long>(table->recCount()) : 0L;
-  };
+  for (int n = 1; n <= rs->FCount(); ++n)
+    window.numeric.push_back(rs->FieldType(n) == 'N');
+  window.rowCount = [rs] { return rs->RowsHeld(); };
+  // The cells come straight from the cache table; its last field (the null flags) is not shown.
+  // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
   window.cell = [rs](long row, int column) {
     DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
-    if (table == nullptr || column < 1 || static_cast<size_t>(column) >= table->fieldCount())
-      return std::string();
+    if (table == nullptr || column < 1 || column > rs->FCount()) return std::string();
     if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
+    if (rs->FieldIsNull(column)) return std::string();
     return CVALTOCHAR(table->get(static_cast<size_t>(column - 1)));
   };
+  // Select all: the rest of the result first, its progress in the active window's title.
+  window.complete = [rs] {
+    constexpr long kStep = 1000;
+    const long position = rs->Recno();
+    while (!rs->IsComplete() && rs->RowsHeld() > 0) {
+      rs->Goto(rs->RowsHeld() + kStep);
+      CHKCURSOR(rs->RowsHeld(), *rs, 0);
+    }
+    rs->Goto(position);
+    CHKCURSOR(0, *rs, 0);
+  };
   // The window keeps the result set: a grid opened while another is open outlives this call.
-  window.onClose = [kept = resultSet] {
+  auto closed = std::make_shared<bool>(false);
+  window.onClose = [kept = resultSet, closed] {
+    *closed = true;
+    std::erase_if(outlivingGrids,
+                  [&kept](const OutlivingGrid& grid) { return grid.resultSet == kept.get(); });
     kept->End();
     releaseResultSet(kept.get());
     --openGrids;
@@ -48,6 +86,8 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   keepResultSet(resultSet);
   ++openGrids;
   DialogOutcome outcome = ui().gridWindow(window);
+  // A grid opened beside another returns while still open.
+  if (outcome == DialogOutcome::Closed && !*closed) outlivingGrids.push_back({rs, window.window});
   if (outcome == DialogOutcome::NoDisplay) {
     --openGrids;
     releaseResultSet(rs);

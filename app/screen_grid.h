@@ -8,10 +8,18 @@ namespace tabulink {
 
 class TDbOdbcDirect;
 
-// Shows the complete result set in a grid window. The first grid window returns once the user
+// Shows the result set in a grid window. The first grid window returns once the user
 // has closed it; one opened while another is open returns at once and keeps its result set alive
 // until it closes. Without a display the run reports that and ends the result set.
 void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet);
+
+// The rows the screen output counts: while a timer fill runs, the rows held so far (the grid
+// opens at once and the fill goes on behind it); otherwise the complete result's.
+long screenRowCount(TDbOdbcDirect& resultSet);
+
+// Completes the background fill of every grid window still open after its call returned, titles
+// it with its completed count and shows its rows: their connection is about to end.
+void completeOpenGrids();
 
 // Whether a grid window is open (the progress of a fill refreshes it).
 bool gridWindowOpen();

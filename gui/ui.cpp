@@ -28,10 +28,6 @@ std::unique_ptr<Ui> installUi(std::unique_ptr<Ui> backend) {
   return std::exchange(current(), std::move(backend));
 }
 
-std::unique_ptr<Ui> chooseUi() {
-  return std::make_unique<HeadlessUi>();
-}
-
 bool displayAvailable() {
   return envSet("DISPLAY") || envSet("WAYLAND_DISPLAY") || envSet("QT_QPA_PLATFORM");
 }

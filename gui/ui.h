@@ -42,14 +42,18 @@ struct TableDialog {
 };
 
 // The grid window of the screen output: a maximized top-level window whose grid shows `rowCount`
-// rows of `headers.size()` columns; `cell` gives the text of a cell (rows and columns from 1).
-// `onClose` is the closing check: true allows the window to close.
+// rows (the rows held now) of `headers.size()` columns; `cell` gives the text of a cell (rows and
+// columns from 1). `complete` fetches the rest of the result (before every row is selected).
+// `onClose` is the closing check: true allows the window to close. The backend keeps a copy.
 struct GridWindow {
   std::string title;
   std::vector<std::string> headers;
+  std::vector<bool> numeric;  // per column: a number, shown right-aligned
   std::function<long()> rowCount;
   std::function<std::string(long row, int column)> cell;
+  std::function<void()> complete;
   std::function<bool()> onClose;
+  WindowId window = 0;  // set by the backend once the window is shown
 };
 
 // A window timer: while active, its action runs on the GUI thread every interval, whenever a
@@ -95,7 +99,7 @@ class Ui {
   // Shows the grid window. The first one returns when the user has closed it; one opened while
   // another is open returns at once.
   virtual DialogOutcome gridWindow(GridWindow& window) = 0;
-  // Shows again what the most recent grid window holds (rows may have been added).
+  // Shows again what the open grid windows hold (rows may have been added).
   virtual void refreshGrid() = 0;
 
   // A timer owned by the window active now, created inactive.
@@ -121,8 +125,8 @@ Ui& ui();
 // Installs `backend` and returns the one it replaces.
 std::unique_ptr<Ui> installUi(std::unique_ptr<Ui> backend);
 
-// The backend for this process: headless without a display. The desktop toolkit backend is not
-// built yet, so a display changes nothing for now.
+// The backend for this process: the desktop one when a display is available, else headless.
+// Defined by the desktop backend's library (gui/qt), the only one that links the toolkit.
 std::unique_ptr<Ui> chooseUi();
 
 // Whether a display is available for windows: DISPLAY or WAYLAND_DISPLAY set, or

@@ -69,6 +69,10 @@ class TDbOdbcDirect {
   void AutoFill(WindowId window, int intervalMs = 5, ProgressCallback callback = {});
   // One tick of the timer fill.
   void TimerEvent();
+  // Whether a timer fill runs, so that rows may still arrive.
+  bool IsFilling() const { return oTimer_ != nullptr; }
+  // The rows the cache table holds now, fetching none.
+  long RowsHeld() const;
 
   // Column n (from 1): the name, bracketed when it holds a blank; the plain names of all columns.
   std::string FieldName(int n) const;

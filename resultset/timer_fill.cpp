@@ -1,11 +1,18 @@
-// Filling a result set in the background: a window timer fetches one row per tick and reports
-// progress, until the data source has no more rows.
+// Filling a result set in the background: a window timer fetches rows on each tick and reports
+// progress for every one, until the data source has no more rows.
+
+#include <chrono>
 
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 
 namespace tabulink {
 namespace {
+
+// How long one tick goes on fetching. One row per tick fills no more than about 100 rows a second
+// (the interval, the title and the messages between ticks cost more than the fetch), which makes
+// a large result take hours; a tick this short still leaves the window responsive.
+constexpr auto kTickBudget = std::chrono::milliseconds(8);
 
 class TickScope {
  public:
@@ -58,11 +65,25 @@ void TDbOdbcDirect::TimerEvent() {
     return;
   }
   const long position = Recno();
-  Fill(1);
-  // The number of rows held: the row just appended, or, when none came, the last one again.
-  if (DbfTable* table = cache(); callback && table != nullptr) callback(table->recCount(), *this);
+  const auto start = std::chrono::steady_clock::now();
+  bool appended = true;
+  // Each fetch may run window messages, which may end the fill or the result set.
+  while (appended && oTimer_ && cache() != nullptr &&
+         std::chrono::steady_clock::now() - start < kTickBudget) {
+    const long held = RowsHeld();
+    Fill(1);
+    appended = RowsHeld() > held;
+    // The row just appended, which is the number of rows held; when none came, the row the user
+    // is on.
+    if (callback && cache() != nullptr) callback(appended ? RowsHeld() : position, *this);
+  }
   Goto(position);
   if (oTimer_) oTimer_->Activate();
+}
+
+long TDbOdbcDirect::RowsHeld() const {
+  const DbfTable* table = cache();
+  return table != nullptr ? static_cast<long>(table->recCount()) : 0L;
 }
 
 long TDbOdbcDirect::Complete() {

@@ -12,7 +12,7 @@ packages=(
   python3 python3-dbfread gdal-bin
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xdg-utils time
-  lintian
+  lintian xvfb xdotool python3-xlib
 )
 
 missing=()

@@ -14,7 +14,9 @@ dpkg -x "$deb" "$work/root"
 program=$work/root/usr/bin/tabulink
 docs=$work/root/usr/share/doc/tabulink
 for file in "$program" "$work/root/usr/share/man/man1/tabulink.1.gz" "$docs/README.md" \
-  "$docs/example.ini" "$docs/copyright" "$docs/changelog.gz"; do
+  "$docs/example.ini" "$docs/copyright" "$docs/changelog.gz" \
+  "$work/root/usr/share/applications/tabulink.desktop" \
+  "$work/root/usr/share/icons/hicolor/32x32/apps/tabulink.xpm"; do
   [ -e "$file" ] || { echo "FAIL: the package lacks $file"; exit 1; }
 done
 man -l "$work/root/usr/share/man/man1/tabulink.1.gz" 2>&1 >/dev/null | grep . &&

@@ -1,0 +1,201 @@
+#include "gui/qt/grid_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "gui/qt/grid_model.h"
+#include "gui/qt/grid_view.h"
+#include "gui/qt/qt_text.h"
+
+namespace tabulink::qt {
+namespace {
+
+// Rows searched between two looks at the window's messages, so a long search never freezes it.
+constexpr int kFindChunk = 2000;
+
+QAction* windowAction(QWidget* owner, const QString& text, const QKeySequence& keys) {
+  auto* action = new QAction(text, owner);
+  action->setShortcut(keys);
+  action->setShortcutContext(Qt::WindowShortcut);
+  owner->addAction(action);
+  return action;
+}
+
+}  // namespace
+
+GridWindowWidget::GridWindowWidget(GridWindow window)
+    : QWidget(nullptr, Qt::Window),
+      window_(std::move(window)),
+      model_(new GridModel(window_, this)),
+      view_(new GridView(this)),
+      findBar_(new QWidget(this)),
+      findField_(new QLineEdit(findBar_)),
+      findStatus_(new QLabel(findBar_)) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(toQString(window_.title));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/TABULINK")));
+  view_->setModel(model_);
+  view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  view_->resizeColumnsToContents();
+  // Columns sized to the rows shown first; a wide value does not make a column wider than this.
+  for (int column = 0; column < model_->columnCount(); ++column)
+    view_->setColumnWidth(column, std::min(view_->columnWidth(column), 400));
+
+  auto* findLayout = new QHBoxLayout(findBar_);
+  findLayout->setContentsMargins(4, 2, 4, 2);
+  findLayout->addWidget(new QLabel(tr("Find:"), findBar_));
+  findLayout->addWidget(findField_, 1);
+  findLayout->addWidget(findStatus_);
+  auto* closeFind = new QToolButton(findBar_);
+  closeFind->setText(QStringLiteral("✕"));
+  closeFind->setAutoRaise(true);
+  findLayout->addWidget(closeFind);
+  findBar_->hide();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(view_, 1);
+  layout->addWidget(findBar_);
+
+  QAction* copy = windowAction(this, tr("&Copy"), QKeySequence::Copy);
+  QAction* copyHeaders = windowAction(this, tr("Copy with &headers"), QKeySequence());
+  QAction* selectAll = windowAction(this, tr("Select &all"), QKeySequence::SelectAll);
+  QAction* find = windowAction(this, tr("&Find..."), QKeySequence::Find);
+  QAction* findAgain = windowAction(this, tr("Find &next"), QKeySequence::FindNext);
+  connect(copy, &QAction::triggered, this, [this] { copySelection(false); });
+  connect(copyHeaders, &QAction::triggered, this, [this] { copySelection(true); });
+  connect(selectAll, &QAction::triggered, this, &GridWindowWidget::selectAllRows);
+  connect(find, &QAction::triggered, this, &GridWindowWidget::showFindBar);
+  auto searchOn = [this] {
+    const QString text = findField_->text();
+    if (text.isEmpty()) return;
+    findStatus_->setText(findNext(text) ? QString() : tr("Not found"));
+  };
+  connect(findAgain, &QAction::triggered, this, searchOn);
+  connect(findField_, &QLineEdit::returnPressed, this, searchOn);
+  connect(closeFind, &QToolButton::clicked, this, [this] {
+    findBar_->hide();
+    view_->setFocus();
+  });
+
+  view_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(view_, &QWidget::customContextMenuRequested, this,
+          [this, copy, copyHeaders, selectAll, find](const QPoint& at) {
+            QMenu menu(this);
+            menu.addAction(copy);
+            menu.addAction(copyHeaders);
+            menu.addSeparator();
+            menu.addAction(selectAll);
+            menu.addAction(find);
+            menu.exec(view_->viewport()->mapToGlobal(at));
+          });
+  if (model_->rowCount() > 0) view_->selectRow(0);
+  view_->setFocus();
+}
+
+GridWindowWidget::~GridWindowWidget() {
+  runClosingCheck();
+}
+
+void GridWindowWidget::refresh() {
+  model_->refresh();
+}
+
+QString GridWindowWidget::selectedText(bool headers) const {
+  QModelIndexList selected = view_->selectionModel()->selectedRows();
+  std::vector<int> rows;
+  rows.reserve(static_cast<size_t>(selected.size()));
+  for (const QModelIndex& index : selected)
+    rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  const int columns = model_->columnCount();
+  std::string text;
+  if (headers) {
+    for (int column = 0; column < columns; ++column) {
+      if (column > 0) text += '\t';
+      text += window_.headers[static_cast<size_t>(column)];
+    }
+    text += '\n';
+  }
+  for (int row : rows) {
+    for (int column = 0; column < columns; ++column) {
+      if (column > 0) text += '\t';
+      text += model_->cellText(row, column);
+    }
+    text += '\n';
+  }
+  return toQString(text);
+}
+
+void GridWindowWidget::copySelection(bool headers) {
+  QApplication::clipboard()->setText(selectedText(headers));
+}
+
+void GridWindowWidget::selectAllRows() {
+  if (window_.complete) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    window_.complete();
+    QApplication::restoreOverrideCursor();
+  }
+  refresh();
+  view_->selectAll();
+}
+
+bool GridWindowWidget::findNext(const QString& text) {
+  const int rows = model_->rowCount();
+  if (rows == 0 || text.isEmpty()) return false;
+  const int columns = model_->columnCount();
+  const int start = view_->currentIndex().isValid() ? view_->currentIndex().row() : -1;
+  QPointer<GridWindowWidget> alive(this);
+  for (int step = 1; step <= rows; ++step) {
+    const int row = (start + step) % rows;
+    for (int column = 0; column < columns; ++column) {
+      if (toQString(model_->cellText(row, column)).contains(text, Qt::CaseInsensitive)) {
+        view_->selectRow(row);
+        view_->scrollTo(model_->index(row, 0));
+        return true;
+      }
+    }
+    if (step % kFindChunk == 0) {
+      QCoreApplication::processEvents();
+      if (!alive || !isVisible()) return false;
+    }
+  }
+  return false;
+}
+
+void GridWindowWidget::showFindBar() {
+  findBar_->show();
+  findField_->setFocus();
+  findField_->selectAll();
+}
+
+bool GridWindowWidget::runClosingCheck() {
+  if (checked_) return true;
+  checked_ = !window_.onClose || window_.onClose();
+  return checked_;
+}
+
+void GridWindowWidget::closeEvent(QCloseEvent* event) {
+  if (!runClosingCheck()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  emit closed();
+}
+
+}  // namespace tabulink::qt

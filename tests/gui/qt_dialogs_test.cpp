@@ -1,0 +1,289 @@
+// The desktop's dialogs as real widgets on the offscreen platform, opened through the GUI layer
+// and driven by keys and clicks: log-in, table list, query prompt, message boxes, the lock of a
+// dialog during a fetch, and window timers.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include "gui/ui.h"
+#include "qt_person.h"
+
+namespace tabulink {
+namespace {
+
+using test::click;
+using test::Person;
+using test::typeInto;
+
+template <class T>
+T* child(QWidget& window, const char* name) {
+  T* found = window.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+
+// The widgets that Tab visits from `first`, in order, until it comes round again.
+std::vector<QString> tabCycle(QWidget* first) {
+  std::vector<QString> names;
+  QWidget* widget = first;
+  do {
+    names.push_back(widget->objectName());
+    widget = widget->nextInFocusChain();
+    while (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisibleTo(first->window()) ||
+           widget->isWindow())
+      widget = widget->nextInFocusChain();
+  } while (widget != first && names.size() < 20);
+  return names;
+}
+
+// No two of the window's direct children overlap, and each lies inside it.
+void expectTidyLayout(QWidget& window) {
+  const QList<QWidget*> children = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* a : children) {
+    EXPECT_TRUE(window.rect().contains(a->geometry())) << a->objectName().toStdString();
+    for (QWidget* b : children) {
+      if (a == b) continue;
+      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+          << a->objectName().toStdString() << " overlaps " << b->objectName().toStdString();
+    }
+  }
+}
+
+TEST(QtDialogs, LoginDialogAsLaidOutBoundAndClosedEveryWay) {
+  const std::vector<std::string> sources{"Sales", "Stock", "Archive"};
+  std::string dsn = "Nowhere", user = "ann", password = "secret";
+  int connects = 0;
+  LoginDialog dialog{sources, dsn, user, password, [&] { ++connects; }};
+
+  Person person;
+  person.then("ODBC Login", [&](QWidget& w) {
+    auto* combo = child<QComboBox>(w, "dsn");
+    auto* name = child<QLineEdit>(w, "user");
+    auto* secret = child<QLineEdit>(w, "password");
+    auto* ok = child<QPushButton>(w, "ok");
+    // Opened with the first data source, the configured user and password; no help button.
+    EXPECT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->currentText(), "Sales");
+    EXPECT_FALSE(combo->isEditable());
+    EXPECT_EQ(name->text(), "ann");
+    EXPECT_EQ(secret->text(), "secret");
+    EXPECT_EQ(secret->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(w.windowFlags() & Qt::WindowContextHelpButtonHint);
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_FALSE(child<QPushButton>(w, "cancel")->isDefault());
+    EXPECT_EQ(child<QLabel>(w, "dsnLabel")->text(), "&DSN Entry:");
+    EXPECT_EQ(child<QLabel>(w, "userLabel")->text(), "&Name:");
+    EXPECT_EQ(child<QLabel>(w, "passwordLabel")->text(), "&Password:");
+    EXPECT_EQ(tabCycle(combo), (std::vector<QString>{"dsn", "user", "password", "ok", "cancel"}));
+    // The template's arrangement: fields in a column, buttons beside them, nothing overlapping.
+    expectTidyLayout(w);
+    EXPECT_LT(combo->y(), name->y());
+    EXPECT_LT(name->y(), secret->y());
+    EXPECT_GT(ok->x(), combo->geometry().right());
+    EXPECT_LT(ok->y(), child<QPushButton>(w, "cancel")->y());
+    EXPECT_GT(w.width(), w.height());
+
+    // Alt+N reaches the user field through its label's mnemonic; typing edits the run's value.
+    QTest::keyClick(&w, Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), name);
+    typeInto(*name, "bob");
+    combo->setCurrentIndex(1);
+    // OK runs the bound routine and leaves the dialog open, Enter too.
+    click(w, "ok");
+    QTest::keyClick(secret, Qt::Key_Return);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(connects, 2);
+    QTest::keyClick(&w, Qt::Key_Escape);
+  });
+  EXPECT_EQ(ui().loginDialog(dialog), DialogOutcome::Closed);
+  EXPECT_EQ(dsn, "Stock");
+  EXPECT_EQ(user, "bob");
+
+  // Cancel and the close box end it too, without running the routine.
+  person.then("ODBC Login", [](QWidget& w) { click(w, "cancel"); });
+  ui().loginDialog(dialog);
+  person.then("ODBC Login", [](QWidget& w) { w.close(); });
+  ui().loginDialog(dialog);
+  EXPECT_EQ(connects, 2);
+  EXPECT_TRUE(person.done());
+}
+
+TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
+  const std::vector<std::string> tables{"zebra", "apple", "mango"};
+  std::string selected = "zebra";
+  bool asynchronous = false;
+  TableDialog dialog{tables, selected, asynchronous, {}};
+  std::vector<std::string> opened;
+  dialog.onOk = [&] {
+    opened.push_back(selected);
+    // The routine runs with the dialog locked, as a synchronous fetch does.
+    ui().lockWindow(dialog.window, true);
+    QWidget* w = test::windowTitled("Select ODBC source database");
+    EXPECT_FALSE(child<QPushButton>(*w, "cancel")->isEnabled());
+    QTest::keyClick(w, Qt::Key_Escape);
+    w->close();
+    ui().processPendingMessages();
+    EXPECT_TRUE(w->isVisible()) << "a locked dialog closed";
+    ui().lockWindow(dialog.window, false);
+  };
+
+  Person person;
+  person.then("Select ODBC source database", [&](QWidget& w) {
+    auto* list = child<QListWidget>(w, "tables");
+    auto* check = child<QCheckBox>(w, "asynchronous");
+    // The data source's order, not sorted; the first selected; the list is no tab stop.
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text(), "zebra");
+    EXPECT_EQ(list->item(2)->text(), "mango");
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(check->text(), "Asynchronous mode");
+    EXPECT_TRUE(child<QPushButton>(w, "ok")->isDefault());
+    EXPECT_EQ(tabCycle(check), (std::vector<QString>{"asynchronous", "ok", "cancel"}));
+    expectTidyLayout(w);
+    EXPECT_EQ(dialog.window, reinterpret_cast<WindowId>(&w));
+    EXPECT_EQ(ui().activeWindow(), dialog.window);
+
+    QTest::keyClick(check, Qt::Key_Space);
+    list->setCurrentRow(1);
+    click(w, "ok");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(child<QPushButton>(w, "cancel")->isEnabled()) << "still locked";
+    const QRect third = list->visualItemRect(list->item(2));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, third.center());
+    click(w, "cancel");
+  });
+  ui().tableDialog(dialog);
+  EXPECT_EQ(opened, (std::vector<std::string>{"apple", "mango"}));
+  EXPECT_TRUE(asynchronous);
+  EXPECT_EQ(dialog.window, 0u);
+}
+
+TEST(QtDialogs, QueryPromptHoldsAtMost256CharactersAndCancelLeavesTheValue) {
+  const std::string padded = std::string("SELECT * FROM towns") + std::string(237, ' ');
+  std::string value = padded;
+  bool accepted = true;
+
+  Person person;
+  person.then("ODBC SQL Query", [](QWidget& w) {
+    auto* field = w.findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), "SELECT * FROM towns");
+    EXPECT_EQ(w.findChild<QLabel*>()->text(), "Sql Query");
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    QPushButton* ok = nullptr;
+    for (QPushButton* button : w.findChildren<QPushButton*>())
+      if (button->text() == "&Ok") ok = button;
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(ok->isDefault());
+    // Centred on the screen.
+    const QPoint centre = w.screen()->availableGeometry().center();
+    EXPECT_LE((w.frameGeometry().center() - centre).manhattanLength(), 4);
+    typeInto(*field, "abc");
+    QTest::keyClick(field, Qt::Key_Escape);
+  });
+  ui().queryPrompt("ODBC SQL Query", "Sql Query", value, accepted);
+  EXPECT_FALSE(accepted);
+  EXPECT_EQ(value, padded);
+
+  person.then("ODBC SQL Query", [](QWidget& w) { click(w, "&Cancel"); });
+  ui().queryPrompt("ODBC SQL Query", "Sql Query", value, accepted);
+  person.then("ODBC SQL Query", [](QWidget& w) { w.close(); });
+  ui().queryPrompt("ODBC SQL Query", "Sql Query", value, accepted);
+  EXPECT_FALSE(accepted);
+  EXPECT_EQ(value, padded);
+
+  // 300 characters typed: 256 kept; OK writes them back.
+  person.then("ODBC SQL Query", [](QWidget& w) {
+    auto* field = w.findChild<QLineEdit*>();
+    typeInto(*field, "SELECT " + QString(293, u'x'));
+    QTest::keyClick(field, Qt::Key_Return);
+  });
+  ui().queryPrompt("ODBC SQL Query", "Sql Query", value, accepted);
+  EXPECT_TRUE(accepted);
+  EXPECT_EQ(value, "SELECT " + std::string(249, 'x'));
+  EXPECT_TRUE(person.done());
+}
+
+TEST(QtDialogs, MessageBoxesCarryTitleTextAndIcon) {
+  Person person;
+  std::vector<QMessageBox::Icon> icons;
+  for (int i = 0; i < 3; ++i)
+    person.then("Alert", [&](QWidget& w) {
+      auto* box = qobject_cast<QMessageBox*>(&w);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text(), "Invalid DSN Entry: Sales");
+      icons.push_back(box->icon());
+      QTest::keyClick(&w, Qt::Key_Return);
+    });
+  ui().messageBox("Alert", "Invalid DSN Entry: Sales", MessageIcon::Information);
+  ui().messageBox("Alert", "Invalid DSN Entry: Sales", MessageIcon::Exclamation);
+  ui().messageBox("Alert", "Invalid DSN Entry: Sales", MessageIcon::Stop);
+  EXPECT_EQ(icons, (std::vector<QMessageBox::Icon>{QMessageBox::Information, QMessageBox::Warning,
+                                                   QMessageBox::Critical}));
+}
+
+TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllows) {
+  ErrorDialog error{"Data width error", {"   Called from EXPORT(12)"}, false, true, "Error.log"};
+  Person person;
+  person.then("Error", [](QWidget& w) {
+    QStringList buttons;
+    for (QPushButton* button : w.findChildren<QPushButton*>())
+      buttons << button->text();
+    EXPECT_TRUE(buttons.contains("&Quit") && buttons.contains("&Default"));
+    EXPECT_FALSE(buttons.contains("&Retry"));
+    EXPECT_EQ(w.findChild<QListWidget*>()->item(0)->text(), "   Called from EXPORT(12)");
+    click(w, "&Default");
+  });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Default);
+  // Enter takes the default button, Quit; so does the close box.
+  person.then("Error", [](QWidget& w) { QTest::keyClick(&w, Qt::Key_Return); });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
+  error.canRetry = true;
+  person.then("Error", [](QWidget& w) { w.close(); });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
+  person.then("Error", [](QWidget& w) { click(w, "&Retry"); });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Retry);
+}
+
+TEST(QtDialogs, TimersTickInTheMessageLoopAndDieWithTheirWindow) {
+  int ticks = 0;
+  std::unique_ptr<UiTimer> loose = ui().createTimer(1, [&] { ++ticks; });
+  QTest::qWait(20);
+  EXPECT_EQ(ticks, 0) << "a timer is created inactive";
+  loose->Activate();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 2000));
+  loose->DeActivate();
+  const int stopped = ticks;
+  QTest::qWait(20);
+  EXPECT_EQ(ticks, stopped);
+
+  // A timer made while a window is active belongs to it: closing the window ends the timer, and
+  // the timer object outlives it harmlessly.
+  auto owner = std::make_unique<QWidget>();
+  owner->show();
+  QApplication::setActiveWindow(owner.get());
+  ASSERT_EQ(ui().activeWindow(), reinterpret_cast<WindowId>(owner.get()));
+  ui().setWindowTitle(ui().activeWindow(), "Rows retrieved so far:      12");
+  EXPECT_EQ(owner->windowTitle(), "Rows retrieved so far:      12");
+  std::unique_ptr<UiTimer> owned = ui().createTimer(1, [&] { ++ticks; });
+  owned->Activate();
+  owner.reset();
+  const int before = ticks;
+  QTest::qWait(20);
+  EXPECT_EQ(ticks, before);
+  owned->Activate();
+  owned->DeActivate();
+}
+
+}  // namespace
+}  // namespace tabulink
