@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "failure/report_sources.h"
 #include "gui/qt/error_dialog.h"
 #include "gui/qt/grid_window.h"
 #include "gui/qt/login_dialog.h"
@@ -67,9 +68,17 @@ class QtUi : public Ui {
     registerResources();
     QApplication::setApplicationName(QStringLiteral("Tabulink"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/TABULINK")));
+    // The error report lists the program's own windows by their titles.
+    previousTitles_ = installWindowTitleSource([] {
+      std::vector<std::string> titles;
+      for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible()) titles.push_back(fromQString(window->windowTitle()));
+      return titles;
+    });
   }
 
   ~QtUi() override {
+    installWindowTitleSource(std::move(previousTitles_));
     // Grids still open when the program ends close now, so their result sets end in order.
     for (const QPointer<qt::GridWindowWidget>& grid : grids_)
       delete grid.data();
@@ -205,6 +214,7 @@ class QtUi : public Ui {
   }
 
   std::unique_ptr<QApplication> app_;
+  NameListSource previousTitles_;
   std::vector<QPointer<qt::GridWindowWidget>> grids_;
   QPointer<qt::GridWindowWidget> current_;
   bool waitCursor_ = false;

@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include "failure/report_sources.h"
 #include "gui/ui.h"
 #include "qt_person.h"
 
@@ -129,6 +130,8 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
     ui().lockWindow(dialog.window, true);
     QWidget* w = test::windowTitled("Select ODBC source database");
     EXPECT_FALSE(child<QPushButton>(*w, "cancel")->isEnabled());
+    // An error report now would list the dialog among the program's windows.
+    EXPECT_EQ(topLevelWindowTitles(), std::vector<std::string>{"Select ODBC source database"});
     QTest::keyClick(w, Qt::Key_Escape);
     w->close();
     ui().processPendingMessages();
