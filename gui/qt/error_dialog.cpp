@@ -1,13 +1,15 @@
 #include "gui/qt/error_dialog.h"
 
-#include <QDesktopServices>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
-#include <QUrl>
+#include <QScreen>
 #include <QVBoxLayout>
 
+#include "gui/qt/dialog_units.h"
 #include "gui/qt/qt_text.h"
 
 namespace tabulink::qt {
@@ -27,42 +29,66 @@ ErrorDialogWidget::ErrorDialogWidget(const ErrorDialog& error, QWidget* owner)
                          Qt::WindowCloseButtonHint) {
   setWindowModality(Qt::ApplicationModal);
   setWindowTitle(tr("Error"));
-  auto* layout = new QVBoxLayout(this);
-  auto* description =
-      new QLabel(QStringLiteral("   Error description: ") + toQString(error.message), this);
+  // The template, in dialog units: the logo and the description on top, the log button under
+  // the description, the stack list, and a row of buttons whose places depend on which exist.
+  // Across, the template is stretched by a half: its widths were made for a narrower font than
+  // today's desktops use, and would cut the texts.
+  auto place = [](QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(left * 3 / 2, top, width * 3 / 2, height);
+  };
+  auto* logo = new QLabel(this);
+  logo->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+  logo->setScaledContents(true);
+  place(logo, 6, 6, 14, 14);
+
+  const QString text = QStringLiteral("   Error description: ") + toQString(error.message);
+  auto* description = new QLabel(text, this);
+  description->setObjectName(QStringLiteral("description"));
   description->setWordWrap(true);
+  description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   description->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  layout->addWidget(description);
+  description->setToolTip(text);
+  place(description, 22, 3, 126, 17);
 
   auto* seeLog = new QPushButton(tr("See Error.log file"), this);
+  seeLog->setObjectName(QStringLiteral("seeLog"));
   seeLog->setAutoDefault(false);
   connect(seeLog, &QPushButton::clicked, this, [path = toQString(error.logPath)] {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    QProcess::startDetached(QStringLiteral("xdg-open"), {path});
   });
-  layout->addWidget(seeLog, 0, Qt::AlignRight);
+  place(seeLog, 100, 21, 47, 10);
 
   auto* stackLabel = new QLabel(tr("&Stack List"), this);
+  place(stackLabel, 6, 24, 60, 8);
   QListWidget* stack = listOf(error.stack, this);
+  stack->setObjectName(QStringLiteral("stack"));
   stackLabel->setBuddy(stack);
-  layout->addWidget(stackLabel);
-  layout->addWidget(stack, 1);
+  place(stack, 3, 33, 145, 78);
 
-  auto* buttons = new QDialogButtonBox(this);
-  auto addButton = [&](const QString& text, ErrorChoice choice) {
-    QPushButton* button = buttons->addButton(text, QDialogButtonBox::ActionRole);
+  auto addButton = [&](const QString& label, ErrorChoice choice, int left) {
+    auto* button = new QPushButton(label, this);
     connect(button, &QPushButton::clicked, this, [this, choice] {
       choice_ = choice;
       accept();
     });
+    place(button, left, 112, 30, 11);
     return button;
   };
-  if (error.canRetry) addButton(tr("&Retry"), ErrorChoice::Retry);
-  QPushButton* quit = addButton(tr("&Quit"), ErrorChoice::Quit);
-  if (error.canDefault) addButton(tr("&Default"), ErrorChoice::Default);
+  const bool alone = !error.canRetry && !error.canDefault;
+  const bool all = error.canRetry && error.canDefault;
+  QPushButton* quit = addButton(tr("&Quit"), ErrorChoice::Quit, alone || all ? 60 : 37);
+  if (error.canRetry) addButton(tr("&Retry"), ErrorChoice::Retry, error.canDefault ? 13 : 82);
+  if (error.canDefault) addButton(tr("&Default"), ErrorChoice::Default, 108);
   quit->setDefault(true);
   quit->setFocus();
-  layout->addWidget(buttons);
-  resize(450, 300);
+
+  resize(150 * 3 / 2, 125);
+  layOutTemplate(*this);
+  if (QScreen* screen = this->screen()) {
+    QRect centred = rect();
+    centred.moveCenter(screen->availableGeometry().center());
+    move(centred.topLeft());
+  }
 }
 
 ListDialogWidget::ListDialogWidget(const QString& title, const std::vector<std::string>& lines,

@@ -1,6 +1,7 @@
 #pragma once
 // The run-time error dialog: the error description, the call stack, Quit and whichever of Retry
-// and Default the error allows, and a button that opens the error log in the desktop's viewer.
+// and Default the error allows, and a button that opens the error log in the desktop's viewer
+// (xdg-open). Modal, centred on the screen.
 
 #include <QDialog>
 

@@ -14,9 +14,14 @@
 #include <QScreen>
 #include <QTest>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "failure/report_sources.h"
 #include "gui/ui.h"
 #include "qt_person.h"
+#include "support/odbc_env.h"
+#include "support/temp_dir.h"
 
 namespace tabulink {
 namespace {
@@ -235,26 +240,66 @@ TEST(QtDialogs, MessageBoxesCarryTitleTextAndIcon) {
                                                    QMessageBox::Critical}));
 }
 
-TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllows) {
-  ErrorDialog error{"Data width error", {"   Called from EXPORT(12)"}, false, true, "Error.log"};
-  Person person;
-  person.then("Error", [](QWidget& w) {
-    QStringList buttons;
+TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllowsInTheirPlaces) {
+  ErrorDialog error{"Data width error", {"   Called from EXPORT(12)"}, false, false, "Error.log"};
+  // The buttons from left to right; the default one marked "*".
+  auto row = [](QWidget& w) {
+    std::vector<QPushButton*> buttons;
     for (QPushButton* button : w.findChildren<QPushButton*>())
-      buttons << button->text();
-    EXPECT_TRUE(buttons.contains("&Quit") && buttons.contains("&Default"));
-    EXPECT_FALSE(buttons.contains("&Retry"));
-    EXPECT_EQ(w.findChild<QListWidget*>()->item(0)->text(), "   Called from EXPORT(12)");
+      if (button->objectName() != "seeLog") buttons.push_back(button);
+    std::sort(buttons.begin(), buttons.end(),
+              [](QPushButton* a, QPushButton* b) { return a->x() < b->x(); });
+    QStringList texts;
+    for (QPushButton* button : buttons)
+      texts << button->text() + (button->isDefault() ? "*" : "");
+    return texts.join(' ');
+  };
+  Person person;
+  person.then("Error", [&](QWidget& w) {
+    EXPECT_EQ(row(w), "&Quit*");
+    QPushButton* quit = w.findChild<QPushButton*>();
+    for (QPushButton* button : w.findChildren<QPushButton*>())
+      if (button->text() == "&Quit") quit = button;
+    EXPECT_NEAR(quit->geometry().center().x(), w.width() / 2, w.width() / 10) << "centred";
+    EXPECT_EQ(w.findChild<QListWidget*>("stack")->item(0)->text(), "   Called from EXPORT(12)");
+    EXPECT_EQ(w.findChild<QLabel*>("description")->text(),
+              "   Error description: Data width error");
+    // Enter takes the default button.
+    QTest::keyClick(&w, Qt::Key_Return);
+  });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
+
+  error.canDefault = true;
+  person.then("Error", [&](QWidget& w) {
+    EXPECT_EQ(row(w), "&Quit* &Default");
     click(w, "&Default");
   });
   EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Default);
-  // Enter takes the default button, Quit; so does the close box.
-  person.then("Error", [](QWidget& w) { QTest::keyClick(&w, Qt::Key_Return); });
-  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
+
+  error.canDefault = false;
   error.canRetry = true;
-  person.then("Error", [](QWidget& w) { w.close(); });
+  person.then("Error", [&](QWidget& w) {
+    EXPECT_EQ(row(w), "&Quit* &Retry");
+    w.close();  // the close box is Quit
+  });
   EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
-  person.then("Error", [](QWidget& w) { click(w, "&Retry"); });
+
+  // "See Error.log file" hands the log to the desktop's viewer (a stand-in xdg-open first on the
+  // PATH records its arguments) and leaves the dialog open.
+  error.canDefault = true;
+  test::TempDir bin;
+  test::writeFile(bin.file("xdg-open"), "#!/bin/sh\necho \"$@\" > '" + bin.file("opened") + "'\n");
+  std::filesystem::permissions(bin.file("xdg-open"), std::filesystem::perms::owner_all);
+  test::ScopedEnv path("PATH", bin.path().string() + ":" + std::getenv("PATH"));
+  person.then("Error", [&](QWidget& w) {
+    EXPECT_EQ(row(w), "&Retry &Quit* &Default");
+    click(w, "See Error.log file");
+    for (int waited = 0; waited < 100 && !std::filesystem::exists(bin.file("opened")); ++waited)
+      QTest::qWait(20);
+    EXPECT_EQ(test::readFile(bin.file("opened")), "Error.log\n");
+    EXPECT_TRUE(w.isVisible());
+    click(w, "&Retry");
+  });
   EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Retry);
 }
 

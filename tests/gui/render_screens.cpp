@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "app/main_sequence.h"
+#include "gui/ui.h"
 #include "qt_person.h"
 
 namespace tabulink {
@@ -61,6 +62,17 @@ TEST(Screens, RenderTheInteractiveRun) {
   person.then("Select ODBC source database", [](QWidget& w) { click(w, "cancel"); });
   person.then("ODBC Login", [](QWidget& w) { click(w, "cancel"); });
   MAIN({});
+
+  person.then("Error", [](QWidget& w) {
+    save(w, "error");
+    click(w, "&Quit");
+  });
+  ui().errorDialog({"Error DBFNTX/1021  Data width error",
+                    {"   Called from TABLE:PUT(311)", "   Called from ZULCREAROW(88)",
+                     "   Called from OPENTABLE(121)", "   Called from MAIN(63)"},
+                    false,
+                    true,
+                    "Error.log"});
 }
 
 }  // namespace
