@@ -1,5 +1,7 @@
 #include "failure/run_error.h"
 
+#include <utility>
+
 namespace tabulink {
 
 std::string_view genericErrorText(int gencode) {
@@ -42,6 +44,15 @@ std::string_view genericErrorText(int gencode) {
       return "Lock Failure";
   }
   return {};
+}
+
+RunError makeRunError(int gencode, std::string subsystem, int subcode) {
+  RunError error;
+  error.GENCODE = gencode;
+  error.SUBSYSTEM = std::move(subsystem);
+  error.SUBCODE = subcode;
+  error.DESCRIPTION = std::string(genericErrorText(gencode));
+  return error;
 }
 
 std::string ERRORMESSAGE(const RunError& error) {

@@ -47,6 +47,9 @@ struct RunError {
   bool CANDEFAULT = false;
 };
 
+// An error of `subsystem` whose description is the generic code's text.
+RunError makeRunError(int gencode, std::string subsystem, int subcode);
+
 // The one-line message: "Error DBFNTX/1021  Data width error", "(DOS Error 5) DBFNTX/1004  Create
 // error: out.dbf".
 std::string ERRORMESSAGE(const RunError& error);

@@ -18,11 +18,7 @@ bool noRow(long recno, DbfTable* table) {
 
 // A column name that matches no column: the error of a message the class does not understand.
 void raiseNoColumn(int gencode, int subcode, std::string_view name) {
-  RunError error;
-  error.GENCODE = gencode;
-  error.SUBSYSTEM = "BASE";
-  error.SUBCODE = subcode;
-  error.DESCRIPTION = std::string(genericErrorText(gencode));
+  RunError error = makeRunError(gencode, "BASE", subcode);
   error.OPERATION = std::string(name);
   error.ARGS = {Value("TDBODBCDIRECT")};
   raiseError(error);

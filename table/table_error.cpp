@@ -7,22 +7,14 @@
 namespace tabulink {
 
 RunError commandError(int gencode, int subcode, std::string operation) {
-  RunError error;
-  error.GENCODE = gencode;
-  error.SUBSYSTEM = "DBCMD";
-  error.SUBCODE = subcode;
-  error.DESCRIPTION = std::string(genericErrorText(gencode));
+  RunError error = makeRunError(gencode, "DBCMD", subcode);
   error.OPERATION = std::move(operation);
   return error;
 }
 
 RunError driverError(int gencode, int subcode, std::string file, int oscode) {
-  RunError error;
-  error.GENCODE = gencode;
+  RunError error = makeRunError(gencode, std::string(kDefaultDriver), subcode);
   error.OSCODE = oscode;
-  error.SUBSYSTEM = kDefaultDriver;
-  error.SUBCODE = subcode;
-  error.DESCRIPTION = std::string(genericErrorText(gencode));
   error.FILENAME = std::move(file);
   return error;
 }
