@@ -51,6 +51,27 @@ int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, Col
   return read.rc;
 }
 
+void SQLGETDATAREST(SQLHSTMT stmt, int column, const ColumnRead& first, size_t firstBuffer,
+                    size_t cap, ValueRest& rest) {
+  std::string& whole = rest.whole;
+  whole.assign(first.bytes);
+  rest.last = first;
+  rest.last.bytes = {};
+  rest.lastBuffer = firstBuffer;
+  rest.before = 0;
+  while (rest.last.cut(rest.lastBuffer) && whole.size() < cap) {
+    rest.before = whole.size();
+    rest.lastBuffer = cap - rest.before + 1;
+    whole.resize(rest.before + rest.lastBuffer);
+    ColumnRead& next = rest.last;
+    SQLGETDATA(stmt, column, SQL_C_CHAR,
+               std::span<char>(whole.data() + rest.before, rest.lastBuffer), next);
+    whole.resize(rest.before + next.bytes.size());
+    next.bytes = {};
+    if (next.rc != SQL_SUCCESS && next.rc != SQL_SUCCESS_WITH_INFO) return;
+  }
+}
+
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer,
                std::string_view& value, bool& isNull) {
   ColumnRead read;
