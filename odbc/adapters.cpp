@@ -6,6 +6,9 @@
 namespace tabulink {
 namespace {
 
+// The room a value read on of unknown length gets in the first call after its first read.
+constexpr size_t kFirstChunk = 4096;
+
 // SQLSTATEs with which a driver or the driver manager refuses to complete a connection string
 // when there is no window to prompt in; the driver manager reports them in their ODBC 2 form to
 // an ODBC 2 application, so both forms count.
@@ -60,8 +63,14 @@ void SQLGETDATAREST(SQLHSTMT stmt, int column, const ColumnRead& first, size_t f
   rest.lastBuffer = firstBuffer;
   rest.before = 0;
   while (rest.last.cut(rest.lastBuffer) && whole.size() < cap) {
+    // Room for what the driver says is left, or twice what came so far when it does not say:
+    // drivers may fill the whole buffer, so one sized to the cap would cost that much.
+    const size_t got = whole.size() - rest.before;  // by the last call
+    const size_t wanted = rest.last.total > 0 && static_cast<size_t>(rest.last.total) > got
+                              ? static_cast<size_t>(rest.last.total) - got
+                              : std::max<size_t>(whole.size(), kFirstChunk);
     rest.before = whole.size();
-    rest.lastBuffer = cap - rest.before + 1;
+    rest.lastBuffer = std::min(cap - rest.before, wanted) + 1;
     whole.resize(rest.before + rest.lastBuffer);
     ColumnRead& next = rest.last;
     SQLGETDATA(stmt, column, SQL_C_CHAR,
