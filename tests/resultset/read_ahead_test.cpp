@@ -131,6 +131,41 @@ TEST_P(ReadAhead, WarningsOnEveryRowAndAFailureGiveWhatAReadAsNeededGives) {
   }
 }
 
+// Memos around the first read's size and the cap come whole (or cut at the cap, reported),
+// whether the reading thread or the session reads them on.
+TEST_P(ReadAhead, MemosOfEveryLengthComeWhole) {
+  table = test::testTable("memos");
+  test::recreateTable(GetParam(), table, "id integer, memo text");
+  const std::vector<int> lengths = {1, 4095, 4096, 4097, 10000, 131072, 131073, 200000};
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    const std::string n = std::to_string(lengths[i]);
+    const std::string value = GetParam().postgres
+                                  ? "substr(repeat('abcdefgh', " + n + " / 8 + 1), 1, " + n + ")"
+                                  : "printf('%.*c', " + n + ", 'm')";
+    test::run(*db, "INSERT INTO " + table + " VALUES (" + std::to_string(i) + ", " + value + ")");
+  }
+  const std::string sql = "SELECT id, memo FROM " + table + " ORDER BY id";
+  for (bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead ? "ahead" : "as needed");
+    fillMessages.clear();
+    auto rs = db->Query(sql);
+    ASSERT_TRUE(rs->Open());
+    if (ahead) rs->ReadAhead();
+    for (size_t i = 0; i < lengths.size(); ++i) {
+      const size_t expected = std::min<size_t>(static_cast<size_t>(lengths[i]), 131072);
+      const Value memo = rs->FieldGet(2);
+      ASSERT_TRUE(memo.isText()) << i;
+      EXPECT_EQ(memo.text().size(), expected) << lengths[i];
+      EXPECT_EQ(memo.text().find_first_not_of(GetParam().postgres ? "abcdefgh" : "m"),
+                std::string::npos);
+      rs->Skip();
+    }
+    // The two values over the cap are reported.
+    EXPECT_EQ(fillMessages.size(), 2u);
+  }
+  EXPECT_FALSE(db->IsError());
+}
+
 TEST_P(ReadAhead, EndedHalfWayLeavesTheSessionUsable) {
   rows(3000);
   {
