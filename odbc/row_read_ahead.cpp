@@ -100,7 +100,7 @@ void RowReadAhead::readRow(Slot& slot) {
         value.cut(column.bufferLength)) {
       ValueRest& rest = slot.rests[read];
       SQLGETDATAREST(stmt_, number, value, column.bufferLength, kMaxColumnLength, rest);
-      // Each call of the reading on offers the room up to the cap; keep only what was used.
+      // The reading on may have offered more room than the value took; keep only what it took.
       if (rest.whole.size() <= kRestKept) rest.whole.shrink_to_fit();
       slot.longRest = slot.longRest || rest.whole.size() > kRestKept;
       // Running out of data only ends the value.
