@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The export benchmark: a deterministic table of ROWS rows (default 1,000,000) in SQLite and in a
-# private PostgreSQL cluster, exported on each data source by the bare ODBC loop (the floor),
-# build/tabulink to each file type, and unixODBC's isql (tab-delimited and boxed). Prints the
-# medians of RUNS runs (default 3): wall time, rows/s, peak resident memory, output bytes, and the
-# ratio of time to the floor; then tabulink's peak memory at MEMORY_ROWS rows on SQLite.
+# The export benchmark: two deterministic tables of ROWS rows (default 1,000,000) in SQLite and in
+# a private PostgreSQL cluster, exported on each data source by the bare ODBC loop (the floor),
+# build/tabulink to each file type, and unixODBC's isql (tab-delimited and boxed). "orders" holds
+# every column kind with short values; "values" holds what real data brings: doubles at full
+# precision (up to 17 significant digits), texts of up to 600 characters and NULLs. Prints the medians of RUNS runs (default 3): wall time, CPU time (user +
+# sys), rows/s, peak resident memory, output bytes, and the ratios of wall and CPU time to the
+# floor's; then tabulink's peak memory at MEMORY_ROWS rows on SQLite.
 # Usage: bench/export-bench.sh [build dir]. Environment: ROWS, RUNS, MEMORY_ROWS (0 skips),
-# SOURCES ("sqlite pg").
+# SOURCES ("sqlite pg"), TABLES ("orders values").
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
@@ -13,6 +15,7 @@ rows=${ROWS:-1000000}
 runs=${RUNS:-3}
 memory_rows=${MEMORY_ROWS:-3000000}
 sources=${SOURCES:-sqlite pg}
+tables=${TABLES:-orders values}
 work=$(mktemp -d "${TMPDIR:-/tmp}/tabulink-export-bench-XXXXXX")
 odbc=$work/odbc
 mkdir -p "$odbc" "$work/out" "$work/tmp"
@@ -72,6 +75,16 @@ INSERT INTO bench_orders SELECT i,
        ELSE 'Note ' || i || ': ' || substr('deliver to the back door, ring twice, ask for the '
          || 'warehouse manager before unloading', 1, 20 + i % 60) END
 FROM s;
+CREATE TABLE bench_values (id integer, ratio double, share double, title varchar(40), body varchar(600),
+  amount decimal(12,2));
+WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < $n)
+INSERT INTO bench_values SELECT i,
+  CASE WHEN i % 10 = 1 THEN NULL ELSE (i % 99991) * 0.000837450061502553 END,
+  CASE WHEN i % 10 = 2 THEN NULL ELSE 1.0 / (i % 9973 + 7) END,
+  CASE WHEN i % 10 = 3 THEN NULL ELSE 'Title ' || (i * 7919 % 100003) END,
+  CASE WHEN i % 10 = 4 THEN NULL ELSE substr(replace(hex(zeroblob(300)), '00', 'text ') || i, 1, i % 600) END,
+  CASE WHEN i % 10 = 5 THEN NULL ELSE round((i * 37 % 1000000) / 100.0, 2) END
+FROM s;
 SQL
 }
 
@@ -101,12 +114,30 @@ INSERT INTO bench_orders SELECT i,
          || 'warehouse manager before unloading', 1, 20 + i % 60) END
 FROM generate_series(1, $n) AS i;
 ANALYZE bench_orders;
+DROP TABLE IF EXISTS bench_values;
+CREATE TABLE bench_values (id integer, ratio double precision, share double precision,
+  title varchar(40), body varchar(600), amount decimal(12,2));
+INSERT INTO bench_values SELECT i,
+  CASE WHEN i % 10 = 1 THEN NULL ELSE (i % 99991) * 0.000837450061502553::double precision END,
+  CASE WHEN i % 10 = 2 THEN NULL ELSE 1.0::double precision / (i % 9973 + 7) END,
+  CASE WHEN i % 10 = 3 THEN NULL ELSE 'Title ' || (i::bigint * 7919 % 100003) END,
+  CASE WHEN i % 10 = 4 THEN NULL ELSE substr(repeat('text ', 120) || i, 1, i % 600) END,
+  CASE WHEN i % 10 = 5 THEN NULL ELSE round((i::bigint * 37 % 1000000) / 100.0, 2) END
+FROM generate_series(1, $n) AS i;
+ANALYZE bench_values;
 SQL
 }
 
-sql="SELECT id, customer, amount, qty, ratio, order_date, created, flag, note FROM bench_orders ORDER BY id"
+table_sql() {  # table_sql <table>: the statement that exports it
+  case $1 in
+    orders) echo "SELECT id, customer, amount, qty, ratio, order_date, created, flag, note FROM bench_orders ORDER BY id" ;;
+    values) echo "SELECT id, ratio, share, title, body, amount FROM bench_values ORDER BY id" ;;
+  esac
+}
+sql=$(table_sql orders)
 
-# measure <label> <output files...> -- <command...>: one run; appends "wall rss bytes" to $work/<label>.
+# measure <label> <output files...> -- <command...>: one run; appends "wall rss bytes cpu" to
+# $work/<label>.
 measure() {
   local label=$1; shift
   local outputs=()
@@ -115,15 +146,16 @@ measure() {
   rm -f "${outputs[@]}"
   /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
     echo "$label failed:" >&2; cat "$work/stderr.txt" >&2; return 1; }
-  local wall rss bytes
+  local wall rss bytes cpu
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, p, ":"); s = 0;
     for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s}' "$work/time.txt")
   rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+  cpu=$(awk -F': ' '/User time|System time/ {s += $2} END {print s}' "$work/time.txt")
   bytes=0
   for file in "${outputs[@]}"; do
     [ ! -e "$file" ] || bytes=$((bytes + $(stat -c %s "$file")))
   done
-  echo "$wall $rss $bytes" >>"$work/$label"
+  echo "$wall $rss $bytes $cpu" >>"$work/$label"
   [ -z "$(ls -A "$work/tmp")" ] || { echo "$label left cache files in TEMP" >&2; return 1; }
 }
 
@@ -136,9 +168,17 @@ job() {  # job <dsn> <user> <type> <file>
     "$1" "$2" "$2" "$sql" "$3" "$4" "$work/errors.txt" >"$work/job.ini"
 }
 
-run_tools() {  # run_tools <source label> <dsn> <user>
-  local label=$1 dsn=$2 user=$3 out=$work/out
+run_tools() {  # run_tools <source label> <dsn> <user>: every table of $tables
+  local source=$1 dsn=$2 user=$3 out=$work/out label
   local password=$user
+  for table in $tables; do
+    sql=$(table_sql "$table")
+    label="$source $table"
+    run_table
+  done
+}
+
+run_table() {
   for ((r = 1; r <= runs; r++)); do
     measure "$label floor" "$out/floor.txt" -- "$build/bench/export_floor" "$dsn" "$user" "$password" "$sql" "$out/floor.txt"
     for type in Text AsciiTable DBF; do
@@ -152,14 +192,16 @@ run_tools() {  # run_tools <source label> <dsn> <user>
   done
 }
 
-report() {  # report <source label>
-  local label=$1 floor
-  floor=$(median 1 "$work/$label floor")
+report() {  # report <source label> <table>
+  local label="$1 $2" floor floor_cpu
+  floor=$(median 1 "$work/$label floor"); floor_cpu=$(median 4 "$work/$label floor")
   for tool in floor "tabulink Text" "tabulink AsciiTable" "tabulink DBF" "isql tab" "isql boxed"; do
-    local f="$work/$label $tool" wall rss bytes
-    wall=$(median 1 "$f"); rss=$(median 2 "$f"); bytes=$(median 3 "$f")
-    awk -v s="$label" -v t="$tool" -v w="$wall" -v r="$rss" -v b="$bytes" -v f="$floor" -v n="$rows" \
-      'BEGIN {printf "| %-6s | %-19s | %8.2f | %10.0f | %8.1f | %12d | %5.2f |\n", s, t, w, n / w, r / 1024, b, w / f}'
+    local f="$work/$label $tool" wall rss bytes cpu
+    wall=$(median 1 "$f"); rss=$(median 2 "$f"); bytes=$(median 3 "$f"); cpu=$(median 4 "$f")
+    awk -v s="$1" -v tb="$2" -v t="$tool" -v w="$wall" -v c="$cpu" -v r="$rss" -v b="$bytes" \
+      -v f="$floor" -v fc="$floor_cpu" -v n="$rows" \
+      'BEGIN {printf "| %-6s | %-6s | %-19s | %7.2f | %7.2f | %10.0f | %7.1f | %12d | %5.2f | %5.2f |\n",
+        s, tb, t, w, c, n / w, r / 1024, b, w / f, c / fc}'
   done
 }
 
@@ -180,20 +222,23 @@ for source in $sources; do
 done
 
 echo
-echo "| source | program             | wall s   | rows/s     | peak MB  | output bytes | × floor |"
-echo "|--------|---------------------|----------|------------|----------|--------------|---------|"
-for source in $sources; do report "$source"; done
+echo "| source | table  | program             | wall s  | CPU s   | rows/s     | peak MB | output bytes | wall× | CPU×  |"
+echo "|--------|--------|---------------------|---------|---------|------------|---------|--------------|-------|-------|"
+for source in $sources; do
+  for table in $tables; do report "$source" "$table"; done
+done
 
 if [ "$memory_rows" -gt 0 ] && [[ " $sources " == *" sqlite "* ]]; then
   echo
   echo "tabulink peak memory on SQLite at $memory_rows rows (one run each):"
   make_sqlite "$memory_rows" "$work/bench.db"
+  sql=$(table_sql orders)
   for type in Text AsciiTable DBF; do
     case $type in DBF) file=$work/out/out.dbf; extra=$work/out/out.dbt ;; *) file=$work/out/out.txt; extra= ;; esac
     job BenchSQLite "" "$type" "$file"
     rm -f "$work/mem $type"
     measure "mem $type" "$file" $extra -- env TEMP="$work/tmp" "$build/tabulink" "$work/job.ini"
-    read -r wall rss bytes <"$work/mem $type"
+    read -r wall rss bytes cpu <"$work/mem $type"
     awk -v t="$type" -v r="$rss" -v w="$wall" 'BEGIN {printf "  %-10s %8.1f MB  (%s s)\n", t, r / 1024, w}'
   done
 fi

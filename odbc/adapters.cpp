@@ -6,6 +6,9 @@
 namespace tabulink {
 namespace {
 
+// The room a value read on of unknown length gets in the first call after its first read.
+constexpr size_t kFirstChunk = 4096;
+
 // SQLSTATEs with which a driver or the driver manager refuses to complete a connection string
 // when there is no window to prompt in; the driver manager reports them in their ODBC 2 form to
 // an ODBC 2 application, so both forms count.
@@ -49,6 +52,33 @@ int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, Col
   read.rc = SQLGETD32(stmt, column, cType, buffer, read.bytes, read.total);
   read.isNull = read.total == SQL_NULL_DATA;
   return read.rc;
+}
+
+void SQLGETDATAREST(SQLHSTMT stmt, int column, const ColumnRead& first, size_t firstBuffer,
+                    size_t cap, ValueRest& rest) {
+  std::string& whole = rest.whole;
+  whole.assign(first.bytes);
+  rest.last = first;
+  rest.last.bytes = {};
+  rest.lastBuffer = firstBuffer;
+  rest.before = 0;
+  while (rest.last.cut(rest.lastBuffer) && whole.size() < cap) {
+    // Room for what the driver says is left, or twice what came so far when it does not say:
+    // drivers may fill the whole buffer, so one sized to the cap would cost that much.
+    const size_t got = whole.size() - rest.before;  // by the last call
+    const size_t wanted = rest.last.total > 0 && static_cast<size_t>(rest.last.total) > got
+                              ? static_cast<size_t>(rest.last.total) - got
+                              : std::max<size_t>(whole.size(), kFirstChunk);
+    rest.before = whole.size();
+    rest.lastBuffer = std::min(cap - rest.before, wanted) + 1;
+    whole.resize(rest.before + rest.lastBuffer);
+    ColumnRead& next = rest.last;
+    SQLGETDATA(stmt, column, SQL_C_CHAR,
+               std::span<char>(whole.data() + rest.before, rest.lastBuffer), next);
+    whole.resize(rest.before + next.bytes.size());
+    next.bytes = {};
+    if (next.rc != SQL_SUCCESS && next.rc != SQL_SUCCESS_WITH_INFO) return;
+  }
 }
 
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer,

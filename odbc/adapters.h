@@ -37,6 +37,20 @@ struct ColumnRead {
 // bytes inside it. `read.isNull` is true exactly for SQL NULL (a value of unknown length is not
 // NULL). Returns `read.rc`.
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, ColumnRead& read);
+// What reading on a text value that its first read cut gave.
+struct ValueRest {
+  std::string whole;  // the value up to the cap, the first read's bytes first
+  // The last call: a failure, SQL_NO_DATA, or the read that finished the value or reached the
+  // cap (its bytes are in `whole`, its view empty).
+  ColumnRead last;
+  size_t lastBuffer = 0;  // the bytes that call offered
+  size_t before = 0;      // the bytes read before that call
+};
+// Reads on column `column` of the current row as text after `first`, read through a buffer of
+// `firstBuffer` bytes, left part of it unread: each call asks for all the room left below `cap`
+// bytes, so a value that fits is read in one more. Stops at the first call that fails.
+void SQLGETDATAREST(SQLHSTMT stmt, int column, const ColumnRead& first, size_t firstBuffer,
+                    size_t cap, ValueRest& rest);
 // The same giving only the bytes and the null flag.
 int SQLGETDATA(SQLHSTMT stmt, int column, int cType, std::span<char> buffer,
                std::string_view& value, bool& isNull);

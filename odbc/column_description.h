@@ -17,6 +17,9 @@ namespace tabulink {
 inline constexpr int kMaxColumnLength = 131072;
 // Bytes offered for a number's text at first: longer ones are read on in further calls.
 inline constexpr int kNumberTextLength = 63;
+// Bytes offered for a memo at first, at most: drivers may fill the whole buffer they are given
+// (SQLite's pads it with zeros), so one sized to the cap would cost that much on every row.
+inline constexpr int kMemoFirstRead = 4096;
 // Bytes read past the width of a text column: enough to see whether the width cuts a UTF-8
 // character in two, and whether anything but blanks lies beyond it.
 inline constexpr int kCutLookAhead = 3;
@@ -43,9 +46,10 @@ struct ColumnDescription {
   // first read leaves unfinished is read on.
   bool readsWhole() const { return type == 'M' || type == 'N'; }
   // The bytes offered to the driver for a value at first, its terminating zero included: a
-  // memo's whole cap, a number's usual text, else the length and the look-ahead.
+  // memo's length up to kMemoFirstRead, a number's usual text, else the length and the
+  // look-ahead.
   size_t fetchLength() const {
-    if (type == 'M') return size_t{kMaxColumnLength} + 1;
+    if (type == 'M') return static_cast<size_t>(std::clamp(length, 1, kMemoFirstRead)) + 1;
     if (type == 'N') return static_cast<size_t>(std::max(length, kNumberTextLength)) + 1;
     return static_cast<size_t>(length) + kCutLookAhead + 1;
   }

@@ -3,9 +3,17 @@
 #include <algorithm>
 
 #include "odbc/adapters.h"
+#include "odbc/column_description.h"
 #include "odbc/wrappers.h"
 
 namespace tabulink {
+namespace {
+
+bool succeeded(int rc) {
+  return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+}  // namespace
 
 RowReadAhead::RowReadAhead(SQLHSTMT stmt, std::vector<Column> columns, size_t memoryBudget)
     : stmt_(stmt), columns_(std::move(columns)) {
@@ -14,10 +22,12 @@ RowReadAhead::RowReadAhead(SQLHSTMT stmt, std::vector<Column> columns, size_t me
     offsets_.push_back(rowBytes);
     rowBytes += column.bufferLength;
   }
-  const size_t slotBytes = rowBytes + columns_.size() * sizeof(ColumnRead) + sizeof(Slot);
+  const size_t slotBytes =
+      rowBytes + columns_.size() * (sizeof(ColumnRead) + sizeof(ValueRest)) + sizeof(Slot);
   slots_.resize(std::clamp<size_t>(memoryBudget / slotBytes, 2, 1024));
   for (Slot& slot : slots_) {
     slot.reads.resize(columns_.size());
+    slot.rests.resize(columns_.size());
     slot.bytes.resize(rowBytes);
   }
   batch_ = std::max<uint64_t>(1, slots_.size() / 4);
@@ -39,40 +49,67 @@ RowReadAhead::~RowReadAhead() {
 
 void RowReadAhead::read(std::stop_token stop) {
   const uint64_t count = slots_.size();
+  Slot* longRest = nullptr;  // the row handed over last holds a long value read on
   for (uint64_t row = 0; !stop.stop_requested(); ++row) {
-    if (row - released_.load() >= count) {
-      std::unique_lock lock(mutex_);
-      readerWaits_.store(true);
-      slotsFree_.wait(lock, stop, [&] { return row - released_.load() <= count - batch_; });
-      readerWaits_.store(false);
-      if (stop.stop_requested()) return;
+    if (longRest != nullptr) {
+      if (!waitForSlots(stop, row, 0)) return;
+      for (ValueRest& rest : longRest->rests) {
+        if (rest.whole.capacity() > kRestKept) std::string().swap(rest.whole);
+      }
+      longRest->longRest = false;
+      longRest = nullptr;
+    } else if (!waitForSlots(stop, row, count - 1)) {
+      return;
     }
     Slot& slot = slots_[row % count];
     readRow(slot);
     written_.store(row + 1);
-    if (callerWaits_.load() && (rowsWaiting() >= batch_ || slot.row.last)) {
+    if (callerWaits_.load() && (rowsWaiting() >= batch_ || slot.row.last || slot.longRest)) {
       std::lock_guard lock(mutex_);
       rowsReady_.notify_one();
     }
     if (slot.row.last) return;
+    if (slot.longRest) longRest = &slot;
   }
+}
+
+bool RowReadAhead::waitForSlots(std::stop_token& stop, uint64_t row, uint64_t waiting) {
+  if (row - released_.load() <= waiting) return true;
+  // Once waiting, sleep until a batch of slots is free (or the one long value is done with).
+  const uint64_t wake = waiting == 0 ? 0 : slots_.size() - batch_;
+  std::unique_lock lock(mutex_);
+  readerWaits_.store(true);
+  slotsFree_.wait(lock, stop, [&] { return row - released_.load() <= wake; });
+  readerWaits_.store(false);
+  return !stop.stop_requested();
 }
 
 void RowReadAhead::readRow(Slot& slot) {
   FetchedRow& row = slot.row;
   row.fetchRc = SQLFETCH(stmt_);
-  row.last = row.fetchRc != SQL_SUCCESS;
+  row.last = !succeeded(row.fetchRc);
   size_t read = 0;
   while (!row.last && read < columns_.size()) {
-    ColumnRead& column = slot.reads[read];
-    const std::span<char> buffer(slot.bytes.data() + offsets_[read], columns_[read].bufferLength);
-    SQLGETDATA(stmt_, static_cast<int>(read + 1), columns_[read].cType, buffer, column);
-    // A cut the caller only reports leaves the statement on the next column as a whole read does.
-    row.last = column.rc != SQL_SUCCESS &&
-               (columns_[read].readsWhole || !column.cut(columns_[read].bufferLength));
+    const Column& column = columns_[read];
+    ColumnRead& value = slot.reads[read];
+    const std::span<char> buffer(slot.bytes.data() + offsets_[read], column.bufferLength);
+    const int number = static_cast<int>(read + 1);
+    SQLGETDATA(stmt_, number, column.cType, buffer, value);
+    row.last = !succeeded(value.rc);
+    if (!row.last && column.readsWhole && column.cType == SQL_C_CHAR &&
+        value.cut(column.bufferLength)) {
+      ValueRest& rest = slot.rests[read];
+      SQLGETDATAREST(stmt_, number, value, column.bufferLength, kMaxColumnLength, rest);
+      // The reading on may have offered more room than the value took; keep only what it took.
+      if (rest.whole.size() <= kRestKept) rest.whole.shrink_to_fit();
+      slot.longRest = slot.longRest || rest.whole.size() > kRestKept;
+      // Running out of data only ends the value.
+      row.last = !succeeded(rest.last.rc) && rest.last.rc != SQL_NO_DATA;
+    }
     ++read;
   }
   row.columns = std::span<const ColumnRead>(slot.reads.data(), read);
+  row.rests = std::span<ValueRest>(slot.rests.data(), read);
 }
 
 const FetchedRow& RowReadAhead::next() {
@@ -90,8 +127,9 @@ const FetchedRow& RowReadAhead::next() {
     callerWaits_.store(true);
     rowsReady_.wait(lock, [&] {
       const uint64_t written = written_.load();
-      return written - taken_ >= batch_ ||
-             (written != taken_ && slots_[(written - 1) % count].row.last);
+      if (written == taken_) return false;
+      const Slot& newest = slots_[(written - 1) % count];
+      return written - taken_ >= batch_ || newest.row.last || newest.longRest;
     });
     callerWaits_.store(false);
   }

@@ -5,11 +5,11 @@
 // fixed number of slots, so memory stays the same whatever the size of the result.
 //
 // While the object lives, nothing else may call the driver manager for its statement or that
-// statement's connection. Reading stops at the first call that does not return SQL_SUCCESS (the
-// end of the rows, a warning or a failure), unless it only cut a value of a column that is not
-// read whole: that call's row is the last one handed over, and by then the second thread has
-// ended, so the statement is the caller's again (to read the rest of a value, say) and its
-// diagnostics are those of that call.
+// statement's connection. A warning (SQL_SUCCESS_WITH_INFO) never ends the reading: its return
+// code travels with the row, and a value of a column read whole that the buffer cut is read on
+// by the reading thread. Reading stops at the end of the rows or at the first call that fails:
+// that call's row is the last one handed over, and by then the second thread has ended, so the
+// statement is the caller's again and its diagnostics are those of that call.
 
 #include <sql.h>
 
@@ -29,8 +29,11 @@ namespace tabulink {
 struct FetchedRow {
   int fetchRc = SQL_SUCCESS;
   // The columns read, in order: all of them, or those up to and including the first whose call
-  // ended the reading; none when the fetch did not return SQL_SUCCESS.
+  // failed; none when the fetch gave no row.
   std::span<const ColumnRead> columns;
+  // Beside each column: the value read on when the first read cut it and the column is read
+  // whole (the caller may cut it further).
+  std::span<ValueRest> rests;
   bool last = false;  // no row follows this one
 };
 
@@ -39,7 +42,7 @@ class RowReadAhead {
   struct Column {
     int cType = SQL_C_CHAR;
     size_t bufferLength = 1;  // bytes offered to SQLGetData, the terminating zero included
-    bool readsWhole = false;  // a value cut by the buffer is read on by the caller
+    bool readsWhole = false;  // a text value cut by the buffer is read on, up to the cap
   };
 
   // Starts reading `stmt` with the given columns (numbered from 1 in the calls) into as many
@@ -65,11 +68,18 @@ class RowReadAhead {
   struct Slot {
     FetchedRow row;
     std::vector<ColumnRead> reads;
+    std::vector<ValueRest> rests;
     std::vector<char> bytes;  // every column's buffer, one after the other
+    bool longRest = false;    // a rest holds more than kRestKept bytes
   };
+  // A value read on beyond this many bytes is let go once the caller is done with it, and the
+  // reading waits for that first, so the ring never holds more than one such value.
+  static constexpr size_t kRestKept = 1024;
 
   void read(std::stop_token stop);
   void readRow(Slot& slot);
+  // Waits until the caller has given back all but `waiting` rows before `row`; false on a stop.
+  bool waitForSlots(std::stop_token& stop, uint64_t row, uint64_t waiting);
   uint64_t rowsWaiting() const { return written_ - released_; }
 
   SQLHSTMT stmt_;

@@ -196,7 +196,7 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
   if (buffer.size() < bufferLength) buffer.resize(bufferLength);
   ColumnRead read;
   SQLGETDATA(stmt, column, description.cType, std::span<char>(buffer.data(), bufferLength), read);
-  return GetValue(column, stmt, columns, read, out, reader, loc);
+  return GetValue(column, stmt, columns, read, out, reader, nullptr, loc);
 }
 
 std::string TOdbc::readOperation(std::string_view reader, int column,
@@ -208,7 +208,7 @@ std::string TOdbc::readOperation(std::string_view reader, int column,
 
 ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                          const ColumnRead& read, Value& out, std::string_view reader,
-                         Location loc) {
+                         ValueRest* rest, Location loc) {
   const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
   // Truncation (SQL_SUCCESS_WITH_INFO) is no failure: the rest is read on, or the cut reported.
   check(
@@ -220,13 +220,16 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
   }
   ValueFit fit;
   std::string_view bytes = read.bytes;
-  std::string whole;
+  ValueRest own;
   if (description.cType == SQL_C_CHAR) {
     if (description.readsWhole()) {
       if (read.cut(description.fetchLength())) {
-        whole.assign(bytes);
-        fit = readRest(column, stmt, description, read, whole, reader, loc);
-        bytes = whole;
+        if (rest == nullptr) {
+          rest = &own;
+          SQLGETDATAREST(stmt, column, read, description.fetchLength(), kMaxColumnLength, own);
+        }
+        fit = restFit(column, stmt, description, *rest, reader, loc);
+        bytes = rest->whole;
       }
     } else if (read.cut(description.fetchLength()) || beyondWidth(bytes, description.length)) {
       fit.kind = ValueFit::Kind::Cut;
@@ -238,36 +241,22 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
   return fit;
 }
 
-ValueFit TOdbc::readRest(int column, SQLHSTMT stmt, const ColumnDescription& description,
-                         const ColumnRead& first, std::string& whole, std::string_view reader,
-                         const Location& loc) {
-  const size_t cap = kMaxColumnLength;
-  ColumnRead last = first;
-  size_t lastBuffer = description.fetchLength();
-  size_t before = 0;  // bytes read before the last call
-  // Each call asks for all the room left below the cap, so a value that fits is read in one more.
-  while (last.cut(lastBuffer) && whole.size() < cap) {
-    before = whole.size();
-    lastBuffer = cap - before + 1;
-    whole.resize(before + lastBuffer);
-    ColumnRead next;
-    SQLGETDATA(stmt, column, SQL_C_CHAR, std::span<char>(whole.data() + before, lastBuffer), next);
-    whole.resize(before + next.bytes.size());
-    if (next.rc == SQL_NO_DATA) return {};
-    if (!check(
-            next.rc, Accept::SuccessWithInfo,
-            [&] { return readOperation(reader, column, description); }, stmt, loc))
-      return {};
-    last = next;
-  }
-  if (!last.cut(lastBuffer)) return {};
+ValueFit TOdbc::restFit(int column, SQLHSTMT stmt, const ColumnDescription& description,
+                        ValueRest& rest, std::string_view reader, const Location& loc) {
+  const ColumnRead& last = rest.last;
+  if (last.rc == SQL_NO_DATA) return {};
+  if (!check(
+          last.rc, Accept::SuccessWithInfo,
+          [&] { return readOperation(reader, column, description); }, stmt, loc))
+    return {};
+  if (!last.cut(rest.lastBuffer)) return {};
   ValueFit fit;
   fit.kind = ValueFit::Kind::Cut;
   if (last.total > 0)
-    fit.heldBytes = static_cast<long long>(before + static_cast<size_t>(last.total));
+    fit.heldBytes = static_cast<long long>(rest.before + static_cast<size_t>(last.total));
   // The cap may fall inside a character.
-  whole.resize(withoutCutCharacter(whole));
-  fit.keptBytes = whole.size();
+  rest.whole.resize(withoutCutCharacter(rest.whole));
+  fit.keptBytes = rest.whole.size();
   return fit;
 }
 

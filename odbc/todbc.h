@@ -107,10 +107,11 @@ class TOdbc {
                     Location loc = Location::current());
   // The value of a column read already (by a read-ahead, or by the GetValue above): a failed
   // read records its entry here, with the statement's diagnostics of that call. A memo or number
-  // that read left unfinished is read on here, so the column must be the statement's current one.
+  // that read left unfinished is read on here (the column must then be the statement's current
+  // one), unless `rest` holds that reading on done already.
   ValueFit GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
                     const ColumnRead& read, Value& out, std::string_view reader,
-                    Location loc = Location::current());
+                    ValueRest* rest = nullptr, Location loc = Location::current());
   // The next row: true for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO. A fetch that fails (rather
   // than running out of rows) records an entry with the statement's diagnostics.
   bool Fetch(SQLHSTMT stmt, Location loc = Location::current());
@@ -191,11 +192,11 @@ class TOdbc {
     }
     return false;
   }
-  // Reads on a value whose first `whole.size()` bytes `first` delivered, appending to `whole` up
-  // to kMaxColumnLength bytes.
-  ValueFit readRest(int column, SQLHSTMT stmt, const ColumnDescription& description,
-                    const ColumnRead& first, std::string& whole, std::string_view reader,
-                    const Location& loc);
+  // What a value read on through `rest` amounts to: a failed call's entry (the statement's
+  // diagnostics still those of that call), or a cut at kMaxColumnLength (never inside a
+  // character).
+  ValueFit restFit(int column, SQLHSTMT stmt, const ColumnDescription& description, ValueRest& rest,
+                   std::string_view reader, const Location& loc);
   // The operation text of an entry for a failed read of `column`.
   static std::string readOperation(std::string_view reader, int column,
                                    const ColumnDescription& description);

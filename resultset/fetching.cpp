@@ -32,13 +32,13 @@ class FillingScope {
 
 }  // namespace
 
-void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, SQLHSTMT stmt) {
+void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT stmt) {
   const size_t i = static_cast<size_t>(n - 1);
   Value& value = aBuffer_[i];
   if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
   const ValueFit fit =
       read != nullptr
-          ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect")
+          ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect", rest)
           : oConnect_->GetValue(n, stmt, aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
   if (fit.kind != ValueFit::Kind::Whole) reportValue(i, fit);
   aIsNull_[i] = value.isAbsent();
@@ -65,7 +65,7 @@ void TDbOdbcDirect::reportValue(size_t i, const ValueFit& fit) {
 
 void TDbOdbcDirect::Load(int from, SQLHSTMT stmt) {
   for (int n = from; n <= nFields_; ++n)
-    GetValue(n, nullptr, stmt);
+    GetValue(n, nullptr, nullptr, stmt);
 }
 
 bool TDbOdbcDirect::Fetch() {
@@ -93,11 +93,11 @@ bool TDbOdbcDirect::takeReadRow(const Location& loc, int& fetchRc) {
   const bool fetched = oConnect_->Fetched(row.fetchRc, hStmt_.handle(), loc);
   if (fetched) {
     for (size_t i = 0; i < row.columns.size(); ++i)
-      GetValue(static_cast<int>(i + 1), &row.columns[i]);
+      GetValue(static_cast<int>(i + 1), &row.columns[i], &row.rests[i]);
   }
   if (row.last) {
-    // The read-ahead stopped at a call that did not simply succeed; the rest of this row and
-    // every later row are read here, as they are needed.
+    // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
+    // and every later row are read here, as they are needed.
     const int read = static_cast<int>(row.columns.size());
     readAhead_.reset();
     if (fetched) Load(read + 1);

@@ -23,6 +23,7 @@ class DbfTable;
 class RowReadAhead;
 struct ColumnRead;
 struct ValueFit;
+struct ValueRest;
 
 class TDbOdbcDirect {
  public:
@@ -177,8 +178,10 @@ class TDbOdbcDirect {
   // Reads columns `from`..nFields_ of the current row of `stmt` (the result's own statement when
   // null) into the row buffer.
   void Load(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
-  // Column n into the row buffer, read now from `stmt` or, when given, as `read` delivered it.
-  void GetValue(int n, const ColumnRead* read = nullptr, SQLHSTMT stmt = SQL_NULL_HSTMT);
+  // Column n into the row buffer, read now from `stmt` or, when given, as the read-ahead
+  // delivered it (`read`, and `rest` for a value it read on).
+  void GetValue(int n, const ColumnRead* read = nullptr, ValueRest* rest = nullptr,
+                SQLHSTMT stmt = SQL_NULL_HSTMT);
   // Reports column i of the row being read as `fit` says it was not read whole; a number column
   // whose text is no number becomes NULL.
   void reportValue(size_t i, const ValueFit& fit);

@@ -67,6 +67,13 @@ bool BufferedFile::flush() {
 int64_t BufferedFile::read(uint64_t offset, std::span<char> out) {
   if (offset >= size_ || out.empty()) return 0;
   size_t wanted = static_cast<size_t>(std::min<uint64_t>(out.size(), size_ - offset));
+  // Bytes written a moment ago (a memo read back right after it was stored) come from the
+  // write-behind run: no flush, no refill of the window.
+  if (!pending_.empty() && offset >= pendingOffset_ &&
+      offset + wanted <= pendingOffset_ + pending_.size()) {
+    std::memcpy(out.data(), pending_.data() + (offset - pendingOffset_), wanted);
+    return static_cast<int64_t>(wanted);
+  }
   uint64_t windowEnd = windowOffset_ + window_.size();
   if (offset < windowOffset_ || offset + wanted > windowEnd) {
     // The window is refilled from the file, so whatever is pending must be there first.

@@ -1,5 +1,6 @@
 // The read-ahead ring at its smallest (two slots): rows handed over in order whichever thread
-// waits, the end of the rows, and a stop while the reading thread waits for a free slot.
+// waits, warnings and values read on that travel with their rows, the end of the rows, and a stop
+// while the reading thread waits for a free slot.
 
 #include "odbc/row_read_ahead.h"
 
@@ -40,6 +41,32 @@ TEST_F(RowReadAheadTest, HandsOverEveryRowInOrderThenTheEnd) {
   EXPECT_EQ(end.fetchRc, SQL_NO_DATA);
   EXPECT_TRUE(end.columns.empty());
   EXPECT_TRUE(end.last);
+}
+
+// Every row is cut by its buffer (SQL_SUCCESS_WITH_INFO); a column read whole gets the rest read
+// on, one longer than the ring keeps waits until its row is done with. None of it ends the rows.
+TEST_F(RowReadAheadTest, WarningsTravelWithTheirRowsAndLongValuesAreReadOn) {
+  statement = db->AllocStatement();
+  ASSERT_TRUE(db->Execute(
+      "SELECT id, printf('%.*c', CASE WHEN id % 100 = 0 THEN 5000 ELSE id END, 'v') FROM " + table +
+          " ORDER BY id",
+      {}, statement.handle()));
+  RowReadAhead ahead(statement.handle(), {{SQL_C_CHAR, 2}, {SQL_C_CHAR, 4, true}}, 1);
+  for (int id = 1; id <= 500; ++id) {
+    const FetchedRow& row = ahead.next();
+    ASSERT_FALSE(row.last) << id;
+    ASSERT_EQ(row.columns.size(), 2u);
+    EXPECT_EQ(row.columns[0].rc, id < 10 ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(row.columns[0].bytes, std::to_string(id).substr(0, 1));
+    const size_t length = id % 100 == 0 ? 5000 : static_cast<size_t>(id);
+    if (length > 3) {
+      EXPECT_EQ(row.rests[1].whole, std::string(length, 'v')) << id;
+      EXPECT_EQ(row.rests[1].last.rc, SQL_SUCCESS);
+    } else {
+      EXPECT_EQ(row.columns[1].bytes, std::string(length, 'v'));
+    }
+  }
+  EXPECT_TRUE(ahead.next().last);
 }
 
 TEST_F(RowReadAheadTest, StopsWhileWaitingForAFreeSlot) {

@@ -1,7 +1,10 @@
-// Reading a result ahead on a second thread: the same rows, values and errors as reading each
-// row when it is needed, however reading ends (the last row, a warning, a failed fetch, End).
+// Reading a result ahead on a second thread: the same rows, values, reports and errors as reading
+// each row when it is needed, whatever warnings the rows bring and however reading ends (the last
+// row, a failed fetch, End).
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "core/text.h"
 #include "core/value.h"
@@ -23,7 +26,7 @@ std::vector<std::string> allRows(TDbOdbcDirect& rs) {
     std::string row;
     for (int n = 1; n <= rs.FCount(); ++n)
       row += (rs.FieldIsNull(n) ? std::string("<null>") : CVALTOCHAR(rs.FieldGet(n))) + "|";
-    rows.push_back(row);
+    rows.push_back(std::move(row));
     const long current = rs.Recno();
     rs.Skip();
     if (rs.Recno() == current) break;
@@ -59,6 +62,19 @@ class ReadAhead : public ResultSetOnSource {
     if (ahead) rs->ReadAhead();
     return allRows(*rs);
   }
+  // Everything a read leaves behind: the rows, then each report and each error entry.
+  std::vector<std::string> readWhole(const std::string& sql, bool ahead) {
+    fillMessages.clear();
+    const size_t errorsBefore = db->aErrors().size();
+    std::vector<std::string> seen = read(sql, ahead);
+    seen.insert(seen.end(), fillMessages.begin(), fillMessages.end());
+    for (size_t i = errorsBefore; i < db->aErrors().size(); ++i) {
+      const ErrorEntry& entry = db->aErrors()[i];
+      seen.push_back("error " + entry.operation + " / " + entry.location + " / " + entry.message +
+                     " / " + std::to_string(entry.code));
+    }
+    return seen;
+  }
 
   std::unique_ptr<TOdbc> db;
   std::string table;
@@ -73,6 +89,81 @@ TEST_P(ReadAhead, GivesTheRowsOfAReadAsNeeded) {
   EXPECT_EQ(ahead, read(sql, false));
   EXPECT_FALSE(db->IsError());
   EXPECT_TRUE(fillMessages.empty());
+}
+
+// Every row brings warnings: a number longer than its first read (read on by the reading thread)
+// and, on SQLite, a text longer than its field and a number column's text that is no number. Then
+// the same rows with a failure after 1,500 of them, right after a row full of warnings.
+TEST_P(ReadAhead, WarningsOnEveryRowAndAFailureGiveWhatAReadAsNeededGives) {
+  rows(3000);
+  const bool pg = GetParam().postgres;
+  if (!pg) {
+    test::run(*db, "ALTER TABLE " + table + " ADD COLUMN code varchar(5)");
+    test::run(*db, "ALTER TABLE " + table + " ADD COLUMN qty integer");
+    // SQLite keeps whatever it is given; a text that is no number stays text in an integer column.
+    test::run(*db,
+              "UPDATE " + table +
+                  " SET code = 'longer than five ' || id, qty = printf('%.*c', 70, '7') || 'x'");
+  }
+  const std::string warned = pg ? "round(id / 7.0, 70), name" : "code, qty";
+  const std::string failing =
+      pg ? "1 / (id - 1501)" : "CASE WHEN id = 1501 THEN abs(-9223372036854775807 - 1) ELSE id END";
+  for (const std::string& last : {std::string("id"), failing}) {
+    SCOPED_TRACE(last);
+    const std::string sql = "SELECT id, " + warned + ", amount, " + last + " FROM " + table;
+    const std::vector<std::string> plain = readWhole(sql, false);
+    const std::vector<std::string> ahead = readWhole(sql, true);
+    EXPECT_EQ(ahead, plain);
+    if (last == "id") {
+      // Three thousand rows, and on SQLite two reports for each.
+      EXPECT_EQ(plain.size(), pg ? 3000u : 9000u);
+      EXPECT_FALSE(db->IsError());
+    } else {
+      // The rows before the failing one (on PostgreSQL those of the batches fetched before it),
+      // and one entry with the driver's words.
+      ASSERT_FALSE(plain.empty());
+      EXPECT_EQ(plain.back().rfind("error TOdbc:Fetch()", 0), 0u) << plain.back();
+      EXPECT_GE(
+          std::count_if(plain.begin(), plain.end(),
+                        [](const std::string& row) { return row.find('|') != std::string::npos; }),
+          1000);
+    }
+  }
+}
+
+// Memos around the first read's size and the cap come whole (or cut at the cap, reported),
+// whether the reading thread or the session reads them on.
+TEST_P(ReadAhead, MemosOfEveryLengthComeWhole) {
+  table = test::testTable("memos");
+  test::recreateTable(GetParam(), table, "id integer, memo text");
+  const std::vector<int> lengths = {1, 4095, 4096, 4097, 10000, 131072, 131073, 200000};
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    const std::string n = std::to_string(lengths[i]);
+    const std::string value = GetParam().postgres
+                                  ? "substr(repeat('abcdefgh', " + n + " / 8 + 1), 1, " + n + ")"
+                                  : "printf('%.*c', " + n + ", 'm')";
+    test::run(*db, "INSERT INTO " + table + " VALUES (" + std::to_string(i) + ", " + value + ")");
+  }
+  const std::string sql = "SELECT id, memo FROM " + table + " ORDER BY id";
+  for (bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead ? "ahead" : "as needed");
+    fillMessages.clear();
+    auto rs = db->Query(sql);
+    ASSERT_TRUE(rs->Open());
+    if (ahead) rs->ReadAhead();
+    for (size_t i = 0; i < lengths.size(); ++i) {
+      const size_t expected = std::min<size_t>(static_cast<size_t>(lengths[i]), 131072);
+      const Value memo = rs->FieldGet(2);
+      ASSERT_TRUE(memo.isText()) << i;
+      EXPECT_EQ(memo.text().size(), expected) << lengths[i];
+      EXPECT_EQ(memo.text().find_first_not_of(GetParam().postgres ? "abcdefgh" : "m"),
+                std::string::npos);
+      rs->Skip();
+    }
+    // The two values over the cap are reported.
+    EXPECT_EQ(fillMessages.size(), 2u);
+  }
+  EXPECT_FALSE(db->IsError());
 }
 
 TEST_P(ReadAhead, EndedHalfWayLeavesTheSessionUsable) {
@@ -117,10 +208,9 @@ class ReadAheadOnSQLite : public ResultSetTest {
   std::string table;
 };
 
-// A value cut at its field's width is reported without ending the reading ahead; one read on
-// past the buffer (a number longer than its first read, a memo over the cap) ends it, and the
-// rest of that value is read on the session. Either way the rows and the reports are those of
-// reading each row when it is needed.
+// A value cut at its field's width is reported; one read on past the buffer (a number longer than
+// its first read, a memo over the cap) is read on by the reading thread. Either way the rows and
+// the reports are those of reading each row when it is needed.
 TEST_F(ReadAheadOnSQLite, CutAndLongValuesGiveTheSameRowsAndReports) {
   test::run(*db, "UPDATE " + table + " SET code = 'too long for five' WHERE id IN (700, 900)");
   test::run(*db, "ALTER TABLE " + table + " ADD COLUMN memo text");
