@@ -6,13 +6,7 @@
 
 #include <unistd.h>
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QScrollBar>
-#include <QTableView>
-#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -20,6 +14,7 @@
 
 #include "app/screen_grid.h"
 #include "bench/bench_source.h"
+#include "gui/qt/grid_probe.h"
 #include "gui/qt/qt_ui.h"
 #include "odbc/todbc.h"
 #include "resultset/tdbodbcdirect.h"
@@ -36,19 +31,22 @@ double residentMb() {
   return static_cast<double>(resident * sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-QTableView* openGridView() {
-  for (QWidget* window : QApplication::topLevelWidgets())
-    if (window->isVisible() && window->windowTitle().startsWith("Tabulink rel."))
-      return window->findChild<QTableView*>();
-  return nullptr;
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-double paintMs(QTableView* view) {
-  QElapsedTimer clock;
-  clock.start();
-  // Painted into a pixmap: an offscreen window is never exposed, so a repaint would paint nothing.
-  view->viewport()->grab();
-  return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+// Runs `action` once, as soon as the message loop of the grid runs.
+std::unique_ptr<UiTimer> once(std::function<void()> action) {
+  std::shared_ptr<UiTimer*> self = std::make_shared<UiTimer*>(nullptr);
+  std::unique_ptr<UiTimer> timer = ui().createTimer(0, [self, action] {
+    (*self)->DeActivate();
+    action();
+  });
+  *self = timer.get();
+  timer->Activate();
+  return timer;
 }
 
 std::shared_ptr<TDbOdbcDirect> query(TOdbc& db, int rows) {
@@ -62,76 +60,64 @@ std::shared_ptr<TDbOdbcDirect> query(TOdbc& db, int rows) {
 // A complete result in the grid: first paint, the last row, the first row again, memory.
 void completeGrid(TOdbc& db, int rows) {
   std::shared_ptr<TDbOdbcDirect> rs = query(db, rows);
-  QElapsedTimer fetch;
-  fetch.start();
+  const Clock::time_point fetch = Clock::now();
   rs->Complete();
-  const double fetchS = static_cast<double>(fetch.elapsed()) / 1000.0;
+  const double fetchS = msSince(fetch) / 1000.0;
   const double before = residentMb();
-  QElapsedTimer shown;
-  QTimer::singleShot(0, [&] {
-    QTableView* view = openGridView();
-    const double first = static_cast<double>(shown.nsecsElapsed()) / 1e6 + paintMs(view);
-    view->scrollToBottom();
-    const double last = paintMs(view);
-    view->scrollToTop();
-    const double back = paintMs(view);
+  Clock::time_point shown;
+  std::unique_ptr<UiTimer> measure = once([&] {
+    const double first = msSince(shown) + qt::paintGridMs();
+    qt::scrollGrid(true);
+    const double last = qt::paintGridMs();
+    qt::scrollGrid(false);
+    const double back = qt::paintGridMs();
     const double with = residentMb();
     // Copy (Ctrl+C) of the first 50,000 rows.
-    QElapsedTimer copying;
     if (rows >= 50000) {
-      view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-      view->selectionModel()->select(
-          QItemSelection(view->model()->index(0, 0), view->model()->index(49999, 0)),
-          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-      QAction* copy = nullptr;
-      for (QAction* action : view->window()->actions())
-        if (action->shortcut() == QKeySequence::Copy) copy = action;
-      copying.start();
-      copy->trigger();
-      std::printf("copy of 50,000 rows x %d columns: %lld ms\n", view->model()->columnCount(),
-                  static_cast<long long>(copying.elapsed()));
+      const Clock::time_point copying = Clock::now();
+      const int columns = qt::copyGridRows(50000);
+      std::printf("copy of 50,000 rows x %d columns: %.0f ms\n", columns, msSince(copying));
     }
     std::printf(
         "grid over %7d complete rows: fetch %.2f s; first rows painted %.1f ms after the call; "
         "last row %.1f ms; first row again %.1f ms; resident %.1f MB before the grid, %.1f MB "
         "with it\n",
         rows, fetchS, first, last, back, before, with);
-    view->window()->close();
+    qt::closeGrid();
   });
-  shown.start();
+  shown = Clock::now();
   SCREENGRID(rs);
 }
 
 // The same large result filled in the background while the grid is open.
 void asynchronousGrid(TOdbc& db) {
-  QElapsedTimer run;
-  run.start();
+  const Clock::time_point run = Clock::now();
   std::shared_ptr<TDbOdbcDirect> rs = query(db, kRows);
   double firstPaint = 0;
   double filled = 0;
-  qint64 longestGap = 0;
-  QElapsedTimer gap;
-  QTimer watch;
-  watch.setInterval(1);
-  QObject::connect(&watch, &QTimer::timeout,
-                   [&] { longestGap = std::max(longestGap, gap.restart()); });
-  QTimer::singleShot(0, [&] {
-    firstPaint = static_cast<double>(run.nsecsElapsed()) / 1e6 + paintMs(openGridView());
-    gap.start();
-    watch.start();
+  double longestGap = 0;
+  Clock::time_point gap;
+  std::unique_ptr<UiTimer> watch = ui().createTimer(1, [&] {
+    longestGap = std::max(longestGap, msSince(gap));
+    gap = Clock::now();
+  });
+  std::unique_ptr<UiTimer> start = once([&] {
+    firstPaint = msSince(run) + qt::paintGridMs();
+    gap = Clock::now();
+    watch->Activate();
   });
   rs->AutoFill(1, 5, [&](long row, TDbOdbcDirect&) {
     if (row != 0) return;
-    filled = static_cast<double>(run.elapsed()) / 1000.0;
-    watch.stop();
+    filled = msSince(run) / 1000.0;
+    watch->DeActivate();
     ui().refreshGrid();
-    if (QTableView* view = openGridView()) view->window()->close();
+    qt::closeGrid();
   });
   SCREENGRID(rs);
   std::printf(
       "asynchronous fill of %d rows: first rows painted %.1f ms after the statement ran; fill "
-      "complete after %.2f s; longest message-loop stall %lld ms\n",
-      kRows, firstPaint, filled, static_cast<long long>(longestGap));
+      "complete after %.2f s; longest message-loop stall %.0f ms\n",
+      kRows, firstPaint, filled, longestGap);
 }
 
 }  // namespace
