@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "core/date.h"
@@ -91,11 +90,6 @@ fs::path newReportFolder() {
   return folder;
 }
 
-std::string readWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void writeWhole(const fs::path& path, std::string_view text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -109,7 +103,7 @@ std::vector<MailFile> attachmentCopies(const fs::path& log) {
   fs::path folder = newReportFolder();
   std::vector<MailFile> files;
   if (fs::exists(kIniName)) {
-    writeWhole(folder / kIniName, maskPasswords(readWhole(kIniName)));
+    writeWhole(folder / kIniName, maskPasswords(readText(kIniName)));
     files.push_back({(folder / kIniName).string(), kIniName});
   }
   fs::copy_file(log, folder / kErrorLogName);

@@ -22,13 +22,6 @@
 namespace tabulink {
 namespace {
 
-std::string readText(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string_view trimSpace(std::string_view text) {
   size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
@@ -152,6 +145,13 @@ SystemVersion systemVersion() {
   version.build.assign(rest, end);
   version.variant = names.version;
   return version;
+}
+
+std::string readText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 std::string systemVersionText() {

@@ -33,6 +33,8 @@ ProcessorInfo processorInfo();
 // Total physical memory in bytes.
 uint64_t physicalMemory();
 SystemVersion systemVersion();
+// The whole content of the file at `path`; empty when it cannot be read.
+std::string readText(const std::filesystem::path& path);
 // "major.minor, Build <build> <variant>", as the error report and the crash report show it.
 std::string systemVersionText();
 // The machine's host name.
