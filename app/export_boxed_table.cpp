@@ -35,20 +35,21 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
   for (size_t i = 0; i < fields_.size(); ++i) {
     const size_t width = widthOf(fields_[i]);
     // Numbers are right-aligned, other values left-aligned; a cut keeps the leftmost bytes.
-    switch (cellText(resultSet, i)) {
+    std::string_view text;
+    switch (cellText(resultSet, i, text)) {
       case Cell::Null:
         line_.append(width, ' ');
         break;
       case Cell::Number:
-        appendPadLeft(line_, cell_, width);
+        appendPadLeft(line_, text, width);
         break;
       case Cell::Text:
         // A memo is read up to the cap, which its column's length need not reach.
-        if (fields_[i].type == 'M' && cell_.size() > width)
+        if (fields_[i].type == 'M' && text.size() > width)
           ZULERROR("Field '" + fields_[i].name + "' row " + std::to_string(rows_) + " - value of " +
-                   std::to_string(cell_.size()) + " bytes cut to " + std::to_string(width) +
+                   std::to_string(text.size()) + " bytes cut to " + std::to_string(width) +
                    " - Data Width Error.");
-        appendPadRight(line_, cell_, width);
+        appendPadRight(line_, text, width);
         break;
     }
     line_.append("|");

@@ -73,9 +73,15 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   // first 10 characters, or names the table cannot look up, still reach their own field.
   for (size_t i = 0; i < values_.size(); ++i) {
     const int n = static_cast<int>(i + 1);
-    // A plain number the cache holds in a field like the output's is copied as it stands: read
-    // and written again it would give the same bytes.
+    // A text or a plain number the cache holds in a field like the output's is copied as it
+    // stands: read and written again it would give the same bytes.
     const DbfField& field = table_->layout().fields[i];
+    std::string_view text;
+    if (field.kind == FieldKind::Character && resultSet.FieldText(n, text) &&
+        text.size() == field.length) {
+      table_->putBytes(i, text);
+      continue;
+    }
     if (field.kind == FieldKind::Numeric && !resultSet.FieldIsNull(n)) {
       std::string_view stored = resultSet.FieldBytes(n);
       if (stored.size() == field.length && isPlainNumberText(stored, field.decimals)) {

@@ -18,8 +18,9 @@ void DelimitedTextExport::row(TDbOdbcDirect& resultSet) {
   line_.clear();
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (i > 0) line_.append("\t");
-    cellText(resultSet, i);
-    line_.append(cell_);
+    std::string_view text;
+    cellText(resultSet, i, text);
+    line_.append(text);
   }
   line_.append("\r\n");
   file_.append(line_);

@@ -16,23 +16,31 @@ bool TextExport::create(const std::vector<OutputField>& fields) {
   return true;
 }
 
-TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, size_t i) {
-  cell_.clear();
+TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, size_t i, std::string_view& text) {
   const OutputField& field = fields_[i];
   const int n = static_cast<int>(i + 1);
-  // A number usually goes out as the cache stores it.
+  // A text the cache holds as it is goes out from there.
+  if (resultSet.FieldText(n, text)) return Cell::Text;
+  cell_.clear();
+  Cell cell = Cell::Text;
   if (field.type == 'N' && !resultSet.FieldIsNull(n) &&
-      appendStoredNumberText(cell_, resultSet.FieldBytes(n), field.decimals, decChar_))
-    return Cell::Number;
-  Value& value = values_[i];
-  resultSet.FieldGet(n, value);  // absent when NULL
-  if (value.isAbsent()) return Cell::Null;
-  if (field.type == 'N') {
-    appendNumberText(cell_, value, decChar_);
-    return Cell::Number;
+      appendStoredNumberText(cell_, resultSet.FieldBytes(n), field.decimals, decChar_)) {
+    // A number usually goes out as the cache stores it.
+    cell = Cell::Number;
+  } else {
+    Value& value = values_[i];
+    resultSet.FieldGet(n, value);  // absent when NULL
+    if (value.isAbsent()) {
+      cell = Cell::Null;
+    } else if (field.type == 'N') {
+      appendNumberText(cell_, value, decChar_);
+      cell = Cell::Number;
+    } else {
+      appendValueText(cell_, value);
+    }
   }
-  appendValueText(cell_, value);
-  return Cell::Text;
+  text = cell_;
+  return cell;
 }
 
 void TextExport::finish() {

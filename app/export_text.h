@@ -25,14 +25,15 @@ class TextExport : public ExportWriter {
 
   // Creates the file for `fields`; false (reported) when it cannot be created.
   bool create(const std::vector<OutputField>& fields);
-  // Replaces `cell_` with the text of column i (from 0) of the current row: the number text for
-  // an "N" column, CVALTOCHAR otherwise, nothing for NULL; says which it was.
-  Cell cellText(TDbOdbcDirect& resultSet, size_t i);
+  // The text of column i (from 0) of the current row in `text`: the number text for an "N"
+  // column, CVALTOCHAR otherwise, nothing for NULL; says which it was. `text` stays valid until
+  // the next call or the next row.
+  Cell cellText(TDbOdbcDirect& resultSet, size_t i, std::string_view& text);
 
   std::vector<OutputField> fields_;
   TextOutputFile file_;
   std::string line_;  // reused for every row
-  std::string cell_;  // reused for every cell
+  std::string cell_;  // a cell made here, reused for every cell
 
  private:
   std::string path_;

@@ -115,38 +115,8 @@ char* twoDigits(char* at, unsigned value) {
 }
 
 bool timestampToText(std::string_view bytes, int, Value& out) {
-  SQL_TIMESTAMP_STRUCT stamp = timestampOf(bytes);
-  const auto millis = static_cast<unsigned>(stamp.fraction / 1000000 % 1000);
-  std::string& text = reuseText(out);
-  // Written by hand in the usual case: formatting is a large share of an export of timestamps.
-  if (stamp.year >= 1000 && stamp.year <= 9999 && stamp.month <= 99 && stamp.day <= 99 &&
-      stamp.hour <= 99 && stamp.minute <= 99 && stamp.second <= 99) {
-    char stampText[23];
-    const auto year = static_cast<unsigned>(stamp.year);
-    char* at = twoDigits(stampText, year / 100);
-    at = twoDigits(at, year % 100);
-    *at++ = '-';
-    at = twoDigits(at, stamp.month);
-    *at++ = '-';
-    at = twoDigits(at, stamp.day);
-    *at++ = ' ';
-    at = twoDigits(at, stamp.hour);
-    *at++ = ':';
-    at = twoDigits(at, stamp.minute);
-    *at++ = ':';
-    at = twoDigits(at, stamp.second);
-    *at++ = '.';
-    *at++ = static_cast<char>('0' + millis / 100);
-    twoDigits(at, millis % 100);
-    text.assign(stampText, sizeof stampText);
-    return true;
-  }
-  // Other years right-aligned in four characters, wider fields as wide as they are.
-  char stampText[64];
-  int n =
-      std::snprintf(stampText, sizeof stampText, "%4d-%02u-%02u %02u:%02u:%02u.%03u", stamp.year,
-                    stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, millis);
-  text.assign(stampText, static_cast<size_t>(std::clamp(n, 0, int{sizeof stampText} - 1)));
+  char text[kTimestampTextSize];
+  reuseText(out).assign(text, timestampText(bytes, text));
   return true;
 }
 
@@ -207,6 +177,36 @@ Conversion conversionFor(int sqlType, bool datesAsText) {
 }
 
 }  // namespace
+
+size_t timestampText(std::string_view bytes, char* out) {
+  SQL_TIMESTAMP_STRUCT stamp = timestampOf(bytes);
+  const auto millis = static_cast<unsigned>(stamp.fraction / 1000000 % 1000);
+  // Written by hand in the usual case: formatting is a large share of an export of timestamps.
+  if (stamp.year >= 1000 && stamp.year <= 9999 && stamp.month <= 99 && stamp.day <= 99 &&
+      stamp.hour <= 99 && stamp.minute <= 99 && stamp.second <= 99) {
+    const auto year = static_cast<unsigned>(stamp.year);
+    char* at = twoDigits(out, year / 100);
+    at = twoDigits(at, year % 100);
+    *at++ = '-';
+    at = twoDigits(at, stamp.month);
+    *at++ = '-';
+    at = twoDigits(at, stamp.day);
+    *at++ = ' ';
+    at = twoDigits(at, stamp.hour);
+    *at++ = ':';
+    at = twoDigits(at, stamp.minute);
+    *at++ = ':';
+    at = twoDigits(at, stamp.second);
+    *at++ = '.';
+    *at++ = static_cast<char>('0' + millis / 100);
+    twoDigits(at, millis % 100);
+    return 23;
+  }
+  // Other years right-aligned in four characters, wider fields as wide as they are.
+  int n = std::snprintf(out, kTimestampTextSize, "%4d-%02u-%02u %02u:%02u:%02u.%03u", stamp.year,
+                        stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, millis);
+  return static_cast<size_t>(std::clamp(n, 0, kTimestampTextSize - 1));
+}
 
 ColumnDescription describeColumn(std::string_view name, int sqlType, SQLULEN columnSize,
                                  int decimals, bool notNull, bool datesAsText) {

@@ -55,6 +55,11 @@ struct ColumnDescription {
   }
 };
 
+// The text of a timestamp read as SQL_C_TIMESTAMP ("YYYY-MM-DD hh:mm:ss.fff", missing bytes read
+// as 0) written to `out`, which holds kTimestampTextSize bytes; returns its length.
+inline constexpr int kTimestampTextSize = 64;
+size_t timestampText(std::string_view bytes, char* out);
+
 // The description of a column as the driver reported it; `datesAsText` delivers date and
 // timestamp columns as text.
 ColumnDescription describeColumn(std::string_view name, int sqlType, SQLULEN columnSize,

@@ -72,6 +72,14 @@ int SQLERROR32(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, std::string& sqlState,
 
 }  // namespace
 
+bool readWhole(const ColumnDescription& description, const ColumnRead& read) {
+  if (read.rc != SQL_SUCCESS && read.rc != SQL_SUCCESS_WITH_INFO) return false;
+  // A structure (a timestamp) comes whole, NULL as NULL.
+  if (read.isNull || description.cType != SQL_C_CHAR) return true;
+  return !read.cut(description.fetchLength()) &&
+         (description.readsWhole() || !beyondWidth(read.bytes, description.length));
+}
+
 std::string locationText(const std::source_location& loc) {
   return "On Procedure: " + routineName(loc.function_name()) +
          " Line: " + std::to_string(loc.line());

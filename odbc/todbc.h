@@ -42,6 +42,11 @@ struct ValueFit {
   long long heldBytes = -1;  // Cut: the length of the whole value, -1 when the driver did not say
 };
 
+// Whether `read` delivered a column's whole value: without a failure, and for a text nothing left
+// unread and, but for memos and numbers, nothing but blanks past the column's width. Its bytes
+// (or its NULL) are then what the column's conversion takes, with nothing to read on or report.
+bool readWhole(const ColumnDescription& description, const ColumnRead& read);
+
 // One entry of the error list; the members are its four elements, in order.
 struct ErrorEntry {
   std::string operation;  // 1 what failed ("SQL Error" when the caller named nothing)

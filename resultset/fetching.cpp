@@ -2,6 +2,7 @@
 // call per column into a buffer made once per column (or by a read-ahead into its ring), one
 // appended record per row.
 
+#include <cstring>
 #include <system_error>
 
 #include "core/text.h"
@@ -11,6 +12,7 @@
 #include "resultset/fill_reporter.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
+#include "table/field_codec.h"
 #include "table/work_areas.h"
 
 namespace tabulink {
@@ -34,6 +36,7 @@ class FillingScope {
 
 void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT stmt) {
   const size_t i = static_cast<size_t>(n - 1);
+  taken_[i] = 0;
   Value& value = aBuffer_[i];
   if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
   const ValueFit fit =
@@ -92,8 +95,11 @@ bool TDbOdbcDirect::takeReadRow(const Location& loc, int& fetchRc) {
   fetchRc = row.fetchRc;
   const bool fetched = oConnect_->Fetched(row.fetchRc, hStmt_.handle(), loc);
   if (fetched) {
-    for (size_t i = 0; i < row.columns.size(); ++i)
-      GetValue(static_cast<int>(i + 1), &row.columns[i], &row.rests[i]);
+    for (size_t i = 0; i < row.columns.size(); ++i) {
+      // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
+      if (row.last || !takeDirect(i, row.columns[i]))
+        GetValue(static_cast<int>(i + 1), &row.columns[i], &row.rests[i]);
+    }
   }
   if (row.last) {
     // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
@@ -132,6 +138,89 @@ void TDbOdbcDirect::checkWidth(size_t i) {
   value = Value::number(0, value.number().decimals);
 }
 
+void TDbOdbcDirect::planDirectStores() {
+  const size_t n = aFields_.size();
+  directStores_.assign(n, DirectStore::None);
+  nullFields_.assign(n, {});
+  directFields_.assign(n, {});
+  taken_.assign(n, 0);
+  takenBytes_.assign(n, {});
+  const DbfTable* table = cache();
+  if (table == nullptr) return;
+  for (size_t i = 0; i < n; ++i) {
+    const ColumnDescription& column = aFields_[i];
+    const DbfField& field = table->layout().fields[i];
+    DirectStore& how = directStores_[i];
+    if (column.cType == SQL_C_TIMESTAMP) {
+      if (column.type == 'C' && field.kind == FieldKind::Character) how = DirectStore::Timestamp;
+    } else if ((column.type == 'C' || column.type == 'U') && field.kind == FieldKind::Character &&
+               static_cast<int>(field.length) == column.length) {
+      // A text converts to itself filled to its width: the field's, unless it went to the memo.
+      how = DirectStore::Text;
+    } else if (column.type == 'N' && field.kind == FieldKind::Numeric) {
+      how = DirectStore::Number;
+    } else if (column.type == 'L' && field.kind == FieldKind::Logical) {
+      how = DirectStore::Logical;
+    }
+    if (how == DirectStore::None) continue;
+    // NULL is stored as what the conversion makes of an empty text, as GetValue leaves it.
+    Value empty;
+    column.convert({}, column.length, empty);
+    nullFields_[i].assign(field.length, ' ');
+    encodeField(field, empty, nullFields_[i].data());
+    directFields_[i].assign(field.length, ' ');
+  }
+}
+
+bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
+  const DirectStore how = directStores_[i];
+  if (how == DirectStore::None || !readWhole(aFields_[i], read)) return false;
+  std::string& made = directFields_[i];
+  std::string_view bytes = made;
+  if (read.isNull) {
+    bytes = nullFields_[i];
+  } else if (how == DirectStore::Text) {
+    bytes = read.bytes;
+  } else if (how == DirectStore::Number) {
+    // A plain number text that fits the field is written as it stands; checkWidth's limits in
+    // digits.
+    const std::optional<PlainNumber> plain = plainNumber(read.bytes);
+    if (!plain || plain->integerDigits > (plain->negative ? widthLimits_[i].negativeDigits
+                                                          : widthLimits_[i].positiveDigits))
+      return false;
+    const DbfField& field = cache()->layout().fields[i];
+    if (!encodePlainNumber(field, read.bytes, *plain, made.data())) return false;
+  } else if (how == DirectStore::Logical) {
+    made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
+  } else {
+    char text[kTimestampTextSize];
+    writePadRight(made.data(), std::string_view(text, timestampText(read.bytes, text)),
+                  made.size());
+  }
+  taken_[i] = 1;
+  takenBytes_[i] = bytes;
+  aIsNull_[i] = read.isNull;
+  return true;
+}
+
+void TDbOdbcDirect::storeRow(DbfTable& table) {
+  std::string& flags = nullFlags_.text();
+  flags.clear();
+  char* record = nullptr;
+  for (size_t i = 0; i < aFields_.size(); ++i) {
+    flags += aIsNull_[i] ? '1' : '0';
+    if (!taken_[i]) {
+      if (aFields_[i].type == 'N') checkWidth(i);
+      table.put(i, aBuffer_[i]);
+      continue;
+    }
+    if (record == nullptr && (record = table.writableRecord()) == nullptr) continue;
+    const DbfField& field = table.layout().fields[i];
+    writePadRight(record + field.offset, takenBytes_[i], field.length);
+  }
+  table.put(aFields_.size(), nullFlags_);
+}
+
 bool TDbOdbcDirect::Fill(long nRows) {
   if (hStmt_.handle() == SQL_NULL_HSTMT || cache() == nullptr) return false;
   const bool all = nRows == 0;
@@ -145,16 +234,7 @@ bool TDbOdbcDirect::Fill(long nRows) {
     // What ran there may have ended the result set.
     DbfTable* table = cache();
     if (table == nullptr || hStmt_.handle() == SQL_NULL_HSTMT) break;
-    if (Fetch() && table->append()) {
-      std::string& flags = nullFlags_.text();
-      flags.clear();
-      for (size_t i = 0; i < aFields_.size(); ++i) {
-        if (aFields_[i].type == 'N') checkWidth(i);
-        table->put(i, aBuffer_[i]);
-        flags += aIsNull_[i] ? '1' : '0';
-      }
-      table->put(aFields_.size(), nullFlags_);
-    }
+    if (Fetch() && table->append()) storeRow(*table);
     --nRows;
   }
   if (restore) areas.select(previous);
@@ -180,6 +260,17 @@ std::string_view TDbOdbcDirect::FieldBytes(int n) {
   DbfTable* table = cache();
   if (table == nullptr || n < 1 || n > nFields_) return {};
   return table->bytes(static_cast<size_t>(n - 1));
+}
+
+bool TDbOdbcDirect::FieldText(int n, std::string_view& text) {
+  DbfTable* table = cache();
+  if (table == nullptr || n < 1 || n > nFields_) return false;
+  const size_t i = static_cast<size_t>(n - 1);
+  if (directStores_[i] != DirectStore::Text) return false;
+  const std::string_view flags = table->bytes(static_cast<size_t>(nFields_));
+  if (flags.size() > i && flags[i] == '1') return false;
+  text = table->bytes(i);
+  return true;
 }
 
 bool TDbOdbcDirect::FieldIsNull(int n) {

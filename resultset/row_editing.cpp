@@ -226,12 +226,7 @@ bool TDbOdbcDirect::RefreshCurrent(Location loc) {
     removeCurrentRecord();
   } else if (table != nullptr) {
     Load(1, statement.handle());
-    std::string flags;
-    for (size_t i = 0; i < aFields_.size(); ++i) {
-      table->put(i, aBuffer_[i]);
-      flags += aIsNull_[i] ? '1' : '0';
-    }
-    table->put(aFields_.size(), Value(flags));
+    storeRow(*table);
   }
   DropStatement(statement);
   return true;

@@ -148,14 +148,16 @@ bool TDbOdbcDirect::Open() {
     // allows; a negative value is refused when its digits and sign do not fit the cache field.
     const ColumnDescription& column = aFields_[i];
     const FieldDescription& field = structure[i];
-    int integerDigits = field.length - (field.decimals > 0 ? field.decimals + 1 : 0);
-    widthLimits_.push_back(
-        {std::pow(10.0, column.length - column.decimals - 1), -std::pow(10.0, integerDigits - 1)});
+    const int positiveDigits = column.length - column.decimals - 1;
+    const int negativeDigits = field.length - (field.decimals > 0 ? field.decimals + 1 : 0) - 1;
+    widthLimits_.push_back({std::pow(10.0, positiveDigits), -std::pow(10.0, negativeDigits),
+                            positiveDigits, negativeDigits});
   }
   if (!createCacheTable(structure)) return false;
   if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
   nWorkArea_ = SELECT();
   cache()->keepMemoLengths();
+  planDirectStores();
   if (cAlias.empty()) cAlias = ALIAS();
   Fill();
   return true;

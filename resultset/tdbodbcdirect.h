@@ -93,6 +93,10 @@ class TDbOdbcDirect {
   // Column n of the current row as its cache field holds it (a number as right-aligned text),
   // without a copy; valid until the row changes. Empty for a column outside 1..FCount().
   std::string_view FieldBytes(int n);
+  // Column n of the current row when its cache field holds the value's text as it is (a
+  // character column, not NULL): true, and `text` views the field's bytes, valid until the row
+  // changes. False for any other column.
+  bool FieldText(int n, std::string_view& text);
 
   void GoTop();
   void GoBottom();
@@ -185,6 +189,14 @@ class TDbOdbcDirect {
   // Reports column i of the row being read as `fit` says it was not read whole; a number column
   // whose text is no number becomes NULL.
   void reportValue(size_t i, const ValueFit& fit);
+  // Takes column i of a row the read-ahead delivered straight to its cache field when its bytes
+  // need no conversion; false leaves it for GetValue.
+  bool takeDirect(size_t i, const ColumnRead& read);
+  // Chooses per column whether its values may reach the cache field straight from the bytes
+  // read (once the cache table is open).
+  void planDirectStores();
+  // Appends the row read to the cache table as its current record, with its ISNULL flags.
+  void storeRow(DbfTable& table);
 
   // Row editing (row_editing.cpp, sql_generation.cpp).
   struct HeldRow {
@@ -237,8 +249,22 @@ class TDbOdbcDirect {
   struct WidthLimit {
     double atOrAbove = 0;  // positive values from here on do not fit
     double atOrBelow = 0;  // nor negative values from here down
+    // The same as digits: positive values with more integer digits do not fit, nor negative ones
+    // with more than negativeDigits.
+    int positiveDigits = 0;
+    int negativeDigits = 0;
   };
   std::vector<WidthLimit> widthLimits_;
+  // Per column: how its value may reach the cache field without a conversion (decided at open),
+  // the field bytes of NULL, and room for field bytes made from a row's read. For the row being
+  // stored, whether a column's value was taken so, and its bytes: the text read, or field bytes.
+  // Columns not taken so go through aBuffer_.
+  enum class DirectStore : unsigned char { None, Text, Number, Logical, Timestamp };
+  std::vector<DirectStore> directStores_;
+  std::vector<std::string> nullFields_;
+  std::vector<std::string> directFields_;
+  std::vector<unsigned char> taken_;
+  std::vector<std::string_view> takenBytes_;
   Value nullFlags_;  // the ISNULL text of the row being stored, its capacity reused
   int nFields_ = 0;
   int nWorkArea_ = 0;

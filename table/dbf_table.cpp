@@ -318,13 +318,18 @@ char* DbfTable::changeableField(size_t index) {
   return record_.data() + layout_.fields[index].offset;
 }
 
-bool DbfTable::putBytes(size_t index, std::string_view bytes) {
-  if (index >= layout_.fields.size() || bytes.size() != layout_.fields[index].length) return false;
-  char* dest = changeableField(index);
-  if (dest == nullptr) return false;
-  std::memcpy(dest, bytes.data(), bytes.size());
+char* DbfTable::writableRecord() {
+  if (!positioned_ || refuseChange("FIELDPUT", false) || !load()) return nullptr;
   changed_ = true;
   record_[0] = ' ';
+  return record_.data();
+}
+
+bool DbfTable::putBytes(size_t index, std::string_view bytes) {
+  if (index >= layout_.fields.size() || bytes.size() != layout_.fields[index].length) return false;
+  char* record = writableRecord();
+  if (record == nullptr) return false;
+  std::memcpy(record + layout_.fields[index].offset, bytes.data(), bytes.size());
   return true;
 }
 

@@ -75,6 +75,9 @@ class DbfTable {
   // Copies `bytes` (exactly the field's length) into field `index` unchanged: for a field whose
   // bytes come from an equal field of another table. False when not stored.
   bool putBytes(size_t index, std::string_view bytes);
+  // The current record, for the caller to write the bytes of whole fields made by the field
+  // codecs at their layout offsets; the record counts as changed. Null when it cannot be changed.
+  char* writableRecord();
   // The value of field `index` (0-based) of the current record.
   Value get(size_t index);
   // The same into `out`, reusing the capacity of a text it already holds (for loops over rows).

@@ -137,6 +137,50 @@ double parseNumber(std::string_view text) {
 
 }  // namespace
 
+std::optional<PlainNumber> plainNumber(std::string_view text) {
+  PlainNumber plain;
+  size_t i = 0;
+  if (text.starts_with('-')) {
+    plain.negative = true;
+    i = 1;
+  }
+  auto digit = [&](size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+  const size_t integerStart = i;
+  for (; digit(i); ++i)
+    plain.zero = plain.zero && text[i] == '0';
+  plain.integerDigits = static_cast<int>(i - integerStart);
+  if (plain.integerDigits == 0 || (plain.integerDigits > 1 && text[integerStart] == '0'))
+    return std::nullopt;
+  if (i == text.size()) return plain;
+  if (text[i] != '.') return std::nullopt;
+  const size_t fractionStart = ++i;
+  for (; digit(i); ++i)
+    plain.zero = plain.zero && text[i] == '0';
+  plain.fractionDigits = static_cast<int>(i - fractionStart);
+  if (plain.fractionDigits == 0 || i != text.size()) return std::nullopt;
+  return plain;
+}
+
+bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
+                       char* dest) {
+  // Up to 15 digits a double holds the number so closely that writing it with these decimals
+  // gives back these digits.
+  const int decimals = field.decimals;
+  if (field.kind != FieldKind::Numeric || plain.fractionDigits > decimals ||
+      plain.integerDigits + decimals > 15 || (plain.negative && plain.zero))
+    return false;
+  const size_t filled = static_cast<size_t>(decimals - plain.fractionDigits);
+  const size_t width = text.size() + filled + (decimals > 0 && plain.fractionDigits == 0 ? 1 : 0);
+  if (width > field.length) return false;
+  char* at = dest + (field.length - width);
+  std::memset(dest, ' ', field.length - width);
+  std::memcpy(at, text.data(), text.size());
+  at += text.size();
+  if (decimals > 0 && plain.fractionDigits == 0) *at++ = '.';
+  std::memset(at, '0', filled);
+  return true;
+}
+
 PutResult encodeField(const DbfField& field, const Value& value, char* dest) {
   switch (field.kind) {
     case FieldKind::Character: {

@@ -3,6 +3,8 @@
 // block number here; their text lives in the memo file.
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "core/value.h"
 #include "table/dbf_layout.h"
@@ -17,6 +19,22 @@ enum class PutResult {
 
 // Writes `value` into the field's bytes at `dest` (field.length bytes). Not for memo fields.
 PutResult encodeField(const DbfField& field, const Value& value, char* dest);
+// A number text in plain notation: an optional "-", integer digits without a leading zero (a lone
+// "0" aside), and optionally "." and one or more digits. No blanks, "+", exponent or comma.
+struct PlainNumber {
+  bool negative = false;
+  int integerDigits = 0;
+  int fractionDigits = 0;
+  bool zero = true;  // every digit is 0
+};
+std::optional<PlainNumber> plainNumber(std::string_view text);
+// Writes the number that `text` (described by `plain`) stands for into a numeric field, the
+// bytes encodeField writes for it, without reading the number and writing it again: its
+// decimals filled up with zeros, right-aligned. False, writing nothing, when that takes more
+// than copying digits: more decimals than the field's, more than 15 digits with the decimals
+// filled up, a negative zero, or a text wider than the field.
+bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
+                       char* dest);
 // Makes `out` the value of the field's bytes at `src`, reusing the capacity of a text `out`
 // already holds. Not for memo fields.
 void decodeField(const DbfField& field, const char* src, Value& out);
