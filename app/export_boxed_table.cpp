@@ -31,17 +31,19 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
 
 void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
   ++rows_;
-  line_.assign("|");
+  std::string& line = file_.buffer();
+  line.push_back('|');
+  const CachedRow row = resultSet.CurrentRow();
   for (size_t i = 0; i < fields_.size(); ++i) {
     const size_t width = widthOf(fields_[i]);
     // Numbers are right-aligned, other values left-aligned; a cut keeps the leftmost bytes.
     std::string_view text;
-    switch (cellText(resultSet, i, text)) {
+    switch (cellText(resultSet, row, i, text)) {
       case Cell::Null:
-        line_.append(width, ' ');
+        line.append(width, ' ');
         break;
       case Cell::Number:
-        appendPadLeft(line_, text, width);
+        appendPadLeft(line, text, width);
         break;
       case Cell::Text:
         // A memo is read up to the cap, which its column's length need not reach.
@@ -49,13 +51,13 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
           ZULERROR("Field '" + fields_[i].name + "' row " + std::to_string(rows_) + " - value of " +
                    std::to_string(text.size()) + " bytes cut to " + std::to_string(width) +
                    " - Data Width Error.");
-        appendPadRight(line_, text, width);
+        appendPadRight(line, text, width);
         break;
     }
-    line_.append("|");
+    line.push_back('|');
   }
-  line_.append("\r\n");
-  file_.append(line_);
+  line.append("\r\n");
+  file_.lineDone();
 }
 
 void BoxedTableExport::foot() {

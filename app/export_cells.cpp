@@ -33,7 +33,8 @@ bool isPlainNumberText(std::string_view stored, int decimals) {
   // Up to 15 digits such a text reads and writes back unchanged.
   const std::optional<PlainNumber> plain = plainNumber(stored.substr(start));
   return plain && plain->fractionDigits == decimals &&
-         plain->integerDigits + plain->fractionDigits <= 15 && !(plain->negative && plain->zero);
+         plain->integerDigits + plain->fractionDigits <= 15 &&
+         !(plain->negative && plain->significantDigits == 0);
 }
 
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar) {

@@ -71,27 +71,21 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   if (table_ == nullptr || !table_->append()) return;
   // Column i goes to field i: positions, not names, so that columns whose names agree in their
   // first 10 characters, or names the table cannot look up, still reach their own field.
+  const CachedRow row = resultSet.CurrentRow();
   for (size_t i = 0; i < values_.size(); ++i) {
-    const int n = static_cast<int>(i + 1);
+    if (row.isNull(i)) continue;  // NULL keeps the blank of the new record
     // A text or a plain number the cache holds in a field like the output's is copied as it
     // stands: read and written again it would give the same bytes.
     const DbfField& field = table_->layout().fields[i];
-    std::string_view text;
-    if (field.kind == FieldKind::Character && resultSet.FieldText(n, text) &&
-        text.size() == field.length) {
-      table_->putBytes(i, text);
+    const std::string_view stored = row.bytes(i);
+    if (stored.size() == field.length &&
+        ((field.kind == FieldKind::Character && row.isText(i)) ||
+         (field.kind == FieldKind::Numeric && isPlainNumberText(stored, field.decimals)))) {
+      table_->putBytes(i, stored);
       continue;
     }
-    if (field.kind == FieldKind::Numeric && !resultSet.FieldIsNull(n)) {
-      std::string_view stored = resultSet.FieldBytes(n);
-      if (stored.size() == field.length && isPlainNumberText(stored, field.decimals)) {
-        table_->putBytes(i, stored);
-        continue;
-      }
-    }
     Value& value = values_[i];
-    resultSet.FieldGet(n, value);
-    if (value.isAbsent()) continue;  // NULL keeps the blank of the new record
+    resultSet.FieldGet(static_cast<int>(i + 1), value);
     // Every reader of a memo file ends a text at its first 0x1A.
     if (field.kind == FieldKind::Memo && value.isText() &&
         value.text().find('\x1A') != std::string::npos)

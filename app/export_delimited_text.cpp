@@ -4,26 +4,27 @@ namespace tabulink {
 
 int DelimitedTextExport::head(const std::vector<OutputField>& fields) {
   if (!create(fields)) return -1;
-  line_.clear();
+  std::string& line = file_.buffer();
   for (size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0) line_.append("\t");
-    line_.append(fields_[i].name);
+    if (i > 0) line.append("\t");
+    line.append(fields_[i].name);
   }
-  line_.append("\r\n");
-  file_.append(line_);
+  line.append("\r\n");
+  file_.lineDone();
   return file_.fd();
 }
 
 void DelimitedTextExport::row(TDbOdbcDirect& resultSet) {
-  line_.clear();
+  std::string& line = file_.buffer();
+  const CachedRow row = resultSet.CurrentRow();
   for (size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0) line_.append("\t");
+    if (i > 0) line.push_back('\t');
     std::string_view text;
-    cellText(resultSet, i, text);
-    line_.append(text);
+    cellText(resultSet, row, i, text);
+    line.append(text);
   }
-  line_.append("\r\n");
-  file_.append(line_);
+  line.append("\r\n");
+  file_.lineDone();
 }
 
 }  // namespace tabulink

@@ -16,31 +16,30 @@ bool TextExport::create(const std::vector<OutputField>& fields) {
   return true;
 }
 
-TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, size_t i, std::string_view& text) {
-  const OutputField& field = fields_[i];
-  const int n = static_cast<int>(i + 1);
+TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i,
+                                      std::string_view& text) {
   // A text the cache holds as it is goes out from there.
-  if (resultSet.FieldText(n, text)) return Cell::Text;
+  if (row.isText(i)) {
+    text = row.bytes(i);
+    return Cell::Text;
+  }
+  text = {};
+  if (row.isNull(i)) return Cell::Null;
   cell_.clear();
-  Cell cell = Cell::Text;
-  if (field.type == 'N' && !resultSet.FieldIsNull(n) &&
-      appendStoredNumberText(cell_, resultSet.FieldBytes(n), field.decimals, decChar_)) {
-    // A number usually goes out as the cache stores it.
-    cell = Cell::Number;
-  } else {
+  const OutputField& field = fields_[i];
+  // A number usually goes out as the cache stores it.
+  if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_)) {
     Value& value = values_[i];
-    resultSet.FieldGet(n, value);  // absent when NULL
-    if (value.isAbsent()) {
-      cell = Cell::Null;
-    } else if (field.type == 'N') {
+    resultSet.FieldGet(static_cast<int>(i + 1), value);  // absent when NULL
+    if (value.isAbsent()) return Cell::Null;
+    if (field.type == 'N') {
       appendNumberText(cell_, value, decChar_);
-      cell = Cell::Number;
     } else {
       appendValueText(cell_, value);
     }
   }
   text = cell_;
-  return cell;
+  return field.type == 'N' ? Cell::Number : Cell::Text;
 }
 
 void TextExport::finish() {

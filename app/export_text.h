@@ -8,6 +8,7 @@
 #include "app/export_text_file.h"
 #include "app/export_writer.h"
 #include "core/value.h"
+#include "resultset/tdbodbcdirect.h"
 
 namespace tabulink {
 
@@ -28,11 +29,10 @@ class TextExport : public ExportWriter {
   // The text of column i (from 0) of the current row in `text`: the number text for an "N"
   // column, CVALTOCHAR otherwise, nothing for NULL; says which it was. `text` stays valid until
   // the next call or the next row.
-  Cell cellText(TDbOdbcDirect& resultSet, size_t i, std::string_view& text);
+  Cell cellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i, std::string_view& text);
 
   std::vector<OutputField> fields_;
   TextOutputFile file_;
-  std::string line_;  // reused for every row
   std::string cell_;  // a cell made here, reused for every cell
 
  private:

@@ -26,6 +26,11 @@ class TextOutputFile {
 
   void append(std::string_view bytes) {
     buffer_.append(bytes);
+    lineDone();
+  }
+  // The buffer itself, for a line to be made in place without a copy; lineDone() after each.
+  std::string& buffer() { return buffer_; }
+  void lineDone() {
     if (buffer_.size() >= kFlushAt) flush();
   }
   // Writes what is buffered, closes the file and puts it in place; 0, or the errno of the first

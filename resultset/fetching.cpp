@@ -141,6 +141,7 @@ void TDbOdbcDirect::checkWidth(size_t i) {
 void TDbOdbcDirect::planDirectStores() {
   const size_t n = aFields_.size();
   directStores_.assign(n, DirectStore::None);
+  heldAsText_.assign(n, 0);
   nullFields_.assign(n, {});
   directFields_.assign(n, {});
   taken_.assign(n, 0);
@@ -151,11 +152,14 @@ void TDbOdbcDirect::planDirectStores() {
     const ColumnDescription& column = aFields_[i];
     const DbfField& field = table->layout().fields[i];
     DirectStore& how = directStores_[i];
+    // A text (timestamps read as text among them) is held as it is, unless it went to the memo.
+    const bool text =
+        (column.type == 'C' || column.type == 'U') && field.kind == FieldKind::Character;
+    heldAsText_[i] = text ? 1 : 0;
     if (column.cType == SQL_C_TIMESTAMP) {
-      if (column.type == 'C' && field.kind == FieldKind::Character) how = DirectStore::Timestamp;
-    } else if ((column.type == 'C' || column.type == 'U') && field.kind == FieldKind::Character &&
-               static_cast<int>(field.length) == column.length) {
-      // A text converts to itself filled to its width: the field's, unless it went to the memo.
+      if (text) how = DirectStore::Timestamp;
+    } else if (text && static_cast<int>(field.length) == column.length) {
+      // It converts to itself filled to its width.
       how = DirectStore::Text;
     } else if (column.type == 'N' && field.kind == FieldKind::Numeric) {
       how = DirectStore::Number;
@@ -204,19 +208,19 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
 }
 
 void TDbOdbcDirect::storeRow(DbfTable& table) {
+  char* record = table.writableRecord();
+  if (record == nullptr) return;
+  const std::vector<DbfField>& fields = table.layout().fields;
   std::string& flags = nullFlags_.text();
   flags.clear();
-  char* record = nullptr;
   for (size_t i = 0; i < aFields_.size(); ++i) {
     flags += aIsNull_[i] ? '1' : '0';
-    if (!taken_[i]) {
-      if (aFields_[i].type == 'N') checkWidth(i);
-      table.put(i, aBuffer_[i]);
+    if (taken_[i]) {
+      writePadRight(record + fields[i].offset, takenBytes_[i], fields[i].length);
       continue;
     }
-    if (record == nullptr && (record = table.writableRecord()) == nullptr) continue;
-    const DbfField& field = table.layout().fields[i];
-    writePadRight(record + field.offset, takenBytes_[i], field.length);
+    if (aFields_[i].type == 'N') checkWidth(i);
+    table.put(i, aBuffer_[i]);
   }
   table.put(aFields_.size(), nullFlags_);
 }
@@ -262,15 +266,16 @@ std::string_view TDbOdbcDirect::FieldBytes(int n) {
   return table->bytes(static_cast<size_t>(n - 1));
 }
 
-bool TDbOdbcDirect::FieldText(int n, std::string_view& text) {
+CachedRow TDbOdbcDirect::CurrentRow() {
+  CachedRow row;
   DbfTable* table = cache();
-  if (table == nullptr || n < 1 || n > nFields_) return false;
-  const size_t i = static_cast<size_t>(n - 1);
-  if (directStores_[i] != DirectStore::Text) return false;
-  const std::string_view flags = table->bytes(static_cast<size_t>(nFields_));
-  if (flags.size() > i && flags[i] == '1') return false;
-  text = table->bytes(i);
-  return true;
+  if (table == nullptr || table->fieldCount() != aFields_.size() + 1) return row;
+  row.record_ = table->record();
+  row.nulls_ = table->bytes(aFields_.size());
+  row.fields_ = table->layout().fields.data();
+  row.texts_ = heldAsText_.data();
+  row.columns_ = aFields_.size();
+  return row;
 }
 
 bool TDbOdbcDirect::FieldIsNull(int n) {

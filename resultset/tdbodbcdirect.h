@@ -14,6 +14,7 @@
 #include "gui/ui.h"
 #include "odbc/column_description.h"
 #include "odbc/statement.h"
+#include "table/dbf_layout.h"
 #include "table/field_description.h"
 
 namespace tabulink {
@@ -24,6 +25,27 @@ class RowReadAhead;
 struct ColumnRead;
 struct ValueFit;
 struct ValueRest;
+
+// The current row of a result set as its cache record holds it, for reading every column of the
+// row in turn without finding the table for each (columns from 0). Valid until the row changes.
+class CachedRow {
+ public:
+  bool isNull(size_t i) const { return i < nulls_.size() && nulls_[i] == '1'; }
+  // The bytes of column i's cache field (a number as right-aligned text).
+  std::string_view bytes(size_t i) const {
+    return i < columns_ ? record_.substr(fields_[i].offset, fields_[i].length) : std::string_view();
+  }
+  // Whether those bytes are the value's text as it is (a character column, not NULL).
+  bool isText(size_t i) const { return i < columns_ && texts_[i] != 0 && !isNull(i); }
+
+ private:
+  friend class TDbOdbcDirect;
+  std::string_view record_;
+  std::string_view nulls_;
+  const DbfField* fields_ = nullptr;
+  const unsigned char* texts_ = nullptr;
+  size_t columns_ = 0;
+};
 
 class TDbOdbcDirect {
  public:
@@ -93,10 +115,8 @@ class TDbOdbcDirect {
   // Column n of the current row as its cache field holds it (a number as right-aligned text),
   // without a copy; valid until the row changes. Empty for a column outside 1..FCount().
   std::string_view FieldBytes(int n);
-  // Column n of the current row when its cache field holds the value's text as it is (a
-  // character column, not NULL): true, and `text` views the field's bytes, valid until the row
-  // changes. False for any other column.
-  bool FieldText(int n, std::string_view& text);
+  // The current row as the cache record holds it; no columns when there is no cache table.
+  CachedRow CurrentRow();
 
   void GoTop();
   void GoBottom();
@@ -261,6 +281,7 @@ class TDbOdbcDirect {
   // Columns not taken so go through aBuffer_.
   enum class DirectStore : unsigned char { None, Text, Number, Logical, Timestamp };
   std::vector<DirectStore> directStores_;
+  std::vector<unsigned char> heldAsText_;  // the cache field holds the value's text as it is
   std::vector<std::string> nullFields_;
   std::vector<std::string> directFields_;
   std::vector<unsigned char> taken_;

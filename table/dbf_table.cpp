@@ -399,6 +399,11 @@ std::string_view DbfTable::bytes(size_t index) {
   return std::string_view(record_).substr(field.offset, field.length);
 }
 
+std::string_view DbfTable::record() {
+  load();
+  return record_;
+}
+
 void DbfTable::deleteRecord() {
   if (!positioned_ || refuseChange("DBDELETE", false) || !load()) return;
   record_[0] = '*';

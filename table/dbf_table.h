@@ -85,6 +85,8 @@ class DbfTable {
   // The bytes of field `index` of the current record as stored, without a copy; valid until the
   // position or the record changes. Empty for an index outside the fields.
   std::string_view bytes(size_t index);
+  // The whole current record the same way: the deletion flag, then the fields at their offsets.
+  std::string_view record();
   void deleteRecord();
   bool deleted();
   // Removes deleted records for good, renumbering the rest; then on record 1.

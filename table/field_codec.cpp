@@ -144,39 +144,68 @@ std::optional<PlainNumber> plainNumber(std::string_view text) {
     plain.negative = true;
     i = 1;
   }
-  auto digit = [&](size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+  const size_t size = text.size();
+  auto digits = [&] {
+    const size_t start = i;
+    for (; i < size && text[i] >= '0' && text[i] <= '9'; ++i)
+      if (plain.significantDigits > 0 || text[i] != '0') ++plain.significantDigits;
+    return static_cast<int>(i - start);
+  };
   const size_t integerStart = i;
-  for (; digit(i); ++i)
-    plain.zero = plain.zero && text[i] == '0';
-  plain.integerDigits = static_cast<int>(i - integerStart);
+  plain.integerDigits = digits();
   if (plain.integerDigits == 0 || (plain.integerDigits > 1 && text[integerStart] == '0'))
     return std::nullopt;
-  if (i == text.size()) return plain;
+  if (i == size) return plain;
   if (text[i] != '.') return std::nullopt;
-  const size_t fractionStart = ++i;
-  for (; digit(i); ++i)
-    plain.zero = plain.zero && text[i] == '0';
-  plain.fractionDigits = static_cast<int>(i - fractionStart);
-  if (plain.fractionDigits == 0 || i != text.size()) return std::nullopt;
+  ++i;
+  plain.fractionDigits = digits();
+  if (plain.fractionDigits == 0 || i != size) return std::nullopt;
   return plain;
 }
 
 bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
                        char* dest) {
-  // Up to 15 digits a double holds the number so closely that writing it with these decimals
-  // gives back these digits.
+  // Up to 15 significant digits a double holds the number so closely that its digits, written
+  // or rounded with these decimals, are these digits.
   const int decimals = field.decimals;
-  if (field.kind != FieldKind::Numeric || plain.fractionDigits > decimals ||
-      plain.integerDigits + decimals > 15 || (plain.negative && plain.zero))
+  if (field.kind != FieldKind::Numeric || plain.significantDigits > 15 ||
+      plain.integerDigits + decimals > 15)
     return false;
-  const size_t filled = static_cast<size_t>(decimals - plain.fractionDigits);
-  const size_t width = text.size() + filled + (decimals > 0 && plain.fractionDigits == 0 ? 1 : 0);
+  // The digits kept: those up to the field's last decimal.
+  const size_t sign = plain.negative ? 1 : 0;
+  const size_t integerEnd = sign + static_cast<size_t>(plain.integerDigits);
+  size_t kept = text.size();
+  if (plain.fractionDigits > decimals) kept = integerEnd + (decimals > 0 ? 1 + decimals : 0);
+  char digits[24];
+  const size_t n = kept - sign;
+  std::memcpy(digits, text.data() + sign, n);
+  if (plain.fractionDigits > decimals && text[integerEnd + 1 + decimals] >= '5') {
+    size_t at = n;
+    while (at > 0) {
+      --at;
+      if (digits[at] == '.') continue;
+      if (digits[at] != '9') {
+        ++digits[at];
+        break;
+      }
+      digits[at] = '0';
+      if (at == 0) return false;  // a carry into a new digit: left to the full conversion
+    }
+  }
+  const bool zero = std::none_of(digits, digits + n, [](char c) { return c >= '1' && c <= '9'; });
+  // A value that rounds to zero carries no sign; one written as zero is left to the conversion.
+  if (plain.negative && zero && plain.significantDigits == 0) return false;
+  const size_t shownSign = plain.negative && !zero ? 1 : 0;
+  const int shown = std::min(plain.fractionDigits, decimals);
+  const size_t filled = static_cast<size_t>(decimals - shown);
+  const size_t width = shownSign + n + filled + (decimals > 0 && shown == 0 ? 1 : 0);
   if (width > field.length) return false;
   char* at = dest + (field.length - width);
   std::memset(dest, ' ', field.length - width);
-  std::memcpy(at, text.data(), text.size());
-  at += text.size();
-  if (decimals > 0 && plain.fractionDigits == 0) *at++ = '.';
+  if (shownSign != 0) *at++ = '-';
+  std::memcpy(at, digits, n);
+  at += n;
+  if (decimals > 0 && shown == 0) *at++ = '.';
   std::memset(at, '0', filled);
   return true;
 }

@@ -25,14 +25,14 @@ struct PlainNumber {
   bool negative = false;
   int integerDigits = 0;
   int fractionDigits = 0;
-  bool zero = true;  // every digit is 0
+  int significantDigits = 0;  // from the first non-zero digit on; 0 when every digit is 0
 };
 std::optional<PlainNumber> plainNumber(std::string_view text);
-// Writes the number that `text` (described by `plain`) stands for into a numeric field, the
-// bytes encodeField writes for it, without reading the number and writing it again: its
-// decimals filled up with zeros, right-aligned. False, writing nothing, when that takes more
-// than copying digits: more decimals than the field's, more than 15 digits with the decimals
-// filled up, a negative zero, or a text wider than the field.
+// Writes the number that `text` (described by `plain`) stands for into a numeric field: the
+// bytes encodeField writes for it, without reading the number and writing it again. Its decimals
+// are filled up with zeros, or rounded half away from zero. False, writing nothing, where the
+// text's digits cannot stand for the double the number reads as: more than 15 significant
+// digits, more than 15 digits written, a negative zero, or a text wider than the field.
 bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
                        char* dest);
 // Makes `out` the value of the field's bytes at `src`, reusing the capacity of a text `out`
