@@ -1,5 +1,6 @@
 #include "app/export_cells.h"
 
+#include "core/text.h"
 #include "table/field_codec.h"
 
 namespace tabulink {
@@ -28,10 +29,8 @@ void useDecimalCharacter(std::string& out, size_t start, std::string_view decCha
 }  // namespace
 
 bool isPlainNumberText(std::string_view stored, int decimals) {
-  const size_t start = stored.find_first_not_of(' ');
-  if (start == std::string_view::npos) return false;
   // Up to 15 digits such a text reads and writes back unchanged.
-  const std::optional<PlainNumber> plain = plainNumber(stored.substr(start));
+  const std::optional<PlainNumber> plain = plainNumber(trimLeft(stored));
   return plain && plain->fractionDigits == decimals &&
          plain->integerDigits + plain->fractionDigits <= 15 &&
          !(plain->negative && plain->significantDigits == 0);
@@ -47,7 +46,7 @@ bool appendStoredNumberText(std::string& out, std::string_view stored, int decim
                             std::string_view decChar) {
   if (!isPlainNumberText(stored, decimals)) return false;
   const size_t at = out.size();
-  out.append(stored.substr(stored.find_first_not_of(' ')));
+  out.append(trimLeft(stored));
   useDecimalCharacter(out, at, decChar);
   return true;
 }

@@ -42,14 +42,20 @@ size_t utf8CutLength(std::string_view text, size_t width) {
 
 }  // namespace
 
+// Loops rather than find_first_not_of, which looks each byte up in the set of one blank: trimming
+// runs for values of every row.
 std::string_view trimLeft(std::string_view text) {
-  size_t start = text.find_first_not_of(' ');
-  return start == std::string_view::npos ? std::string_view{} : text.substr(start);
+  size_t start = 0;
+  while (start < text.size() && text[start] == ' ')
+    ++start;
+  return text.substr(start);
 }
 
 std::string_view trimRight(std::string_view text) {
-  size_t end = text.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
+  size_t end = text.size();
+  while (end > 0 && text[end - 1] == ' ')
+    --end;
+  return text.substr(0, end);
 }
 
 std::string_view trim(std::string_view text) {

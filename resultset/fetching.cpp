@@ -44,7 +44,7 @@ void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQL
           ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect", rest)
           : oConnect_->GetValue(n, stmt, aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
   if (fit.kind != ValueFit::Kind::Whole) reportValue(i, fit);
-  aIsNull_[i] = value.isAbsent();
+  aIsNull_[i] = value.isAbsent() ? 1 : 0;
   // A null column holds what its conversion makes of an empty text: the cache's substitute.
   if (aIsNull_[i]) aFields_[i].convert({}, aFields_[i].length, value);
 }
@@ -142,6 +142,7 @@ void TDbOdbcDirect::planDirectStores() {
   const size_t n = aFields_.size();
   directStores_.assign(n, DirectStore::None);
   heldAsText_.assign(n, 0);
+  cacheFields_.assign(n, {});
   nullFields_.assign(n, {});
   directFields_.assign(n, {});
   taken_.assign(n, 0);
@@ -150,7 +151,7 @@ void TDbOdbcDirect::planDirectStores() {
   if (table == nullptr) return;
   for (size_t i = 0; i < n; ++i) {
     const ColumnDescription& column = aFields_[i];
-    const DbfField& field = table->layout().fields[i];
+    const DbfField& field = cacheFields_[i] = table->layout().fields[i];
     DirectStore& how = directStores_[i];
     // A text (timestamps read as text among them) is held as it is, unless it went to the memo.
     const bool text =
@@ -192,8 +193,7 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
     if (!plain || plain->integerDigits > (plain->negative ? widthLimits_[i].negativeDigits
                                                           : widthLimits_[i].positiveDigits))
       return false;
-    const DbfField& field = cache()->layout().fields[i];
-    if (!encodePlainNumber(field, read.bytes, *plain, made.data())) return false;
+    if (!encodePlainNumber(cacheFields_[i], read.bytes, *plain, made.data())) return false;
   } else if (how == DirectStore::Logical) {
     made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
   } else {
@@ -203,7 +203,7 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
   }
   taken_[i] = 1;
   takenBytes_[i] = bytes;
-  aIsNull_[i] = read.isNull;
+  aIsNull_[i] = read.isNull ? 1 : 0;
   return true;
 }
 

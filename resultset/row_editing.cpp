@@ -253,7 +253,7 @@ bool TDbOdbcDirect::RecordHasChanged(std::vector<int>& changed, Location loc) {
     Load(1, statement.handle());
     for (int n = 1; n <= nFields_; ++n) {
       const size_t i = static_cast<size_t>(n - 1);
-      if (reference.isNull[i] != aIsNull_[i] ||
+      if (reference.isNull[i] != (aIsNull_[i] != 0) ||
           valueText(n, reference.values[i], false) != valueText(n, aBuffer_[i], false))
         changed.push_back(n);
     }

@@ -127,7 +127,7 @@ bool TDbOdbcDirect::Open() {
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();
   aBuffer_.assign(n, Value());
-  aIsNull_.assign(n, false);
+  aIsNull_.assign(n, 0);
   fetchBuffers_.assign(n, {});
   nullFlags_ = Value(std::string());
   nullFlags_.text().reserve(n);

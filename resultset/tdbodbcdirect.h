@@ -256,7 +256,7 @@ class TDbOdbcDirect {
   std::vector<std::string> aScanFields_;
   std::vector<std::string> aFldPrimary_;
   std::vector<Value> aBuffer_;
-  std::vector<bool> aIsNull_;
+  std::vector<unsigned char> aIsNull_;  // 1 for NULL; bytes, read for every column of every row
   // The row in edit mode as it was when the mode began (the reference for the change check and
   // the key values), or absent values in add mode. Kept apart from the fetch's row buffer, so
   // rows fetched meanwhile never change which row an update or delete finds.
@@ -282,6 +282,7 @@ class TDbOdbcDirect {
   enum class DirectStore : unsigned char { None, Text, Number, Logical, Timestamp };
   std::vector<DirectStore> directStores_;
   std::vector<unsigned char> heldAsText_;  // the cache field holds the value's text as it is
+  std::vector<DbfField> cacheFields_;
   std::vector<std::string> nullFields_;
   std::vector<std::string> directFields_;
   std::vector<unsigned char> taken_;
