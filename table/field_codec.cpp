@@ -138,28 +138,38 @@ double parseNumber(std::string_view text) {
 }  // namespace
 
 std::optional<PlainNumber> plainNumber(std::string_view text) {
+  // Runs for every number of every row: pointers and plain loops.
   PlainNumber plain;
-  size_t i = 0;
-  if (text.starts_with('-')) {
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  if (at != end && *at == '-') {
     plain.negative = true;
-    i = 1;
+    ++at;
   }
-  const size_t size = text.size();
-  auto digits = [&] {
-    const size_t start = i;
-    for (; i < size && text[i] >= '0' && text[i] <= '9'; ++i)
-      if (plain.significantDigits > 0 || text[i] != '0') ++plain.significantDigits;
-    return static_cast<int>(i - start);
-  };
-  const size_t integerStart = i;
-  plain.integerDigits = digits();
-  if (plain.integerDigits == 0 || (plain.integerDigits > 1 && text[integerStart] == '0'))
-    return std::nullopt;
-  if (i == size) return plain;
-  if (text[i] != '.') return std::nullopt;
-  ++i;
-  plain.fractionDigits = digits();
-  if (plain.fractionDigits == 0 || i != size) return std::nullopt;
+  const char* const integer = at;
+  while (at != end && isDigit(*at))
+    ++at;
+  plain.integerDigits = static_cast<int>(at - integer);
+  if (plain.integerDigits == 0 || (plain.integerDigits > 1 && *integer == '0')) return std::nullopt;
+  const char* fraction = at;
+  if (at != end) {
+    if (*at != '.') return std::nullopt;
+    fraction = ++at;
+    while (at != end && isDigit(*at))
+      ++at;
+    plain.fractionDigits = static_cast<int>(at - fraction);
+    if (plain.fractionDigits == 0 || at != end) return std::nullopt;
+  }
+  if (*integer != '0') {
+    plain.significantDigits = plain.integerDigits + plain.fractionDigits;
+  } else {
+    // "0.00123": the zeros after the point do not count either.
+    const char* first = fraction;
+    while (first != end && *first == '0')
+      ++first;
+    plain.significantDigits = static_cast<int>(end - first);
+  }
   return plain;
 }
 
