@@ -7,14 +7,14 @@
 # sys), rows/s, peak resident memory, output bytes, and the ratios of wall and CPU time to the
 # floor's; then tabulink's peak memory at MEMORY_ROWS rows on SQLite.
 # Usage: bench/export-bench.sh [build dir]. Environment: ROWS, RUNS, MEMORY_ROWS (0 skips),
-# SOURCES ("sqlite pg"), TABLES ("orders values").
+# SOURCES ("sqlite pg pgw": SQLite, psqlODBC ANSI and Unicode), TABLES ("orders values").
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
 rows=${ROWS:-1000000}
 runs=${RUNS:-3}
 memory_rows=${MEMORY_ROWS:-3000000}
-sources=${SOURCES:-sqlite pg}
+sources=${SOURCES:-sqlite pg pgw}
 tables=${TABLES:-orders values}
 work=$(mktemp -d "${TMPDIR:-/tmp}/tabulink-export-bench-XXXXXX")
 odbc=$work/odbc
@@ -26,6 +26,8 @@ cat >"$odbc/odbcinst.ini" <<INI
 Driver=$driver_dir/libsqlite3odbc.so
 [PostgreSQL ANSI]
 Driver=$driver_dir/psqlodbca.so
+[PostgreSQL Unicode]
+Driver=$driver_dir/psqlodbcw.so
 INI
 # StepAPI=1 and UseDeclareFetch=1: the drivers hand rows over as they come instead of loading
 # the whole result into memory first.
@@ -37,6 +39,13 @@ StepAPI=1
 
 [BenchPg]
 Driver=PostgreSQL ANSI
+Servername=127.0.0.1
+Port=%PGPORT%
+Database=tabulink
+UseDeclareFetch=1
+
+[BenchPgW]
+Driver=PostgreSQL Unicode
 Servername=127.0.0.1
 Port=%PGPORT%
 Database=tabulink
@@ -212,12 +221,14 @@ for source in $sources; do
       echo "building the SQLite table..."
       make_sqlite "$rows" "$work/bench.db"
       run_tools sqlite BenchSQLite "" ;;
-    pg)
-      echo "starting the PostgreSQL cluster and building the table..."
-      "$here/../tests/support/postgres-start.sh" "$odbc" >/dev/null
-      pg_started=1
-      make_pg "$rows"
-      run_tools pg BenchPg tabulink ;;
+    pg | pgw)
+      if [ -z "$pg_started" ]; then
+        echo "starting the PostgreSQL cluster and building the table..."
+        "$here/../tests/support/postgres-start.sh" "$odbc" >/dev/null
+        pg_started=1
+        make_pg "$rows"
+      fi
+      if [ "$source" = pg ]; then run_tools pg BenchPg tabulink; else run_tools pgw BenchPgW tabulink; fi ;;
   esac
 done
 

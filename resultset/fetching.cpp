@@ -2,7 +2,6 @@
 // call per column into a buffer made once per column (or by a read-ahead into its ring), one
 // appended record per row.
 
-#include <cstring>
 #include <system_error>
 
 #include "core/text.h"

@@ -135,6 +135,32 @@ double parseNumber(std::string_view text) {
   return ec == std::errc{} ? value : 0;
 }
 
+// Whether a text of more than 15 significant digits rounded at `decimals` decimals by its first
+// dropped digit gives what the double it reads as gives. The double differs from the text by
+// less than two units of the 16th significant digit, so its first 16 digits (which fractionText
+// rounds from) differ from the text's only where a run of 9s or 0s carries the difference up;
+// a text whose digits after the dropped one, up to the 15th, are neither all 9 nor all 0 is
+// clear of that, and of the 4-then-9s case.
+bool roundsAsItReads(std::string_view text, const PlainNumber& plain, int decimals) {
+  if (plain.fractionDigits <= decimals) return false;
+  char digits[kSignificantDigits];
+  int count = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || (count == 0 && c == '0')) continue;
+    digits[count++] = c;
+    if (count == kSignificantDigits) break;
+  }
+  const int leadingZeros = plain.integerDigits + plain.fractionDigits - plain.significantDigits;
+  const int dropped = plain.integerDigits + decimals - leadingZeros;  // among the digits above
+  // Dropping a leading zero leaves less than a tenth of the last decimal: 0 either way.
+  if (dropped < 0) return true;
+  if (dropped > kSignificantDigits - 3) return false;
+  const char* rest = digits + dropped + 1;
+  const char* end = digits + kSignificantDigits - 1;
+  return std::any_of(rest, end, [](char c) { return c != '9'; }) &&
+         std::any_of(rest, end, [](char c) { return c != '0'; });
+}
+
 }  // namespace
 
 std::optional<PlainNumber> plainNumber(std::string_view text) {
@@ -176,10 +202,11 @@ std::optional<PlainNumber> plainNumber(std::string_view text) {
 bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
                        char* dest) {
   // Up to 15 significant digits a double holds the number so closely that its digits, written
-  // or rounded with these decimals, are these digits.
+  // or rounded with these decimals, are these digits. Longer texts are only rounded, and only
+  // where the double cannot round the other way.
   const int decimals = field.decimals;
-  if (field.kind != FieldKind::Numeric || plain.significantDigits > 15 ||
-      plain.integerDigits + decimals > 15)
+  if (field.kind != FieldKind::Numeric || plain.integerDigits + decimals > 15 ||
+      (plain.significantDigits > 15 && !roundsAsItReads(text, plain, decimals)))
     return false;
   // The digits kept: those up to the field's last decimal.
   const size_t sign = plain.negative ? 1 : 0;

@@ -34,6 +34,22 @@ std::vector<std::string> allRows(TDbOdbcDirect& rs) {
   return rows;
 }
 
+// Every row as the cache table holds it: the bytes of each column's field.
+std::vector<std::string> allRecords(TDbOdbcDirect& rs) {
+  std::vector<std::string> records;
+  if (rs.Bof()) return records;
+  for (;;) {
+    std::string record;
+    for (int n = 1; n <= rs.FCount(); ++n)
+      record.append(rs.FieldBytes(n)).append(rs.FieldIsNull(n) ? "|null|" : "|");
+    records.push_back(std::move(record));
+    const long current = rs.Recno();
+    rs.Skip();
+    if (rs.Recno() == current) break;
+  }
+  return records;
+}
+
 class ReadAhead : public ResultSetOnSource {
  protected:
   void SetUp() override {
@@ -89,6 +105,36 @@ TEST_P(ReadAhead, GivesTheRowsOfAReadAsNeeded) {
   EXPECT_EQ(ahead, read(sql, false));
   EXPECT_FALSE(db->IsError());
   EXPECT_TRUE(fillMessages.empty());
+}
+
+// The read-ahead stores most values straight from the bytes read, a read as needed through their
+// values: the cache records come out the same, byte for byte, NULLs, rounded numbers and
+// timestamps read as text included.
+TEST_P(ReadAhead, StoresTheCacheRecordsOfAReadAsNeeded) {
+  rows(3000);
+  const bool pg = GetParam().postgres;
+  test::run(*db, "ALTER TABLE " + table + " ADD COLUMN stamp timestamp");
+  test::run(*db, "ALTER TABLE " + table + " ADD COLUMN ratio double precision");
+  test::run(*db, "UPDATE " + table + " SET stamp = " +
+                     (pg ? "timestamp '2005-01-01 00:00:00' + id * interval '13.25 second'"
+                         : "datetime('2005-01-01 00:00:00', '+' || (id * 13) || ' seconds')") +
+                     ", ratio = CASE WHEN id % 9 = 0 THEN NULL ELSE (id - 1500) / 7.0 END"
+                     " WHERE id % 6 <> 0");
+  const std::string sql =
+      "SELECT id, name, amount, day, note, stamp, ratio, id * 0.125 FROM " + table + " ORDER BY id";
+  for (bool datesAsText : {false, true}) {
+    auto records = [&](bool ahead) {
+      auto rs = db->Query(sql);
+      rs->lDateAsStr = datesAsText;
+      EXPECT_TRUE(rs->Open());
+      if (ahead) rs->ReadAhead();
+      return allRecords(*rs);
+    };
+    const std::vector<std::string> plain = records(false);
+    EXPECT_EQ(plain.size(), 3000u);
+    EXPECT_EQ(records(true), plain) << "dates as text: " << datesAsText;
+  }
+  EXPECT_FALSE(db->IsError());
 }
 
 // Every row brings warnings: a number longer than its first read (read on by the reading thread)
