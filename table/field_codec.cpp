@@ -11,6 +11,21 @@
 namespace tabulink {
 namespace {
 
+// Adds one at the last of the `n` digits at `digits` (a "." among them skipped), carrying to the
+// left; false when the carry runs out of digits (they are then all "0").
+bool roundUpDigits(char* digits, size_t n) {
+  while (n > 0) {
+    --n;
+    if (digits[n] == '.') continue;
+    if (digits[n] != '9') {
+      ++digits[n];
+      return true;
+    }
+    digits[n] = '0';
+  }
+  return false;
+}
+
 // The digits of a non-negative, non-integral `value` with exactly `decimals` decimals, rounded
 // half away from zero at the last decimal place from at most 16 significant digits (later digit
 // positions are "0"). A dropped 4 followed by nines up to the 16th significant digit (the last
@@ -46,17 +61,7 @@ size_t fractionText(double value, int decimals, char* out) {
                             [](char c) { return c == '9'; });
     }
   }
-  if (roundUp) {
-    size_t i = n;
-    while (i > 0) {
-      --i;
-      if (out[i] == '.') continue;
-      if (out[i] != '9') {
-        ++out[i];
-        return n;
-      }
-      out[i] = '0';
-    }
+  if (roundUp && !roundUpDigits(out, n)) {
     std::memmove(out + 1, out, n);
     out[0] = '1';
     ++n;
@@ -216,19 +221,10 @@ bool encodePlainNumber(const DbfField& field, std::string_view text, const Plain
   char digits[24];
   const size_t n = kept - sign;
   std::memcpy(digits, text.data() + sign, n);
-  if (plain.fractionDigits > decimals && text[integerEnd + 1 + decimals] >= '5') {
-    size_t at = n;
-    while (at > 0) {
-      --at;
-      if (digits[at] == '.') continue;
-      if (digits[at] != '9') {
-        ++digits[at];
-        break;
-      }
-      digits[at] = '0';
-      if (at == 0) return false;  // a carry into a new digit: left to the full conversion
-    }
-  }
+  // A carry into a new digit is left to the full conversion.
+  if (plain.fractionDigits > decimals && text[integerEnd + 1 + decimals] >= '5' &&
+      !roundUpDigits(digits, n))
+    return false;
   const bool zero = std::none_of(digits, digits + n, [](char c) { return c >= '1' && c <= '9'; });
   // A value that rounds to zero carries no sign; one written as zero is left to the conversion.
   if (plain.negative && zero && plain.significantDigits == 0) return false;

@@ -17,16 +17,13 @@ using test::DataSource;
 using test::ResultSetOnSource;
 using test::ResultSetTest;
 
-// Every row of a result as text: the values of each column (through CVALTOCHAR), "<null>" for
-// NULL.
-std::vector<std::string> allRows(TDbOdbcDirect& rs) {
+// Every row of a result as `rowText` makes it, from the first row to the last.
+template <typename RowText>
+std::vector<std::string> eachRow(TDbOdbcDirect& rs, RowText rowText) {
   std::vector<std::string> rows;
   if (rs.Bof()) return rows;
   for (;;) {
-    std::string row;
-    for (int n = 1; n <= rs.FCount(); ++n)
-      row += (rs.FieldIsNull(n) ? std::string("<null>") : CVALTOCHAR(rs.FieldGet(n))) + "|";
-    rows.push_back(std::move(row));
+    rows.push_back(rowText());
     const long current = rs.Recno();
     rs.Skip();
     if (rs.Recno() == current) break;
@@ -34,20 +31,25 @@ std::vector<std::string> allRows(TDbOdbcDirect& rs) {
   return rows;
 }
 
+// Every row of a result as text: the values of each column (through CVALTOCHAR), "<null>" for
+// NULL.
+std::vector<std::string> allRows(TDbOdbcDirect& rs) {
+  return eachRow(rs, [&] {
+    std::string row;
+    for (int n = 1; n <= rs.FCount(); ++n)
+      row += (rs.FieldIsNull(n) ? std::string("<null>") : CVALTOCHAR(rs.FieldGet(n))) + "|";
+    return row;
+  });
+}
+
 // Every row as the cache table holds it: the bytes of each column's field.
 std::vector<std::string> allRecords(TDbOdbcDirect& rs) {
-  std::vector<std::string> records;
-  if (rs.Bof()) return records;
-  for (;;) {
+  return eachRow(rs, [&] {
     std::string record;
     for (int n = 1; n <= rs.FCount(); ++n)
       record.append(rs.FieldBytes(n)).append(rs.FieldIsNull(n) ? "|null|" : "|");
-    records.push_back(std::move(record));
-    const long current = rs.Recno();
-    rs.Skip();
-    if (rs.Recno() == current) break;
-  }
-  return records;
+    return record;
+  });
 }
 
 class ReadAhead : public ResultSetOnSource {
