@@ -17,6 +17,9 @@
 namespace tabulink {
 namespace {
 
+// Rows between two givings back of the cache's space during a read-ahead.
+constexpr uint32_t kReleaseEvery = 1024;
+
 // Marks a fill in progress for the life of the object, so a timer tick arriving from the
 // message pump inside it waits for the next tick.
 class FillingScope {
@@ -237,7 +240,11 @@ bool TDbOdbcDirect::Fill(long nRows) {
     // What ran there may have ended the result set.
     DbfTable* table = cache();
     if (table == nullptr || hStmt_.handle() == SQL_NULL_HSTMT) break;
-    if (Fetch() && table->append()) storeRow(*table);
+    if (Fetch() && table->append()) {
+      storeRow(*table);
+      // Read ahead, the rows are read once in order: those passed never reach the disk.
+      if (readAhead_ && table->recNo() % kReleaseEvery == 0) table->releaseBeforeCurrent();
+    }
     --nRows;
   }
   if (restore) areas.select(previous);

@@ -78,8 +78,9 @@ class TDbOdbcDirect {
 
   // From here on the rows still to come are read on a second thread ahead of their use, while
   // the caller works on the current one. Only for a result set that is then read in order to its
-  // end or ended, with nothing else using the session meanwhile (a file export). Where no second
-  // thread can be started, rows are read as they are needed, as before.
+  // end or ended, with nothing else using the session meanwhile (a file export): the rows passed
+  // are not read again, and the cache table gives their space back as the reading goes on. Where
+  // no second thread can be started, rows are read as they are needed, as before.
   void ReadAhead();
 
   // Fetches every remaining row (stopping a timer fill) and returns the number of rows.

@@ -1,5 +1,6 @@
 #include "table/buffered_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -109,6 +110,18 @@ int64_t BufferedFile::read(uint64_t offset, std::span<char> out) {
   }
   std::memcpy(out.data(), window_.data() + (offset - windowOffset_), wanted);
   return static_cast<int64_t>(wanted);
+}
+
+uint64_t BufferedFile::release(uint64_t begin, uint64_t end) {
+  if (!pending_.empty() && pendingOffset_ < end) end = pendingOffset_;
+  if (end <= begin || !file_.valid()) return begin;
+  while (::fallocate(file_.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                     static_cast<off_t>(begin), static_cast<off_t>(end - begin)) != 0) {
+    if (errno != EINTR) return begin;
+  }
+  // The window is kept equal to the file.
+  if (windowOffset_ < end && windowOffset_ + window_.size() > begin) window_.clear();
+  return end;
 }
 
 bool BufferedFile::truncate(uint64_t size) {

@@ -27,6 +27,12 @@ class BufferedFile {
   // Gives pending writes up after a failure the caller chose not to retry.
   void discardPending() { pending_.clear(); }
   bool truncate(uint64_t size);
+  // Gives the space of the bytes from `begin` to `end` back to the file system; the file keeps its
+  // size and they read as zeros from then on. For a scratch file whose beginning is done with, so
+  // that it never reaches the disk. Bytes still pending are kept (they would take space again
+  // once written): returns where the bytes given back end, `begin` when none were (the file
+  // system cannot, say).
+  uint64_t release(uint64_t begin, uint64_t end);
 
   uint64_t size() const { return size_; }  // pending writes included
   int fd() const { return file_.get(); }

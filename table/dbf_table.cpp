@@ -404,6 +404,21 @@ std::string_view DbfTable::record() {
   return record_;
 }
 
+void DbfTable::releaseBeforeCurrent() {
+  if (!positioned_ || !load()) return;
+  releasedTo_ = dbf_.release(std::max(releasedTo_, recordOffset(1)), recordOffset(recNo_));
+  if (!memo_.isOpen()) return;
+  // Texts are appended in record order: those before the current record's first are done with.
+  uint64_t first = memo_.nextFree();
+  for (const DbfField& field : layout_.fields) {
+    uint64_t block = 0;
+    if (field.kind == FieldKind::Memo &&
+        decodeMemoBlock(field, record_.data() + field.offset, block) && block > 0)
+      first = std::min(first, block);
+  }
+  memo_.releaseBefore(first);
+}
+
 void DbfTable::deleteRecord() {
   if (!positioned_ || refuseChange("DBDELETE", false) || !load()) return;
   record_[0] = '*';
@@ -443,6 +458,7 @@ bool DbfTable::zap() {
   if (refuseChange("__DBZAP", true)) return false;
   writeRecord();
   count_ = 0;
+  releasedTo_ = 0;
   headerChanged_ = true;
   if (memo_.isOpen()) retryWrite(memo_.path(), [&] { return memo_.reset(); });
   goTo(0);

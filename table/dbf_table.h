@@ -87,6 +87,10 @@ class DbfTable {
   std::string_view bytes(size_t index);
   // The whole current record the same way: the deletion flag, then the fields at their offsets.
   std::string_view record();
+  // Gives the file space of the records before the current one, and of the memo texts only they
+  // hold, back to the file system: for a scratch table read once in order (a cache being
+  // exported), whose earlier records are never read again. They read as zeros from then on.
+  void releaseBeforeCurrent();
   void deleteRecord();
   bool deleted();
   // Removes deleted records for good, renumbering the rest; then on record 1.
@@ -115,7 +119,8 @@ class DbfTable {
   BufferedFile dbf_;
   MemoFile memo_;
   DbfLayout layout_;
-  std::string record_;  // the current record's bytes
+  std::string record_;       // the current record's bytes
+  uint64_t releasedTo_ = 0;  // where the record bytes given back by releaseBeforeCurrent end
   uint32_t count_ = 0;
   uint32_t recNo_ = 1;
   bool positioned_ = false;

@@ -143,9 +143,14 @@ std::string MemoFile::read(uint64_t block) {
   }
 }
 
+void MemoFile::releaseBefore(uint64_t block) {
+  releasedTo_ = file_.release(releasedTo_, block * kMemoBlockSize);
+}
+
 bool MemoFile::reset() {
   if (!writeEmpty(file_)) return false;
   nextFree_ = 1;
+  releasedTo_ = kMemoBlockSize;
   headerChanged_ = false;
   return true;
 }

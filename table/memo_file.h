@@ -36,6 +36,9 @@ class MemoFile {
   // first 0x1A. A block past the end of the file (or a length running past it) raises
   // "Corruption detected" and reads as empty text.
   std::string read(uint64_t block);
+  // Gives the space of the texts in the blocks before `block` back to the file system, as far as
+  // they are written (see BufferedFile::release); they read as zeros from then on.
+  void releaseBefore(uint64_t block);
   // Makes the memo file anew: one header block, next free block 1.
   bool reset();
   // Writes buffered texts and the next free block number.
@@ -54,6 +57,7 @@ class MemoFile {
   uint32_t nextFree_ = 1;
   bool headerChanged_ = false;
   bool keepLengths_ = false;
+  uint64_t releasedTo_ = kMemoBlockSize;  // the header block is never given back
 };
 
 }  // namespace tabulink

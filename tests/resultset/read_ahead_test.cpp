@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "core/text.h"
 #include "core/value.h"
 #include "resultset_fixture.h"
+#include "table/dbf_table.h"
+#include "table/memo_file.h"
 
 namespace tabulink {
 namespace {
@@ -176,6 +181,38 @@ TEST_P(ReadAhead, WarningsOnEveryRowAndAFailureGiveWhatAReadAsNeededGives) {
                         [](const std::string& row) { return row.find('|') != std::string::npos; }),
           1000);
     }
+  }
+}
+
+// Bytes the file system holds for a file, and its length.
+struct Space {
+  long long held = 0;
+  long long length = 0;
+};
+Space spaceOf(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return {};
+  return {static_cast<long long>(status.st_blocks) * 512, static_cast<long long>(status.st_size)};
+}
+
+// Rows read ahead are read once, in order: the cache gives the space of the rows passed (and of
+// their memos) back as the reading goes on, so a long export's cache never reaches the disk.
+TEST_P(ReadAhead, GivesTheCacheSpaceOfTheRowsPassedBack) {
+  rows(6000);
+  test::run(*db, "UPDATE " + table + " SET note = " +
+                     (GetParam().postgres ? "repeat('n', 280)" : "printf('%.*c', 280, 'n')"));
+  auto rs = db->Query("SELECT id, name, note FROM " + table + " ORDER BY id");
+  ASSERT_TRUE(rs->Open());
+  const std::string cachePath = DbfTable::tablePath(rs->cFileName);
+  rs->ReadAhead();
+  const std::vector<std::string> rows = allRows(*rs);
+  ASSERT_EQ(rows.size(), 6000u);
+  EXPECT_EQ(rows.back(), "6000|" + padRight("name 6000", 20) + "|" + std::string(280, 'n') + "|");
+  // Standing on the last row: at most the rows since the last giving back still hold space.
+  for (const std::string& path : {cachePath, MemoFile::pathFor(cachePath)}) {
+    const Space space = spaceOf(path);
+    EXPECT_GT(space.length, 0) << path;
+    EXPECT_LT(space.held, space.length / 2) << path;
   }
 }
 
