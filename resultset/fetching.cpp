@@ -213,7 +213,7 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   char* record = table.writableRecord();
   if (record == nullptr) return;
   const std::vector<DbfField>& fields = table.layout().fields;
-  std::string& flags = nullFlags_.text();
+  std::string& flags = nullFlags_;
   flags.clear();
   for (size_t i = 0; i < aFields_.size(); ++i) {
     flags += aIsNull_[i] ? '1' : '0';
@@ -224,7 +224,8 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
     if (aFields_[i].type == 'N') checkWidth(i);
     table.put(i, aBuffer_[i]);
   }
-  table.put(aFields_.size(), nullFlags_);
+  const DbfField& flagsField = fields[aFields_.size()];
+  writePadRight(record + flagsField.offset, flags, flagsField.length);
 }
 
 bool TDbOdbcDirect::Fill(long nRows) {
@@ -267,9 +268,7 @@ void TDbOdbcDirect::FieldGet(int n, Value& out) {
 }
 
 std::string_view TDbOdbcDirect::FieldBytes(int n) {
-  DbfTable* table = cache();
-  if (table == nullptr || n < 1 || n > nFields_) return {};
-  return table->bytes(static_cast<size_t>(n - 1));
+  return n >= 1 ? CurrentRow().bytes(static_cast<size_t>(n - 1)) : std::string_view();
 }
 
 CachedRow TDbOdbcDirect::CurrentRow() {
@@ -285,11 +284,7 @@ CachedRow TDbOdbcDirect::CurrentRow() {
 }
 
 bool TDbOdbcDirect::FieldIsNull(int n) {
-  DbfTable* table = cache();
-  if (table == nullptr || n < 1 || n > nFields_) return false;
-  // Read in place: the export asks this of every column of every row.
-  std::string_view flags = table->bytes(static_cast<size_t>(nFields_));
-  return flags.size() >= static_cast<size_t>(n) && flags[static_cast<size_t>(n - 1)] == '1';
+  return n >= 1 && CurrentRow().isNull(static_cast<size_t>(n - 1));
 }
 
 }  // namespace tabulink

@@ -4,29 +4,12 @@
 #include <cstring>
 
 #include "core/text.h"
+#include "table/little_endian.h"
 
 namespace tabulink {
 namespace {
 
 constexpr size_t kMaxFields = (0xFFFF - kDbfHeaderSize - 2) / kDbfDescriptorSize;
-
-uint16_t le16(const char* p) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(p[0]) | static_cast<uint8_t>(p[1]) << 8);
-}
-
-uint32_t le32(const char* p) {
-  return static_cast<uint32_t>(le16(p)) | static_cast<uint32_t>(le16(p + 2)) << 16;
-}
-
-void putLe16(char* p, uint32_t v) {
-  p[0] = static_cast<char>(v & 0xFF);
-  p[1] = static_cast<char>(v >> 8 & 0xFF);
-}
-
-void putLe32(char* p, uint32_t v) {
-  putLe16(p, v & 0xFFFF);
-  putLe16(p + 2, v >> 16);
-}
 
 // Binary fields start as zeros, text fields as blanks.
 bool blankIsZero(const DbfField& field) {
@@ -172,9 +155,9 @@ void encodeHeader(const DbfLayout& layout, uint32_t recordCount, const Date& upd
   out[1] = static_cast<char>(std::clamp(updated.year() - 1900, 0, 255));
   out[2] = static_cast<char>(updated.month());
   out[3] = static_cast<char>(updated.day());
-  putLe32(&out[4], recordCount);
-  putLe16(&out[8], layout.headerLength);
-  putLe16(&out[10], layout.recordLength);
+  putLittleEndian(&out[4], recordCount, 4);
+  putLittleEndian(&out[8], layout.headerLength, 2);
+  putLittleEndian(&out[10], layout.recordLength, 2);
 }
 
 std::string encodeDescriptors(const DbfLayout& layout) {
@@ -184,7 +167,7 @@ std::string encodeDescriptors(const DbfLayout& layout) {
     std::memcpy(d, field.name.data(), std::min<size_t>(field.name.size(), 10));
     d[11] = static_cast<char>(field.kind);
     if (field.kind == FieldKind::Character) {
-      putLe16(d + 16, field.length);
+      putLittleEndian(d + 16, field.length, 2);
     } else {
       d[16] = static_cast<char>(field.length);
       d[17] = static_cast<char>(field.decimals);
@@ -202,9 +185,9 @@ LayoutError readHeader(std::span<const char> header, DbfLayout& layout, uint32_t
   if (version != 0x03 && version != 0x30 && version != 0x83 && version != 0x8B && version != 0xF5)
     return LayoutError::Corrupt;
   layout.version = version;
-  storedCount = le32(&header[4]);
-  layout.headerLength = le16(&header[8]);
-  layout.recordLength = le16(&header[10]);
+  storedCount = static_cast<uint32_t>(getLittleEndian(&header[4], 4));
+  layout.headerLength = static_cast<uint16_t>(getLittleEndian(&header[8], 2));
+  layout.recordLength = static_cast<uint16_t>(getLittleEndian(&header[10], 2));
   // At least one descriptor and its terminator, and a record of more than the deletion flag.
   if (layout.headerLength < kDbfHeaderSize + kDbfDescriptorSize + 1 || layout.recordLength < 2)
     return LayoutError::Corrupt;
@@ -224,7 +207,7 @@ LayoutError readDescriptors(std::span<const char> descriptors, DbfLayout& layout
     switch (d[11]) {
       case 'C':
         field.kind = FieldKind::Character;
-        field.length = le16(d + 16);
+        field.length = static_cast<uint16_t>(getLittleEndian(d + 16, 2));
         break;
       case 'N':
       case 'F':

@@ -18,12 +18,6 @@ namespace {
 constexpr char kEndOfFile = 0x1A;
 constexpr uint8_t kDbase4WithMemo = 0x8B;
 
-void raiseCorruption(const std::string& path, int err = 0) {
-  RunError error = driverError(EG_CORRUPTION, 1012, path, osCodeFromErrno(err));
-  error.CANDEFAULT = true;
-  raiseTableError(error);
-}
-
 // Creates (or empties) `path` under an exclusive lock and lets `fill` write it. With `exclusive`
 // an existing file is left alone and the name reported as taken; with `ownerOnly` a new file is
 // 0600 from its creation on (the mode asked of open(2) can only lose bits to the umask).
@@ -312,14 +306,18 @@ bool DbfTable::writeHeader() {
   return written;
 }
 
+char* DbfTable::changeableRecord() {
+  if (!positioned_ || refuseChange("FIELDPUT", false) || !load()) return nullptr;
+  return record_.data();
+}
+
 char* DbfTable::changeableField(size_t index) {
-  if (index >= layout_.fields.size() || !positioned_) return nullptr;
-  if (refuseChange("FIELDPUT", false) || !load()) return nullptr;
-  return record_.data() + layout_.fields[index].offset;
+  char* record = index < layout_.fields.size() ? changeableRecord() : nullptr;
+  return record != nullptr ? record + layout_.fields[index].offset : nullptr;
 }
 
 char* DbfTable::writableRecord() {
-  if (!positioned_ || refuseChange("FIELDPUT", false) || !load()) return nullptr;
+  if (changeableRecord() == nullptr) return nullptr;
   changed_ = true;
   record_[0] = ' ';
   return record_.data();

@@ -113,6 +113,7 @@ class DbfTable {
   // The bytes of field `index` in the current record, ready to be changed; null when the field
   // or the record cannot be changed.
   char* changeableField(size_t index);
+  char* changeableRecord();  // the same for the whole record
   uint64_t recordOffset(uint32_t n) const;
 
   std::string path_;

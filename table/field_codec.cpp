@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/text.h"
+#include "table/little_endian.h"
 #include "table/significant_digits.h"
 
 namespace tabulink {
@@ -108,18 +109,6 @@ PutResult putNumber(const DbfField& field, double value, char* dest) {
   std::memset(dest, ' ', field.length - n);
   std::memcpy(dest + (field.length - n), text, n);
   return PutResult::Stored;
-}
-
-void putLittleEndian(char* dest, uint64_t bits, size_t bytes) {
-  for (size_t i = 0; i < bytes; ++i)
-    dest[i] = static_cast<char>(bits >> (8 * i) & 0xFF);
-}
-
-uint64_t getLittleEndian(const char* src, size_t bytes) {
-  uint64_t bits = 0;
-  for (size_t i = 0; i < bytes; ++i)
-    bits |= static_cast<uint64_t>(static_cast<uint8_t>(src[i])) << (8 * i);
-  return bits;
 }
 
 PutResult putInteger(const DbfField& field, double value, char* dest) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "table/little_endian.h"
 #include "table/table_error.h"
 
 namespace tabulink {
@@ -17,15 +18,9 @@ constexpr char kEndOfText = 0x1A;
 constexpr std::array<char, 8> kLengthHeader = {'\xFF', '\xFF', '\x08', '\x00', 0, 0, 0, 0};
 
 std::array<char, 4> le32(uint32_t v) {
-  return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
-          static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24 & 0xFF)};
-}
-
-uint32_t le32Value(const char* p) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(p[0])) |
-         static_cast<uint32_t>(static_cast<uint8_t>(p[1])) << 8 |
-         static_cast<uint32_t>(static_cast<uint8_t>(p[2])) << 16 |
-         static_cast<uint32_t>(static_cast<uint8_t>(p[3])) << 24;
+  std::array<char, 4> bytes;
+  putLittleEndian(bytes.data(), v, bytes.size());
+  return bytes;
 }
 
 }  // namespace
@@ -46,7 +41,7 @@ bool MemoFile::attach(BufferedFile file, std::string path) {
   headerChanged_ = false;
   std::array<char, 4> header{};
   if (file_.size() < kMemoBlockSize || file_.read(0, header) != 4) return false;
-  uint32_t stored = le32Value(header.data());
+  uint32_t stored = static_cast<uint32_t>(getLittleEndian(header.data(), 4));
   // A header left stale by a program that died never lets a new text overwrite an old one: the
   // next text goes behind the last block in the file at least. A number further out than one
   // empty block is damage and is not followed either.
@@ -94,27 +89,21 @@ std::string MemoFile::read(uint64_t block) {
   std::string text;
   if (block == 0) return text;
   if (block >= file_.size() / kMemoBlockSize + (file_.size() % kMemoBlockSize != 0)) {
-    RunError error = driverError(EG_CORRUPTION, 1012, path_);
-    error.CANDEFAULT = true;
-    raiseTableError(error);
+    raiseCorruption(path_);
     return text;
   }
   uint64_t offset = kMemoBlockSize * block;
   std::array<char, 8> header{};
   if (file_.read(offset, header) == static_cast<int64_t>(header.size()) &&
       std::equal(kLengthHeader.begin(), kLengthHeader.begin() + 4, header.begin())) {
-    const uint32_t length = le32Value(header.data() + 4);
+    const uint32_t length = static_cast<uint32_t>(getLittleEndian(header.data() + 4, 4));
     if (length < header.size() || offset + length > file_.size()) {
-      RunError error = driverError(EG_CORRUPTION, 1012, path_);
-      error.CANDEFAULT = true;
-      raiseTableError(error);
+      raiseCorruption(path_);
       return text;
     }
     text.resize(length - header.size());
     if (file_.read(offset + header.size(), text) != static_cast<int64_t>(text.size())) {
-      RunError error = driverError(EG_CORRUPTION, 1012, path_, osCodeFromErrno(errno));
-      error.CANDEFAULT = true;
-      raiseTableError(error);
+      raiseCorruption(path_, errno);
       text.clear();
     }
     return text;
@@ -124,9 +113,7 @@ std::string MemoFile::read(uint64_t block) {
     text.resize(old + kMemoBlockSize);
     int64_t got = file_.read(offset, {text.data() + old, kMemoBlockSize});
     if (got < 0) {
-      RunError error = driverError(EG_CORRUPTION, 1012, path_, osCodeFromErrno(errno));
-      error.CANDEFAULT = true;
-      raiseTableError(error);
+      raiseCorruption(path_, errno);
       text.resize(old);
       return text;
     }

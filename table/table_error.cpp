@@ -23,4 +23,10 @@ bool raiseTableError(const RunError& error) {
   return raiseError(error) == ErrorAnswer::Retry && error.CANRETRY;
 }
 
+void raiseCorruption(const std::string& path, int err) {
+  RunError error = driverError(EG_CORRUPTION, 1012, path, osCodeFromErrno(err));
+  error.CANDEFAULT = true;
+  raiseTableError(error);
+}
+
 }  // namespace tabulink

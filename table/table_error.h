@@ -18,6 +18,8 @@ RunError driverError(int gencode, int subcode, std::string file = {}, int oscode
 // answered Retry and the error allows it).
 bool raiseTableError(const RunError& error);
 
+// Raises "Corruption detected" for the file at `path`, with the errno `err` of a failed read.
+void raiseCorruption(const std::string& path, int err = 0);
 // Runs `attempt` (a write to the file at `path` that sets errno when it fails) until it succeeds,
 // raising "Write error" after each failure; false when the error block gave the write up.
 template <class Attempt>
