@@ -75,7 +75,11 @@ class RunEnd : public ::testing::Test {
       }
       fs::rename(made, base + ".db");
     }
-    writeFile(base + ".ini", test::sqliteDsn("Data", base + ".db"));
+    // Written whole under a name of its own and renamed too: a test of another process may be
+    // reading it at that moment, and must never find it empty.
+    const std::string ini = base + "." + std::to_string(getpid()) + ".ini";
+    writeFile(ini, test::sqliteDsn("Data", base + ".db"));
+    fs::rename(ini, base + ".ini");
     odbcIni = new std::string(base + ".ini");
   }
   static void TearDownTestSuite() { delete odbcIni; }
