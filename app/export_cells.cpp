@@ -44,9 +44,10 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
 
 bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
                             std::string_view decChar) {
-  if (!isPlainNumberText(stored, decimals)) return false;
+  const std::string_view text = trimLeft(stored);
+  if (!isPlainNumberText(text, decimals)) return false;
   const size_t at = out.size();
-  out.append(trimLeft(stored));
+  out.append(text);
   useDecimalCharacter(out, at, decChar);
   return true;
 }

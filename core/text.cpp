@@ -1,6 +1,8 @@
 #include "core/text.h"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 
@@ -45,7 +47,20 @@ size_t utf8CutLength(std::string_view text, size_t width) {
 // Loops rather than find_first_not_of, which looks each byte up in the set of one blank: trimming
 // runs for values of every row.
 std::string_view trimLeft(std::string_view text) {
+  // Eight bytes at a time: the numbers of a record stand right-aligned behind long runs of blanks.
+  constexpr uint64_t kBlanks = 0x2020202020202020;
   size_t start = 0;
+  while (start + sizeof kBlanks <= text.size()) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + start, sizeof word);
+    if (word != kBlanks) {
+      const uint64_t differs = word ^ kBlanks;
+      const int bit = std::endian::native == std::endian::little ? std::countr_zero(differs)
+                                                                  : std::countl_zero(differs);
+      return text.substr(start + static_cast<size_t>(bit) / 8);
+    }
+    start += sizeof word;
+  }
   while (start < text.size() && text[start] == ' ')
     ++start;
   return text.substr(start);

@@ -74,6 +74,13 @@ TEST(Text, ValReadsTheLeadingNumber) {
 TEST(Text, TrimAndCase) {
   EXPECT_EQ(trim("  a b  "), "a b");
   EXPECT_EQ(trim("   "), "");
+  // Runs of blanks of every length around the eight-byte steps, before a value or to the end.
+  for (size_t blanks = 0; blanks <= 33; ++blanks) {
+    const std::string run(blanks, ' ');
+    EXPECT_EQ(trimLeft(run + "7 x "), "7 x ") << blanks;
+    EXPECT_EQ(trimLeft(run + "\t"), "\t") << blanks;
+    EXPECT_EQ(trimLeft(run), "") << blanks;
+  }
   EXPECT_EQ(upper("Sales-1ä"), "SALES-1ä");
   EXPECT_TRUE(startsWithNoCase("SalesArchive", "sales"));
   EXPECT_FALSE(startsWithNoCase("Sal", "sales"));
