@@ -1,5 +1,6 @@
 #include "failure/errorsys.h"
 
+#include <exception>
 #include <new>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "failure/error_report.h"
 #include "failure/neterr.h"
 #include "failure/program_end.h"
+#include "failure/run_files.h"
 #include "gui/ui.h"
 
 namespace tabulink {
@@ -38,10 +40,32 @@ class HandlerRun {
   endProgram();
 }
 
+// An exception that nothing catches is a run-time error like any other: it goes to the error
+// block, so the run leaves its report and removes its cache instead of aborting. An exception
+// without a handler is not unwound first, so the report's stack is still the thrower's.
+[[noreturn]] void reportUncaughtException() {
+  // The cache goes first: on a thread other than the GUI's the dialog itself may fail.
+  removeRunFiles(false);
+  RunError error;
+  error.SUBSYSTEM = "BASE";
+  error.DESCRIPTION = "Unhandled exception";
+  try {
+    if (std::exception_ptr current = std::current_exception()) std::rethrow_exception(current);
+  } catch (const std::exception& exception) {
+    error.DESCRIPTION += ": ";
+    error.DESCRIPTION += exception.what();
+  } catch (...) {
+    // Not a standard exception: nothing more to say about it.
+  }
+  raiseError(error);
+  endProgram();
+}
+
 }  // namespace
 
 void ERRORSYS() {
   installErrorBlock(ERRORDIALOG);
+  std::set_terminate(reportUncaughtException);
 }
 
 ErrorAnswer ERRORDIALOG(const RunError& error) {

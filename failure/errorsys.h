@@ -6,7 +6,8 @@
 
 namespace tabulink {
 
-// Makes ERRORDIALOG the error block. Called first thing in main().
+// Makes ERRORDIALOG the error block, and hands it every exception that nothing catches. Called
+// first thing in main().
 void ERRORSYS();
 
 // The error block: 0 for a zero divisor; a quiet Default with NETERR set for an open or append

@@ -5,8 +5,12 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 
 #include "failure/os_code.h"
+#include "failure/run_files.h"
 #include "gui/headless_ui.h"
 #include "handler_fixture.h"
 
@@ -167,6 +171,28 @@ TEST_F(ErrorDialogDeathTest, HeadlessNamesTheLogAndQuits) {
   EXPECT_EXIT(raiseError(dataWidthError()), ::testing::ExitedWithCode(1),
               "^Error DBFNTX/1021  Data width error\nSee Error.log: " + path + "\n$");
   EXPECT_TRUE(std::filesystem::exists(logPath()));
+}
+
+[[gnu::noinline]] void failDeepInside() {
+  throw std::length_error("vector too long");
+}
+
+TEST_F(ErrorDialogDeathTest, AnExceptionNothingCatchesIsReportedAndTheCacheGoes) {
+  installUi(std::make_unique<HeadlessUi>());
+  const std::string cache = dir_.file("cache.dbf");
+  std::ofstream(cache) << "rows";
+  trackRunFile(cache, RunFileKind::Scratch);
+  std::string path = (std::filesystem::current_path() / "Error.log").string();
+  // A function that must not throw ends in std::terminate when something below it does.
+  EXPECT_EXIT([]() noexcept { failDeepInside(); }(), ::testing::ExitedWithCode(1),
+              "^Error BASE/0  Unhandled exception: vector too long\nSee Error.log: " + path +
+                  "\n$");
+  untrackRunFile(cache);
+  EXPECT_FALSE(std::filesystem::exists(cache));
+  std::ifstream log(logPath(), std::ios::binary);
+  const std::string report{std::istreambuf_iterator<char>(log), {}};
+  EXPECT_NE(report.find("   Error description: Error BASE/0  Unhandled exception: vector too long"),
+            std::string::npos);
 }
 
 }  // namespace
