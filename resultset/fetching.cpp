@@ -17,8 +17,9 @@
 namespace tabulink {
 namespace {
 
-// Rows between two givings back of the cache's space during a read-ahead.
-constexpr uint32_t kReleaseEvery = 1024;
+// Rows between two givings back of the cache's space during a read-ahead: few enough that their
+// records and usual memo texts are still in the write-behind buffer then, and are never written.
+constexpr uint32_t kReleaseEvery = 32;
 
 // Marks a fill in progress for the life of the object, so a timer tick arriving from the
 // message pump inside it waits for the next tick.

@@ -22,6 +22,7 @@ bool BufferedFile::writeThrough(uint64_t offset, std::span<const char> bytes) {
     }
     bytes = bytes.subspan(static_cast<size_t>(n));
     offset += static_cast<uint64_t>(n);
+    fileEnd_ = std::max(fileEnd_, offset);
   }
   return true;
 }
@@ -41,8 +42,12 @@ bool BufferedFile::write(uint64_t offset, std::span<const char> bytes) {
   uint64_t pendingEnd = pendingOffset_ + pending_.size();
   if (!pending_.empty() && offset >= pendingOffset_ && offset + bytes.size() <= pendingEnd) {
     std::memcpy(pending_.data() + (offset - pendingOffset_), bytes.data(), bytes.size());
-  } else if (!pending_.empty() && offset == pendingEnd &&
-             pending_.size() + bytes.size() <= kCapacity) {
+  } else if (!pending_.empty() && offset >= pendingEnd &&
+             (offset == pendingEnd || pendingEnd >= fileEnd_) &&
+             offset - pendingOffset_ + bytes.size() <= kCapacity) {
+    // A gap behind everything in the file reads as zeros whether it is written or not (a memo
+    // text may leave a block unused), so the run takes it and goes on.
+    pending_.resize(static_cast<size_t>(offset - pendingOffset_));
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
   } else {
     if (!flush()) return false;
@@ -113,14 +118,23 @@ int64_t BufferedFile::read(uint64_t offset, std::span<char> out) {
 }
 
 uint64_t BufferedFile::release(uint64_t begin, uint64_t end) {
-  if (!pending_.empty() && pendingOffset_ < end) end = pendingOffset_;
   if (end <= begin || !file_.valid()) return begin;
-  while (::fallocate(file_.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
-                     static_cast<off_t>(begin), static_cast<off_t>(end - begin)) != 0) {
-    if (errno != EINTR) return begin;
-  }
   // The window is kept equal to the file.
   if (windowOffset_ < end && windowOffset_ + window_.size() > begin) window_.clear();
+  if (!pending_.empty() && pendingOffset_ < end) {
+    // Pending bytes before `begin` are kept, and cannot be written apart from those after them.
+    if (pendingOffset_ < begin) return begin;
+    const size_t dropped =
+        static_cast<size_t>(std::min<uint64_t>(end - pendingOffset_, pending_.size()));
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(dropped));
+    pendingOffset_ += dropped;
+  }
+  const uint64_t inFile = std::min(end, fileEnd_);
+  if (inFile <= begin) return end;
+  while (::fallocate(file_.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                     static_cast<off_t>(begin), static_cast<off_t>(inFile - begin)) != 0) {
+    if (errno != EINTR) return begin;
+  }
   return end;
 }
 
@@ -130,6 +144,7 @@ bool BufferedFile::truncate(uint64_t size) {
     if (errno != EINTR) return false;
   }
   size_ = size;
+  fileEnd_ = size;
   if (windowOffset_ >= size) {
     window_.clear();
   } else if (windowOffset_ + window_.size() > size) {

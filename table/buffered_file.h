@@ -13,7 +13,8 @@ namespace tabulink {
 class BufferedFile {
  public:
   BufferedFile() = default;
-  BufferedFile(FileHandle file, uint64_t size) : file_(std::move(file)), size_(size) {}
+  BufferedFile(FileHandle file, uint64_t size)
+      : file_(std::move(file)), size_(size), fileEnd_(size) {}
   BufferedFile(BufferedFile&&) = default;
   BufferedFile& operator=(BufferedFile&&) = default;
 
@@ -29,9 +30,9 @@ class BufferedFile {
   bool truncate(uint64_t size);
   // Gives the space of the bytes from `begin` to `end` back to the file system; the file keeps its
   // size and they read as zeros from then on. For a scratch file whose beginning is done with, so
-  // that it never reaches the disk. Bytes still pending are kept (they would take space again
-  // once written): returns where the bytes given back end, `begin` when none were (the file
-  // system cannot, say).
+  // that it never reaches the disk: pending bytes among them are dropped unwritten, those already
+  // written are punched out. Returns where the bytes given back end; `begin` when none were
+  // (pending bytes before `begin` hold them, or the file system cannot punch).
   uint64_t release(uint64_t begin, uint64_t end);
 
   uint64_t size() const { return size_; }  // pending writes included
@@ -51,6 +52,7 @@ class BufferedFile {
 
   FileHandle file_;
   uint64_t size_ = 0;
+  uint64_t fileEnd_ = 0;  // how far bytes were written to the file itself
   std::vector<char> pending_;  // bytes not yet written, from pendingOffset_ on
   uint64_t pendingOffset_ = 0;
   std::vector<char> window_;  // bytes read ahead from windowOffset_ on, kept equal to the file
