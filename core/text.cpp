@@ -2,8 +2,8 @@
 
 #include <bit>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace tabulink {
@@ -56,7 +56,7 @@ std::string_view trimLeft(std::string_view text) {
     if (word != kBlanks) {
       const uint64_t differs = word ^ kBlanks;
       const int bit = std::endian::native == std::endian::little ? std::countr_zero(differs)
-                                                                  : std::countl_zero(differs);
+                                                                 : std::countl_zero(differs);
       return text.substr(start + static_cast<size_t>(bit) / 8);
     }
     start += sizeof word;

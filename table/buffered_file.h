@@ -28,11 +28,12 @@ class BufferedFile {
   // Gives pending writes up after a failure the caller chose not to retry.
   void discardPending() { pending_.clear(); }
   bool truncate(uint64_t size);
-  // Gives the space of the bytes from `begin` to `end` back to the file system; the file keeps its
-  // size and they read as zeros from then on. For a scratch file whose beginning is done with, so
+  // Gives the bytes from `begin` to `end` up, for a scratch file whose beginning is done with, so
   // that it never reaches the disk: pending bytes among them are dropped unwritten, those already
-  // written are punched out. Returns where the bytes given back end; `begin` when none were
-  // (pending bytes before `begin` hold them, or the file system cannot punch).
+  // written are punched out of the file. They are not to be read again (they read as zeros, or
+  // not at all past what the file holds); the size stays. Returns where the bytes given back end;
+  // `begin` when none were (pending bytes before `begin` hold them, or the file system cannot
+  // punch).
   uint64_t release(uint64_t begin, uint64_t end);
 
   uint64_t size() const { return size_; }  // pending writes included
@@ -52,7 +53,7 @@ class BufferedFile {
 
   FileHandle file_;
   uint64_t size_ = 0;
-  uint64_t fileEnd_ = 0;  // how far bytes were written to the file itself
+  uint64_t fileEnd_ = 0;       // how far bytes were written to the file itself
   std::vector<char> pending_;  // bytes not yet written, from pendingOffset_ on
   uint64_t pendingOffset_ = 0;
   std::vector<char> window_;  // bytes read ahead from windowOffset_ on, kept equal to the file

@@ -89,7 +89,8 @@ class DbfTable {
   std::string_view record();
   // Gives the file space of the records before the current one, and of the memo texts only they
   // hold, back to the file system: for a scratch table read once in order (a cache being
-  // exported), whose earlier records are never read again. They read as zeros from then on.
+  // exported), whose earlier records are never read again: those still in the write buffer are
+  // never written (see BufferedFile::release).
   void releaseBeforeCurrent();
   void deleteRecord();
   bool deleted();

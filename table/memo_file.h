@@ -36,8 +36,8 @@ class MemoFile {
   // first 0x1A. A block past the end of the file (or a length running past it) raises
   // "Corruption detected" and reads as empty text.
   std::string read(uint64_t block);
-  // Gives the space of the texts in the blocks before `block` back to the file system, as far as
-  // they are written (see BufferedFile::release); they read as zeros from then on.
+  // Gives the texts in the blocks before `block` up: those still buffered are never written, the
+  // space of those written goes back to the file system (see BufferedFile::release).
   void releaseBefore(uint64_t block);
   // Makes the memo file anew: one header block, next free block 1.
   bool reset();

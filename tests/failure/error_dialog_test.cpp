@@ -184,9 +184,9 @@ TEST_F(ErrorDialogDeathTest, AnExceptionNothingCatchesIsReportedAndTheCacheGoes)
   trackRunFile(cache, RunFileKind::Scratch);
   std::string path = (std::filesystem::current_path() / "Error.log").string();
   // A function that must not throw ends in std::terminate when something below it does.
-  EXPECT_EXIT([]() noexcept { failDeepInside(); }(), ::testing::ExitedWithCode(1),
-              "^Error BASE/0  Unhandled exception: vector too long\nSee Error.log: " + path +
-                  "\n$");
+  EXPECT_EXIT(
+      []() noexcept { failDeepInside(); }(), ::testing::ExitedWithCode(1),
+      "^Error BASE/0  Unhandled exception: vector too long\nSee Error.log: " + path + "\n$");
   untrackRunFile(cache);
   EXPECT_FALSE(std::filesystem::exists(cache));
   std::ifstream log(logPath(), std::ios::binary);
