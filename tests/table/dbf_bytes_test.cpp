@@ -167,30 +167,36 @@ TEST_F(DbfBytesTest, MemoBlocks) {
   EXPECT_EQ(empty, std::string("\x01", 1) + std::string(511, '\0'));
 
   std::string first(100, 'a');
-  std::string second(511, 'b');
+  std::string second(511, 'b');  // ends its block with one 0x1A and takes the next one too
+  std::string third(10, 'c');
   ASSERT_TRUE(DBUSEAREA(true, "", path));
   DBAPPEND();
   FIELDPUT(2, Value(first));
   DBAPPEND();
   FIELDPUT(2, Value(second));
   DBAPPEND();
+  FIELDPUT(2, Value(third));
+  DBAPPEND();
   FIELDPUT(2, Value(""));
   DBAPPEND();  // never assigned, as a NULL column
   DBCLOSEAREA();
 
   std::string dbt = readFile(dir.file("memo.dbt"));
-  ASSERT_EQ(dbt.size(), 3 * 512u);
-  EXPECT_EQ(le32At(dbt, 0), 4u);
+  ASSERT_EQ(dbt.size(), 5 * 512u);
+  EXPECT_EQ(le32At(dbt, 0), 5u);
   EXPECT_EQ(dbt.substr(512, 512), first + std::string(412, '\x1a'));
   EXPECT_EQ(dbt.substr(1024, 512), second + "\x1a");
+  EXPECT_EQ(dbt.substr(1536, 512), std::string(512, '\0'));
+  EXPECT_EQ(dbt.substr(2048, 512), third + std::string(502, '\x1a'));
   std::string dbf = readFile(path);
   size_t header = le16At(dbf, 8);
   EXPECT_EQ(dbf.substr(header + 4, 10), "         1");
   EXPECT_EQ(dbf.substr(header + 14 + 4, 10), "         2");
-  EXPECT_EQ(dbf.substr(header + 28 + 4, 10), std::string(10, ' '));
+  EXPECT_EQ(dbf.substr(header + 28 + 4, 10), "         4");
   EXPECT_EQ(dbf.substr(header + 42 + 4, 10), std::string(10, ' '));
-  EXPECT_EQ(dbfreadDump(path),
-            "count 4\nNone|" + first + "\nNone|" + second + "\nNone|None\nNone|None\n");
+  EXPECT_EQ(dbf.substr(header + 56 + 4, 10), std::string(10, ' '));
+  EXPECT_EQ(dbfreadDump(path), "count 5\nNone|" + first + "\nNone|" + second + "\nNone|" + third +
+                                   "\nNone|None\nNone|None\n");
 }
 
 // A table that keeps memo lengths gives back every byte, 0x1A and NUL included, from blocks in the
