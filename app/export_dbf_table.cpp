@@ -4,6 +4,7 @@
 
 #include "app/error_collection.h"
 #include "app/export_cells.h"
+#include "core/date.h"
 #include "core/text.h"
 #include "failure/run_files.h"
 #include "resultset/tdbodbcdirect.h"
@@ -67,6 +68,29 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
   return area_;
 }
 
+namespace {
+
+// Whether column i's value goes to `field` as the cache holds it: a field like the output's, in
+// bytes that read and written again would give the same bytes.
+bool copiesAsStored(const CachedRow& row, size_t i, const DbfField& field,
+                    std::string_view stored) {
+  if (stored.size() != field.length || !row.heldAs(i, field.kind)) return false;
+  switch (field.kind) {
+    case FieldKind::Character:
+      return row.isText(i);
+    case FieldKind::Numeric:
+      return isPlainNumberText(stored, field.decimals);
+    case FieldKind::Date:
+      return field.length == 8 && Date::fromDtos(stored).dtos() == stored;
+    case FieldKind::Logical:
+      return stored == "T" || stored == "F";
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   if (table_ == nullptr || !table_->append()) return;
   // Column i goes to field i: positions, not names, so that columns whose names agree in their
@@ -74,13 +98,9 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   const CachedRow row = resultSet.CurrentRow();
   for (size_t i = 0; i < values_.size(); ++i) {
     if (row.isNull(i)) continue;  // NULL keeps the blank of the new record
-    // A text or a plain number the cache holds in a field like the output's is copied as it
-    // stands: read and written again it would give the same bytes.
     const DbfField& field = table_->layout().fields[i];
     const std::string_view stored = row.bytes(i);
-    if (stored.size() == field.length &&
-        ((field.kind == FieldKind::Character && row.isText(i)) ||
-         (field.kind == FieldKind::Numeric && isPlainNumberText(stored, field.decimals)))) {
+    if (copiesAsStored(row, i, field, stored)) {
       table_->putBytes(i, stored);
       continue;
     }

@@ -37,6 +37,8 @@ class CachedRow {
   }
   // Whether those bytes are the value's text as it is (a character column, not NULL).
   bool isText(size_t i) const { return i < columns_ && texts_[i] != 0 && !isNull(i); }
+  // Whether column i's cache field is of `kind`.
+  bool heldAs(size_t i, FieldKind kind) const { return i < columns_ && fields_[i].kind == kind; }
 
  private:
   friend class TDbOdbcDirect;
