@@ -197,7 +197,7 @@ Space spaceOf(const std::string& path) {
 
 // Rows read ahead are read once, in order: the cache gives the rows passed (and their memos) up as
 // the reading goes on, before they leave the write-behind buffer, so a long export's cache never
-// reaches the disk: its files hold their headers, where the rows took over a megabyte.
+// reaches the disk: its files hold their headers, where the rows' memos alone took 3 MB.
 TEST_P(ReadAhead, GivesTheCacheSpaceOfTheRowsPassedBack) {
   rows(6000);
   test::run(*db, "UPDATE " + table + " SET note = " +
