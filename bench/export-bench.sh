@@ -5,8 +5,11 @@
 # every column kind with short values; "values" holds what real data brings: doubles at full
 # precision (up to 17 significant digits), texts of up to 600 characters and NULLs. Prints the medians of RUNS runs (default 3): wall time, CPU time (user +
 # sys), rows/s, peak resident memory, output bytes, and the ratios of wall and CPU time to the
-# floor's; then tabulink's peak memory at MEMORY_ROWS rows on SQLite.
+# floor's; then tabulink's peak memory at MEMORY_ROWS rows on SQLite; then, with
+# INSTRUCTION_ROWS set, the instructions per row on SQLite at that many rows (valgrind's callgrind:
+# the same count at every run, where times on a busy machine move by a fifth).
 # Usage: bench/export-bench.sh [build dir]. Environment: ROWS, RUNS, MEMORY_ROWS (0 skips),
+# INSTRUCTION_ROWS (0, the default, skips; 100000 takes some minutes),
 # SOURCES ("sqlite pg pgw": SQLite, psqlODBC ANSI and Unicode), TABLES ("orders values").
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,6 +17,7 @@ build=$(cd "${1:-$here/../build}" && pwd)
 rows=${ROWS:-1000000}
 runs=${RUNS:-3}
 memory_rows=${MEMORY_ROWS:-3000000}
+instruction_rows=${INSTRUCTION_ROWS:-0}
 sources=${SOURCES:-sqlite pg pgw}
 tables=${TABLES:-orders values}
 work=$(mktemp -d "${TMPDIR:-/tmp}/tabulink-export-bench-XXXXXX")
@@ -251,5 +255,34 @@ if [ "$memory_rows" -gt 0 ] && [[ " $sources " == *" sqlite "* ]]; then
     measure "mem $type" "$file" $extra -- env TEMP="$work/tmp" "$build/tabulink" "$work/job.ini"
     read -r wall rss bytes cpu <"$work/mem $type"
     awk -v t="$type" -v r="$rss" -v w="$wall" 'BEGIN {printf "  %-10s %8.1f MB  (%s s)\n", t, r / 1024, w}'
+  done
+fi
+
+instructions() {  # instructions <command...>: the instructions the command ran, all its threads
+  valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$@" >/dev/null \
+    2>"$work/callgrind.txt" || { echo "$1 failed under valgrind:" >&2; cat "$work/callgrind.txt" >&2; exit 1; }
+  awk '/Collected :/ {print $NF}' "$work/callgrind.txt"
+}
+
+if [ "$instruction_rows" -gt 0 ] && [[ " $sources " == *" sqlite "* ]]; then
+  command -v valgrind >/dev/null || { echo "INSTRUCTION_ROWS needs valgrind" >&2; exit 1; }
+  echo
+  echo "instructions per row on SQLite at $instruction_rows rows (valgrind --tool=callgrind):"
+  echo "| table  | program             | per row | × floor |"
+  echo "|--------|---------------------|---------|---------|"
+  make_sqlite "$instruction_rows" "$work/bench.db"
+  for table in $tables; do
+    sql=$(table_sql "$table")
+    floor=$(instructions "$build/bench/export_floor" BenchSQLite "" "" "$sql" "$work/out/floor.txt")
+    for type in floor Text AsciiTable DBF; do
+      count=$floor
+      if [ "$type" != floor ]; then
+        case $type in DBF) file=$work/out/out.dbf ;; *) file=$work/out/out.txt ;; esac
+        job BenchSQLite "" "$type" "$file"
+        count=$(TEMP="$work/tmp" instructions "$build/tabulink" "$work/job.ini")
+      fi
+      awk -v tb="$table" -v t="$type" -v c="$count" -v f="$floor" -v n="$instruction_rows" \
+        'BEGIN {printf "| %-6s | %-19s | %7.0f | %7.2f |\n", tb, (t == "floor" ? t : "tabulink " t), c / n, c / f}'
+    done
   done
 fi
