@@ -26,14 +26,19 @@ void useDecimalCharacter(std::string& out, size_t start, std::string_view decCha
   }
 }
 
-}  // namespace
-
-bool isPlainNumberText(std::string_view stored, int decimals) {
+// isPlainNumberText for a stored number without its leading blanks.
+bool isPlainNumber(std::string_view number, int decimals) {
   // Up to 15 digits such a text reads and writes back unchanged.
-  const std::optional<PlainNumber> plain = plainNumber(trimLeft(stored));
+  const std::optional<PlainNumber> plain = plainNumber(number);
   return plain && plain->fractionDigits == decimals &&
          plain->integerDigits + plain->fractionDigits <= 15 &&
          !(plain->negative && plain->significantDigits == 0);
+}
+
+}  // namespace
+
+bool isPlainNumberText(std::string_view stored, int decimals) {
+  return isPlainNumber(trimLeft(stored), decimals);
 }
 
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar) {
@@ -45,7 +50,7 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
 bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
                             std::string_view decChar) {
   const std::string_view text = trimLeft(stored);
-  if (!isPlainNumberText(text, decimals)) return false;
+  if (!isPlainNumber(text, decimals)) return false;
   const size_t at = out.size();
   out.append(text);
   useDecimalCharacter(out, at, decChar);

@@ -105,7 +105,7 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
       continue;
     }
     Value& value = values_[i];
-    resultSet.FieldGet(static_cast<int>(i + 1), value);
+    resultSet.CachedValue(i, value);
     // Every reader of a memo file ends a text at its first 0x1A.
     if (field.kind == FieldKind::Memo && value.isText() &&
         value.text().find('\x1A') != std::string::npos)

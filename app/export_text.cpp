@@ -30,7 +30,7 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow&
   // A number usually goes out as the cache stores it.
   if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_)) {
     Value& value = values_[i];
-    resultSet.FieldGet(static_cast<int>(i + 1), value);  // absent when NULL
+    resultSet.CachedValue(i, value);
     if (value.isAbsent()) return Cell::Null;
     if (field.type == 'N') {
       appendNumberText(cell_, value, decChar_);

@@ -45,9 +45,9 @@ size_t utf8CutLength(std::string_view text, size_t width) {
 }  // namespace
 
 // Loops rather than find_first_not_of, which looks each byte up in the set of one blank: trimming
-// runs for values of every row.
+// runs for values of every row. trimLeft goes eight bytes at a time, as the numbers of a record
+// stand right-aligned behind long runs of blanks.
 std::string_view trimLeft(std::string_view text) {
-  // Eight bytes at a time: the numbers of a record stand right-aligned behind long runs of blanks.
   constexpr uint64_t kBlanks = 0x2020202020202020;
   size_t start = 0;
   while (start + sizeof kBlanks <= text.size()) {

@@ -260,16 +260,20 @@ Value TDbOdbcDirect::FieldGet(int n) {
 }
 
 void TDbOdbcDirect::FieldGet(int n, Value& out) {
-  DbfTable* table = cache();
-  if (table == nullptr || n < 1 || n > nFields_ || FieldIsNull(n)) {
+  if (n < 1 || n > nFields_ || FieldIsNull(n)) {
     out = Value();
     return;
   }
-  table->get(static_cast<size_t>(n - 1), out);
+  CachedValue(static_cast<size_t>(n - 1), out);
 }
 
-std::string_view TDbOdbcDirect::FieldBytes(int n) {
-  return n >= 1 ? CurrentRow().bytes(static_cast<size_t>(n - 1)) : std::string_view();
+void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
+  DbfTable* table = cache();
+  if (table == nullptr) {
+    out = Value();
+    return;
+  }
+  table->get(i, out);
 }
 
 CachedRow TDbOdbcDirect::CurrentRow() {

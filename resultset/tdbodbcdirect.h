@@ -115,11 +115,11 @@ class TDbOdbcDirect {
   // The same into `out`, reusing the capacity of a text it already holds (for loops over rows).
   void FieldGet(int n, Value& out);
   bool FieldIsNull(int n);
-  // Column n of the current row as its cache field holds it (a number as right-aligned text),
-  // without a copy; valid until the row changes. Empty for a column outside 1..FCount().
-  std::string_view FieldBytes(int n);
   // The current row as the cache record holds it; no columns when there is no cache table.
   CachedRow CurrentRow();
+  // Column i (from 0) of the current row as FieldGet gives it, for a caller that has found it
+  // not NULL in CurrentRow(); absent when there is no cache table.
+  void CachedValue(size_t i, Value& out);
 
   void GoTop();
   void GoBottom();

@@ -51,8 +51,9 @@ std::vector<std::string> allRows(TDbOdbcDirect& rs) {
 std::vector<std::string> allRecords(TDbOdbcDirect& rs) {
   return eachRow(rs, [&] {
     std::string record;
-    for (int n = 1; n <= rs.FCount(); ++n)
-      record.append(rs.FieldBytes(n)).append(rs.FieldIsNull(n) ? "|null|" : "|");
+    const CachedRow row = rs.CurrentRow();
+    for (size_t i = 0; i < static_cast<size_t>(rs.FCount()); ++i)
+      record.append(row.bytes(i)).append(row.isNull(i) ? "|null|" : "|");
     return record;
   });
 }
