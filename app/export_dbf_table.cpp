@@ -81,7 +81,9 @@ bool copiesAsStored(const CachedRow& row, size_t i, const DbfField& field,
     case FieldKind::Numeric:
       return isPlainNumberText(stored, field.decimals);
     case FieldKind::Date:
-      return field.length == 8 && Date::fromDtos(stored).dtos() == stored;
+      // Eight digits of a real date, or the blanks of the empty one.
+      return field.length == 8 &&
+             (!Date::fromDtos(stored).empty() || stored.find_first_not_of(' ') == stored.npos);
     case FieldKind::Logical:
       return stored == "T" || stored == "F";
     default:

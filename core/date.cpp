@@ -1,6 +1,6 @@
 #include "core/date.h"
 
-#include <charconv>
+#include <cstring>
 #include <ctime>
 
 namespace tabulink {
@@ -25,12 +25,14 @@ int digits(std::string_view text) {
   return value;
 }
 
-void appendPadded(std::string& out, int value, int width) {
-  char buf[16];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  for (int n = static_cast<int>(end - buf); n < width; ++n)
-    out += '0';
-  out.append(buf, end);
+// `value` (0 up to 10^width - 1) in exactly `width` digits, zeros in front; written by hand, as
+// a DBF export formats a date or two per row.
+char* writeDigits(char* at, int value, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    at[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  return at + width;
 }
 
 std::tm localNow() {
@@ -73,25 +75,26 @@ Date Date::today() {
   return fromYmd(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday);
 }
 
+void Date::writeDtos(char* out) const {
+  if (empty()) {
+    std::memset(out, ' ', 8);
+    return;
+  }
+  writeDigits(writeDigits(writeDigits(out, year_, 4), month_, 2), day_, 2);
+}
+
 std::string Date::dtos() const {
-  if (empty()) return std::string(8, ' ');
-  std::string out;
-  out.reserve(8);
-  appendPadded(out, year_, 4);
-  appendPadded(out, month_, 2);
-  appendPadded(out, day_, 2);
+  std::string out(8, ' ');
+  writeDtos(out.data());
   return out;
 }
 
 std::string Date::toText() const {
   if (empty()) return "  /  /    ";
-  std::string out;
-  out.reserve(10);
-  appendPadded(out, month_, 2);
-  out += '/';
-  appendPadded(out, day_, 2);
-  out += '/';
-  appendPadded(out, year_, 4);
+  std::string out(10, '/');
+  writeDigits(out.data(), month_, 2);
+  writeDigits(out.data() + 3, day_, 2);
+  writeDigits(out.data() + 6, year_, 4);
   return out;
 }
 
@@ -102,12 +105,10 @@ std::string DTOC(const Date& date) {
 namespace {
 
 std::string timeText(const std::tm& parts) {
-  std::string out;
-  appendPadded(out, parts.tm_hour, 2);
-  out += ':';
-  appendPadded(out, parts.tm_min, 2);
-  out += ':';
-  appendPadded(out, parts.tm_sec, 2);
+  std::string out(8, ':');
+  writeDigits(out.data(), parts.tm_hour, 2);
+  writeDigits(out.data() + 3, parts.tm_min, 2);
+  writeDigits(out.data() + 6, parts.tm_sec, 2);
   return out;
 }
 

@@ -26,8 +26,9 @@ class Date {
   int month() const { return month_; }
   int day() const { return day_; }
 
-  std::string dtos() const;    // "YYYYMMDD", or eight blanks for the empty date
-  std::string toText() const;  // "MM/DD/YYYY", or "  /  /    " for the empty date
+  std::string dtos() const;         // "YYYYMMDD", or eight blanks for the empty date
+  void writeDtos(char* out) const;  // the eight bytes of dtos() at `out`
+  std::string toText() const;       // "MM/DD/YYYY", or "  /  /    " for the empty date
 
   friend bool operator==(const Date&, const Date&) = default;
 

@@ -247,7 +247,7 @@ PutResult encodeField(const DbfField& field, const Value& value, char* dest) {
       if (field.length == 3) {
         putLittleEndian(dest, static_cast<uint32_t>(julianDay(value.date())), 3);
       } else {
-        std::memcpy(dest, value.date().dtos().data(), 8);
+        value.date().writeDtos(dest);
       }
       return PutResult::Stored;
     case FieldKind::Logical:
