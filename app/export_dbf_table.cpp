@@ -1,5 +1,6 @@
 #include "app/export_dbf_table.h"
 
+#include <cstring>
 #include <filesystem>
 
 #include "app/error_collection.h"
@@ -95,6 +96,8 @@ bool copiesAsStored(const CachedRow& row, size_t i, const DbfField& field,
 
 void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   if (table_ == nullptr || !table_->append()) return;
+  char* record = table_->writableRecord();
+  if (record == nullptr) return;
   // Column i goes to field i: positions, not names, so that columns whose names agree in their
   // first 10 characters, or names the table cannot look up, still reach their own field.
   const CachedRow row = resultSet.CurrentRow();
@@ -103,7 +106,7 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
     const DbfField& field = table_->layout().fields[i];
     const std::string_view stored = row.bytes(i);
     if (copiesAsStored(row, i, field, stored)) {
-      table_->putBytes(i, stored);
+      std::memcpy(record + field.offset, stored.data(), stored.size());
       continue;
     }
     Value& value = values_[i];

@@ -323,14 +323,6 @@ char* DbfTable::writableRecord() {
   return record_.data();
 }
 
-bool DbfTable::putBytes(size_t index, std::string_view bytes) {
-  if (index >= layout_.fields.size() || bytes.size() != layout_.fields[index].length) return false;
-  char* record = writableRecord();
-  if (record == nullptr) return false;
-  std::memcpy(record + layout_.fields[index].offset, bytes.data(), bytes.size());
-  return true;
-}
-
 bool DbfTable::put(size_t index, const Value& value) {
   char* dest = changeableField(index);
   if (dest == nullptr) return false;

@@ -72,9 +72,6 @@ class DbfTable {
   // Assigns field `index` (0-based) of the current record; false when the value was not stored
   // as given (wrong type, too wide, refused, phantom record).
   bool put(size_t index, const Value& value);
-  // Copies `bytes` (exactly the field's length) into field `index` unchanged: for a field whose
-  // bytes come from an equal field of another table. False when not stored.
-  bool putBytes(size_t index, std::string_view bytes);
   // The current record, for the caller to write the bytes of whole fields made by the field
   // codecs at their layout offsets; the record counts as changed. Null when it cannot be changed.
   char* writableRecord();

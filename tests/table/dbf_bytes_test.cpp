@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "core/date.h"
@@ -75,14 +76,14 @@ TEST_F(DbfBytesTest, LongCharacterFieldKeepsItsLengthInTwoBytes) {
   EXPECT_EQ(readFile(dir.file("same.dbf")).substr(32), bytes.substr(32, 34) + "\x1a");
 }
 
-TEST_F(DbfBytesTest, BytesCopiedIntoAFieldOfTheirLength) {
+TEST_F(DbfBytesTest, BytesWrittenIntoTheRecordAtAFieldsOffset) {
   std::string bytes = written("copied.dbf", {{"AMOUNT", "N", 6, 2}, {"NAME", "C", 3, 0}}, [] {
     DbfTable& table = *WorkAreas::instance().currentTable();
-    EXPECT_FALSE(table.putBytes(0, "  1.50"));  // no record yet
+    EXPECT_EQ(table.writableRecord(), nullptr);  // no record yet
     DBAPPEND();
-    EXPECT_TRUE(table.putBytes(0, "  1.50"));
-    EXPECT_FALSE(table.putBytes(1, "ab"));  // not the field's length
-    EXPECT_FALSE(table.putBytes(2, "abc"));
+    char* record = table.writableRecord();
+    ASSERT_NE(record, nullptr);
+    std::memcpy(record + table.layout().fields[0].offset, "  1.50", 6);
   });
   EXPECT_EQ(recordField(bytes, 1, 0, 10), "   1.50   ");
   EXPECT_TRUE(errors.empty());
