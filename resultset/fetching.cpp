@@ -2,6 +2,8 @@
 // call per column into a buffer made once per column (or by a read-ahead into its ring), one
 // appended record per row.
 
+#include <algorithm>
+#include <cstring>
 #include <system_error>
 
 #include "core/text.h"
@@ -214,19 +216,24 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   char* record = table.writableRecord();
   if (record == nullptr) return;
   const std::vector<DbfField>& fields = table.layout().fields;
-  std::string& flags = nullFlags_;
-  flags.clear();
+  const DbfField& flagsField = fields[aFields_.size()];
+  char* flags = record + flagsField.offset;
+  const size_t flagged = std::min<size_t>(aFields_.size(), flagsField.length);
+  std::memset(flags + flagged, ' ', flagsField.length - flagged);
   for (size_t i = 0; i < aFields_.size(); ++i) {
-    flags += aIsNull_[i] ? '1' : '0';
+    if (i < flagged) flags[i] = aIsNull_[i] ? '1' : '0';
     if (taken_[i]) {
-      writePadRight(record + fields[i].offset, takenBytes_[i], fields[i].length);
+      const std::string_view bytes = takenBytes_[i];
+      // Only a text may differ from its field's length; the stores made here never do.
+      if (bytes.size() == fields[i].length)
+        std::memcpy(record + fields[i].offset, bytes.data(), bytes.size());
+      else
+        writePadRight(record + fields[i].offset, bytes, fields[i].length);
       continue;
     }
     if (aFields_[i].type == 'N') checkWidth(i);
     table.put(i, aBuffer_[i]);
   }
-  const DbfField& flagsField = fields[aFields_.size()];
-  writePadRight(record + flagsField.offset, flags, flagsField.length);
 }
 
 bool TDbOdbcDirect::Fill(long nRows) {

@@ -129,8 +129,6 @@ bool TDbOdbcDirect::Open() {
   aBuffer_.assign(n, Value());
   aIsNull_.assign(n, 0);
   fetchBuffers_.assign(n, {});
-  nullFlags_.clear();
-  nullFlags_.reserve(n);
   aScanFields_.clear();
   widthLimits_.clear();
   for (const ColumnDescription& column : aFields_) {

@@ -290,7 +290,6 @@ class TDbOdbcDirect {
   std::vector<std::string> directFields_;
   std::vector<unsigned char> taken_;
   std::vector<std::string_view> takenBytes_;
-  std::string nullFlags_;  // the ISNULL text of the row being stored, its capacity reused
   int nFields_ = 0;
   int nWorkArea_ = 0;
   bool cacheCreated_ = false;
