@@ -34,6 +34,10 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow&
     if (value.isAbsent()) return Cell::Null;
     if (field.type == 'N') {
       appendNumberText(cell_, value, decChar_);
+    } else if (value.isText()) {
+      // A memo goes out from the value it was read into, which stays until the next row.
+      text = value.text();
+      return Cell::Text;
     } else {
       appendValueText(cell_, value);
     }

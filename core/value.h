@@ -44,6 +44,15 @@ class Value {
   const Date& date() const { return std::get<Date>(data_); }
   bool logical() const { return std::get<bool>(data_); }
 
+  // Makes this an empty text and returns it, keeping the capacity of a text it already held (for
+  // loops that refill one value per row).
+  std::string& reuseText() {
+    if (!isText()) data_ = std::string();
+    std::string& text = std::get<std::string>(data_);
+    text.clear();
+    return text;
+  }
+
   friend bool operator==(const Value&, const Value&) = default;
 
  private:

@@ -15,20 +15,13 @@
 namespace tabulink {
 namespace {
 
-// Makes `out` a text and returns it emptied, keeping the capacity of a text it already held.
-std::string& reuseText(Value& out) {
-  if (!out.isText()) out = Value(std::string());
-  out.text().clear();
-  return out.text();
-}
-
 bool toPaddedText(std::string_view bytes, int length, Value& out) {
-  appendPadRight(reuseText(out), bytes, static_cast<size_t>(length));
+  appendPadRight(out.reuseText(), bytes, static_cast<size_t>(length));
   return true;
 }
 
 bool toText(std::string_view bytes, int, Value& out) {
-  reuseText(out).assign(bytes);
+  out.reuseText().assign(bytes);
   return true;
 }
 
@@ -72,7 +65,7 @@ bool toNumber(std::string_view bytes, int, Value& out) {
     // from_chars, unlike strtod, ignores the locale that a GUI toolkit may have set.
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec == std::errc::invalid_argument || end != text.data() + text.size()) {
-      reuseText(out).assign(bytes);
+      out.reuseText().assign(bytes);
       return false;
     }
     if (ec == std::errc::result_out_of_range) {
@@ -116,7 +109,7 @@ char* twoDigits(char* at, unsigned value) {
 
 bool timestampToText(std::string_view bytes, int, Value& out) {
   char text[kTimestampTextSize];
-  reuseText(out).assign(text, timestampText(bytes, text));
+  out.reuseText().assign(text, timestampText(bytes, text));
   return true;
 }
 

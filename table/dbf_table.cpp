@@ -374,12 +374,12 @@ void DbfTable::get(size_t index, Value& out) {
     return;
   }
   uint64_t block = 0;
+  std::string& text = out.reuseText();
   if (!decodeMemoBlock(field, src, block)) {
     raiseCorruption(path_);
-    out = Value(std::string());
     return;
   }
-  out = Value(memo_.read(block));
+  memo_.read(block, text);
 }
 
 std::string_view DbfTable::bytes(size_t index) {

@@ -274,11 +274,7 @@ void decodeField(const DbfField& field, const char* src, Value& out) {
   std::string_view bytes(src, field.length);
   switch (field.kind) {
     case FieldKind::Character:
-      if (out.isText()) {
-        out.text().assign(bytes);
-      } else {
-        out = Value(bytes);
-      }
+      out.reuseText().assign(bytes);
       return;
     case FieldKind::Numeric:
       out = Value::number(parseNumber(bytes), field.decimals);

@@ -85,12 +85,12 @@ bool MemoFile::append(std::string_view text, uint32_t& block) {
   return true;
 }
 
-std::string MemoFile::read(uint64_t block) {
-  std::string text;
-  if (block == 0) return text;
+void MemoFile::read(uint64_t block, std::string& text) {
+  text.clear();
+  if (block == 0) return;
   if (block >= file_.size() / kMemoBlockSize + (file_.size() % kMemoBlockSize != 0)) {
     raiseCorruption(path_);
-    return text;
+    return;
   }
   uint64_t offset = kMemoBlockSize * block;
   std::array<char, 8> header{};
@@ -99,14 +99,14 @@ std::string MemoFile::read(uint64_t block) {
     const uint32_t length = static_cast<uint32_t>(getLittleEndian(header.data() + 4, 4));
     if (length < header.size() || offset + length > file_.size()) {
       raiseCorruption(path_);
-      return text;
+      return;
     }
     text.resize(length - header.size());
     if (file_.read(offset + header.size(), text) != static_cast<int64_t>(text.size())) {
       raiseCorruption(path_, errno);
       text.clear();
     }
-    return text;
+    return;
   }
   for (;;) {
     size_t old = text.size();
@@ -115,17 +115,17 @@ std::string MemoFile::read(uint64_t block) {
     if (got < 0) {
       raiseCorruption(path_, errno);
       text.resize(old);
-      return text;
+      return;
     }
     const char* end = static_cast<const char*>(
         std::memchr(text.data() + old, kEndOfText, static_cast<size_t>(got)));
     if (end != nullptr) {
       text.resize(static_cast<size_t>(end - text.data()));
-      return text;
+      return;
     }
     text.resize(old + static_cast<size_t>(got));
     // A text that runs into the end of the file without its 0x1A ends there.
-    if (got < static_cast<int64_t>(kMemoBlockSize)) return text;
+    if (got < static_cast<int64_t>(kMemoBlockSize)) return;
     offset += kMemoBlockSize;
   }
 }

@@ -32,10 +32,10 @@ class MemoFile {
   // Appends `text` (not empty) and returns its start block through `block`. Raises a write error
   // (retried while the error block asks) and returns false when the text could not be written.
   bool append(std::string_view text, uint32_t& block);
-  // The text starting at `block`: as long as its length header says, else every byte before the
-  // first 0x1A. A block past the end of the file (or a length running past it) raises
-  // "Corruption detected" and reads as empty text.
-  std::string read(uint64_t block);
+  // The text starting at `block` into `text` (its capacity reused): as long as its length header
+  // says, else every byte before the first 0x1A. A block past the end of the file (or a length
+  // running past it) raises "Corruption detected" and reads as empty text.
+  void read(uint64_t block, std::string& text);
   // Gives the texts in the blocks before `block` up: those still buffered are never written, the
   // space of those written goes back to the file system (see BufferedFile::release).
   void releaseBefore(uint64_t block);
