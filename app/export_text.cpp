@@ -35,7 +35,8 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow&
     if (field.type == 'N') {
       appendNumberText(cell_, value, decChar_);
     } else if (value.isText()) {
-      // A memo goes out from the value it was read into, which stays until the next row.
+      // A text (a memo among them) goes out from the value it was read into, kept until the next
+      // row.
       text = value.text();
       return Cell::Text;
     } else {
