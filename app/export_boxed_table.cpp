@@ -1,5 +1,7 @@
 #include "app/export_boxed_table.h"
 
+#include <cstring>
+
 #include "app/error_collection.h"
 #include "core/text.h"
 
@@ -31,8 +33,12 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
 
 void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
   ++rows_;
+  // The line is as wide as the border: its cells are written into place.
   std::string& line = file_.buffer();
-  line.push_back('|');
+  const size_t start = line.size();
+  line.resize(start + border_.size());
+  char* at = line.data() + start;
+  *at++ = '|';
   const CachedRow row = resultSet.CurrentRow();
   for (size_t i = 0; i < fields_.size(); ++i) {
     const size_t width = widthOf(fields_[i]);
@@ -40,10 +46,10 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
     std::string_view text;
     switch (cellText(resultSet, row, i, text)) {
       case Cell::Null:
-        line.append(width, ' ');
+        std::memset(at, ' ', width);
         break;
       case Cell::Number:
-        appendPadLeft(line, text, width);
+        writePadLeft(at, text, width);
         break;
       case Cell::Text:
         // A memo is read up to the cap, which its column's length need not reach.
@@ -51,12 +57,14 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
           ZULERROR("Field '" + fields_[i].name + "' row " + std::to_string(rows_) + " - value of " +
                    std::to_string(text.size()) + " bytes cut to " + std::to_string(width) +
                    " - Data Width Error.");
-        appendPadRight(line, text, width);
+        writePadRight(at, text, width);
         break;
     }
-    line.push_back('|');
+    at += width;
+    *at++ = '|';
   }
-  line.append("\r\n");
+  *at++ = '\r';
+  *at = '\n';
   file_.lineDone();
 }
 

@@ -95,23 +95,32 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-void appendPadRight(std::string& out, std::string_view text, size_t width) {
-  size_t keep = utf8CutLength(text, width);
-  out.append(text.substr(0, keep));
-  out.append(width - keep, ' ');
-}
-
 void writePadRight(char* dest, std::string_view text, size_t width) {
   size_t keep = utf8CutLength(text, width);
   std::memcpy(dest, text.data(), keep);
   std::memset(dest + keep, ' ', width - keep);
 }
 
+void writePadLeft(char* dest, std::string_view text, size_t width) {
+  if (text.size() >= width) {
+    writePadRight(dest, text, width);
+    return;
+  }
+  const size_t blanks = width - text.size();
+  std::memset(dest, ' ', blanks);
+  std::memcpy(dest + blanks, text.data(), text.size());
+}
+
+void appendPadRight(std::string& out, std::string_view text, size_t width) {
+  const size_t at = out.size();
+  out.resize(at + width);
+  writePadRight(out.data() + at, text, width);
+}
+
 void appendPadLeft(std::string& out, std::string_view text, size_t width) {
-  if (text.size() < width) out.append(width - text.size(), ' ');
-  size_t keep = utf8CutLength(text, width);
-  out.append(text.substr(0, keep));
-  if (text.size() > width) out.append(width - keep, ' ');
+  const size_t at = out.size();
+  out.resize(at + width);
+  writePadLeft(out.data() + at, text, width);
 }
 
 std::string padRight(std::string_view text, size_t width) {

@@ -21,6 +21,7 @@ void appendPadRight(std::string& out, std::string_view text, size_t width);
 void writePadRight(char* dest, std::string_view text, size_t width);
 // The same with the blanks on the left; a cut still keeps the leftmost bytes.
 void appendPadLeft(std::string& out, std::string_view text, size_t width);
+void writePadLeft(char* dest, std::string_view text, size_t width);
 std::string padRight(std::string_view text, size_t width);
 std::string padLeft(std::string_view text, size_t width);
 
