@@ -97,7 +97,8 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 
 void writePadRight(char* dest, std::string_view text, size_t width) {
   size_t keep = utf8CutLength(text, width);
-  std::memcpy(dest, text.data(), keep);
+  // An empty view may hold no pointer at all, which memcpy must not be given.
+  if (keep != 0) std::memcpy(dest, text.data(), keep);
   std::memset(dest + keep, ' ', width - keep);
 }
 
@@ -108,7 +109,7 @@ void writePadLeft(char* dest, std::string_view text, size_t width) {
   }
   const size_t blanks = width - text.size();
   std::memset(dest, ' ', blanks);
-  std::memcpy(dest + blanks, text.data(), text.size());
+  if (!text.empty()) std::memcpy(dest + blanks, text.data(), text.size());
 }
 
 void appendPadRight(std::string& out, std::string_view text, size_t width) {
