@@ -137,12 +137,22 @@ double parseNumber(std::string_view text) {
 // clear of that, and of the 4-then-9s case.
 bool roundsAsItReads(std::string_view text, const PlainNumber& plain, int decimals) {
   if (plain.fractionDigits <= decimals) return false;
+  // The first significant digits, copied as the runs they are: those of the integer part, if it is
+  // not 0, then the fraction's after its leading zeros.
   char digits[kSignificantDigits];
   int count = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9' || (count == 0 && c == '0')) continue;
-    digits[count++] = c;
-    if (count == kSignificantDigits) break;
+  auto take = [&](const char* from, int n) {
+    n = std::min(n, kSignificantDigits - count);
+    std::memcpy(digits + count, from, static_cast<size_t>(n));
+    count += n;
+  };
+  const char* integer = text.data() + (plain.negative ? 1 : 0);
+  const char* fraction = integer + plain.integerDigits + 1;  // there is a point: decimals are cut
+  if (*integer != '0') {
+    take(integer, plain.integerDigits);
+    take(fraction, plain.fractionDigits);
+  } else {
+    take(fraction + plain.fractionDigits - plain.significantDigits, plain.significantDigits);
   }
   const int leadingZeros = plain.integerDigits + plain.fractionDigits - plain.significantDigits;
   const int dropped = plain.integerDigits + decimals - leadingZeros;  // among the digits above
