@@ -95,7 +95,7 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-void writePadRight(char* dest, std::string_view text, size_t width) {
+void writeCutPadRight(char* dest, std::string_view text, size_t width) {
   size_t keep = utf8CutLength(text, width);
   // An empty view may hold no pointer at all, which memcpy must not be given.
   if (keep != 0) std::memcpy(dest, text.data(), keep);

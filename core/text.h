@@ -1,6 +1,7 @@
 #pragma once
 // Text helpers shared by every layer. Texts are byte strings; widths are byte counts.
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -17,8 +18,17 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 // A cut never leaves part of a UTF-8 multi-byte character: a complete sequence cut in its middle
 // becomes blanks; other bytes (Latin-1 text, say) are kept as they are.
 void appendPadRight(std::string& out, std::string_view text, size_t width);
-// The same written over the `width` bytes at `dest`.
-void writePadRight(char* dest, std::string_view text, size_t width);
+// writePadRight's general case: `text` cut to `width` or filled to it.
+void writeCutPadRight(char* dest, std::string_view text, size_t width);
+// The same as appendPadRight written over the `width` bytes at `dest`.
+inline void writePadRight(char* dest, std::string_view text, size_t width) {
+  // Bytes of exactly the width, most fields of a record, are copied where they are written.
+  if (text.size() == width && width != 0) {
+    std::memcpy(dest, text.data(), width);
+    return;
+  }
+  writeCutPadRight(dest, text, width);
+}
 // The same with the blanks on the left; a cut still keeps the leftmost bytes.
 void appendPadLeft(std::string& out, std::string_view text, size_t width);
 void writePadLeft(char* dest, std::string_view text, size_t width);

@@ -223,12 +223,7 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   for (size_t i = 0; i < aFields_.size(); ++i) {
     if (i < flagged) flags[i] = aIsNull_[i] ? '1' : '0';
     if (taken_[i]) {
-      const std::string_view bytes = takenBytes_[i];
-      // Only a text may differ from its field's length; the stores made here never do.
-      if (bytes.size() == fields[i].length)
-        std::memcpy(record + fields[i].offset, bytes.data(), bytes.size());
-      else
-        writePadRight(record + fields[i].offset, bytes, fields[i].length);
+      writePadRight(record + fields[i].offset, takenBytes_[i], fields[i].length);
       continue;
     }
     if (aFields_[i].type == 'N') checkWidth(i);
