@@ -64,7 +64,8 @@ void RowReadAhead::read(std::stop_token stop) {
     Slot& slot = slots_[row % count];
     readRow(slot);
     written_.store(row + 1);
-    if (callerWaits_.load() && (rowsWaiting() >= batch_ || slot.row.last || slot.longRest)) {
+    if (callerWaits_.load() &&
+        (row + 1 - released_.load() >= batch_ || slot.row.last || slot.longRest)) {
       std::lock_guard lock(mutex_);
       rowsReady_.notify_one();
     }
@@ -74,12 +75,16 @@ void RowReadAhead::read(std::stop_token stop) {
 }
 
 bool RowReadAhead::waitForSlots(std::stop_token& stop, uint64_t row, uint64_t waiting) {
-  if (row - released_.load() <= waiting) return true;
+  // The count seen last is looked at first: the caller's counter changes with every row it takes,
+  // and reading it for every row read would move its cache line from core to core each time.
+  if (row - releasedSeen_ <= waiting) return true;
+  releasedSeen_ = released_.load();
+  if (row - releasedSeen_ <= waiting) return true;
   // Once waiting, sleep until a batch of slots is free (or the one long value is done with).
   const uint64_t wake = waiting == 0 ? 0 : slots_.size() - batch_;
   std::unique_lock lock(mutex_);
   readerWaits_.store(true);
-  slotsFree_.wait(lock, stop, [&] { return row - released_.load() <= wake; });
+  slotsFree_.wait(lock, stop, [&] { return row - (releasedSeen_ = released_.load()) <= wake; });
   readerWaits_.store(false);
   return !stop.stop_requested();
 }
@@ -117,19 +122,22 @@ const FetchedRow& RowReadAhead::next() {
   // The row taken before is done with: its slot may be read into again.
   if (taken_ > 0) {
     released_.store(taken_);
-    if (readerWaits_.load() && count - rowsWaiting() >= batch_) {
+    if (readerWaits_.load() && count - (written_.load() - taken_) >= batch_) {
       std::lock_guard lock(mutex_);
       slotsFree_.notify_one();
     }
   }
-  if (written_.load() == taken_) {
+  // As on the reading side, the other thread's counter is read again only when the rows seen
+  // are used up.
+  if (writtenSeen_ == taken_) writtenSeen_ = written_.load();
+  if (writtenSeen_ == taken_) {
     std::unique_lock lock(mutex_);
     callerWaits_.store(true);
     rowsReady_.wait(lock, [&] {
-      const uint64_t written = written_.load();
-      if (written == taken_) return false;
-      const Slot& newest = slots_[(written - 1) % count];
-      return written - taken_ >= batch_ || newest.row.last || newest.longRest;
+      writtenSeen_ = written_.load();
+      if (writtenSeen_ == taken_) return false;
+      const Slot& newest = slots_[(writtenSeen_ - 1) % count];
+      return writtenSeen_ - taken_ >= batch_ || newest.row.last || newest.longRest;
     });
     callerWaits_.store(false);
   }

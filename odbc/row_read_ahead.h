@@ -80,7 +80,6 @@ class RowReadAhead {
   void readRow(Slot& slot);
   // Waits until the caller has given back all but `waiting` rows before `row`; false on a stop.
   bool waitForSlots(std::stop_token& stop, uint64_t row, uint64_t waiting);
-  uint64_t rowsWaiting() const { return written_ - released_; }
 
   SQLHSTMT stmt_;
   std::vector<Column> columns_;
@@ -90,16 +89,20 @@ class RowReadAhead {
   // threads wake each other once per batch rather than once per row.
   uint64_t batch_ = 1;
   // Rows handed over by the reading thread, and rows given back by the caller (64 bits: they never
-  // wrap); each counter is written by one thread only and kept apart from the other so the two do
-  // not share a line.
+  // wrap). Each counter is written by one thread only and sits on a line of its own beside what
+  // only that thread uses, so the two threads do not share a line that changes with every row;
+  // each side reads the other's counter again only when what it saw last is used up.
   alignas(kCacheLine) std::atomic<uint64_t> written_{0};
+  uint64_t releasedSeen_ = 0;  // reading thread only
   alignas(kCacheLine) std::atomic<uint64_t> released_{0};
-  std::atomic<bool> readerWaits_{false};
+  uint64_t taken_ = 0;        // rows the caller has taken (caller's thread only)
+  uint64_t writtenSeen_ = 0;  // caller's thread only
+  // Who sleeps: written only when a side starts or stops waiting, read by the other for every row.
+  alignas(kCacheLine) std::atomic<bool> readerWaits_{false};
   std::atomic<bool> callerWaits_{false};
   std::mutex mutex_;
   std::condition_variable_any slotsFree_;
   std::condition_variable rowsReady_;
-  uint64_t taken_ = 0;  // rows the caller has taken (caller's thread only)
   std::jthread thread_;
 };
 
