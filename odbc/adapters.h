@@ -21,10 +21,10 @@ int SQLDESCRIBECOL(SQLHSTMT stmt, int column, std::string& name, int& sqlType, S
 
 // What one SQLGetData call delivered.
 struct ColumnRead {
-  int rc = SQL_SUCCESS;
   std::string_view bytes;  // inside the buffer it was read into
+  SQLLEN total = 0;        // the length the driver gave: the value's whole length, or SQL_NO_TOTAL
+  int rc = SQL_SUCCESS;
   bool isNull = false;
-  SQLLEN total = 0;  // the length the driver gave: the value's whole length, or SQL_NO_TOTAL
 
   // Whether a text read through a buffer of `bufferLength` bytes (its terminating zero included)
   // left part of the value unread.

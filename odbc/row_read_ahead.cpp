@@ -17,11 +17,12 @@ bool succeeded(int rc) {
 
 RowReadAhead::RowReadAhead(SQLHSTMT stmt, std::vector<Column> columns, size_t memoryBudget)
     : stmt_(stmt), columns_(std::move(columns)) {
+  // Each value is read in right behind the one before, so a row's bytes lie together whatever
+  // room the columns offer, and the caller's core loads few lines of them. A value never takes
+  // more than its buffer, so the row never needs more than all the buffers together.
   size_t rowBytes = 0;
-  for (const Column& column : columns_) {
-    offsets_.push_back(rowBytes);
+  for (const Column& column : columns_)
     rowBytes += column.bufferLength;
-  }
   const size_t slotBytes =
       rowBytes + columns_.size() * (sizeof(ColumnRead) + sizeof(ValueRest)) + sizeof(Slot);
   slots_.resize(std::clamp<size_t>(memoryBudget / slotBytes, 2, 1024));
@@ -94,12 +95,14 @@ void RowReadAhead::readRow(Slot& slot) {
   row.fetchRc = SQLFETCH(stmt_);
   row.last = !succeeded(row.fetchRc);
   size_t read = 0;
+  size_t at = 0;  // where the next value goes in the slot's bytes
   while (!row.last && read < columns_.size()) {
     const Column& column = columns_[read];
     ColumnRead& value = slot.reads[read];
-    const std::span<char> buffer(slot.bytes.data() + offsets_[read], column.bufferLength);
+    const std::span<char> buffer(slot.bytes.data() + at, column.bufferLength);
     const int number = static_cast<int>(read + 1);
     SQLGETDATA(stmt_, number, column.cType, buffer, value);
+    at += value.bytes.size();
     row.last = !succeeded(value.rc);
     if (!row.last && column.readsWhole && column.cType == SQL_C_CHAR &&
         value.cut(column.bufferLength)) {

@@ -69,7 +69,7 @@ class RowReadAhead {
     FetchedRow row;
     std::vector<ColumnRead> reads;
     std::vector<ValueRest> rests;
-    std::vector<char> bytes;  // every column's buffer, one after the other
+    std::vector<char> bytes;  // the values read, one after the other
     bool longRest = false;    // a rest holds more than kRestKept bytes
   };
   // A value read on beyond this many bytes is let go once the caller is done with it, and the
@@ -83,7 +83,6 @@ class RowReadAhead {
 
   SQLHSTMT stmt_;
   std::vector<Column> columns_;
-  std::vector<size_t> offsets_;  // of each column's buffer in a slot's bytes
   std::vector<Slot> slots_;
   // Each side that has to wait sleeps until a batch of rows (or of free slots) is there, so the
   // threads wake each other once per batch rather than once per row.
