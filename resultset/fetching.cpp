@@ -171,6 +171,10 @@ void TDbOdbcDirect::planDirectStores() {
       how = DirectStore::Number;
     } else if (column.type == 'L' && field.kind == FieldKind::Logical) {
       how = DirectStore::Logical;
+    } else if (column.type == 'M' && field.kind == FieldKind::Memo) {
+      // A memo text is stored as it is read; NULL as the empty text.
+      how = DirectStore::Memo;
+      continue;
     }
     if (how == DirectStore::None) continue;
     // NULL is stored as what the conversion makes of an empty text, as GetValue leaves it.
@@ -189,7 +193,7 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
   std::string_view bytes = made;
   if (read.isNull) {
     bytes = nullFields_[i];
-  } else if (how == DirectStore::Text) {
+  } else if (how == DirectStore::Text || how == DirectStore::Memo) {
     bytes = read.bytes;
   } else if (how == DirectStore::Number) {
     // A plain number text that fits the field is written as it stands; checkWidth's limits in
@@ -223,7 +227,11 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   for (size_t i = 0; i < aFields_.size(); ++i) {
     if (i < flagged) flags[i] = aIsNull_[i] ? '1' : '0';
     if (taken_[i]) {
-      writePadRight(record + fields[i].offset, takenBytes_[i], fields[i].length);
+      if (directStores_[i] == DirectStore::Memo) {
+        table.putMemo(i, takenBytes_[i]);
+      } else {
+        writePadRight(record + fields[i].offset, takenBytes_[i], fields[i].length);
+      }
       continue;
     }
     if (aFields_[i].type == 'N') checkWidth(i);

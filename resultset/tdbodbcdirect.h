@@ -279,10 +279,10 @@ class TDbOdbcDirect {
   };
   std::vector<WidthLimit> widthLimits_;
   // Per column: how its value may reach the cache field without a conversion (decided at open),
-  // the field bytes of NULL, and room for field bytes made from a row's read. For the row being
-  // stored, whether a column's value was taken so, and its bytes: the text read, or field bytes.
-  // Columns not taken so go through aBuffer_.
-  enum class DirectStore : unsigned char { None, Text, Number, Logical, Timestamp };
+  // the field bytes of NULL (none for a memo), and room for field bytes made from a row's read.
+  // For the row being stored, whether a column's value was taken so, and its bytes: the text read
+  // (for a memo field, the memo text), or field bytes. Columns not taken so go through aBuffer_.
+  enum class DirectStore : unsigned char { None, Text, Number, Logical, Timestamp, Memo };
   std::vector<DirectStore> directStores_;
   std::vector<unsigned char> heldAsText_;  // the cache field holds the value's text as it is
   std::vector<DbfField> cacheFields_;

@@ -323,21 +323,25 @@ char* DbfTable::writableRecord() {
   return record_.data();
 }
 
+bool DbfTable::putMemo(size_t index, std::string_view text) {
+  char* dest = changeableField(index);
+  if (dest == nullptr || layout_.fields[index].kind != FieldKind::Memo) return false;
+  uint32_t block = 0;
+  if (!text.empty() && !memo_.append(text, block)) return false;
+  encodeMemoBlock(layout_.fields[index], block, dest);
+  changed_ = true;
+  record_[0] = ' ';
+  return true;
+}
+
 bool DbfTable::put(size_t index, const Value& value) {
+  if (index < layout_.fields.size() && layout_.fields[index].kind == FieldKind::Memo &&
+      value.isText())
+    return putMemo(index, value.text());
   char* dest = changeableField(index);
   if (dest == nullptr) return false;
-  const DbfField& field = layout_.fields[index];
-  PutResult result;
-  if (field.kind != FieldKind::Memo) {
-    result = encodeField(field, value, dest);
-  } else if (!value.isText()) {
-    result = PutResult::WrongType;
-  } else {
-    uint32_t block = 0;
-    if (!value.text().empty() && !memo_.append(value.text(), block)) return false;
-    encodeMemoBlock(field, block, dest);
-    result = PutResult::Stored;
-  }
+  // A memo field takes only a text.
+  const PutResult result = encodeField(layout_.fields[index], value, dest);
   if (result == PutResult::WrongType) {
     RunError error = driverError(EG_DATATYPE, 1020);
     error.CANDEFAULT = true;

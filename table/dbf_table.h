@@ -72,6 +72,9 @@ class DbfTable {
   // Assigns field `index` (0-based) of the current record; false when the value was not stored
   // as given (wrong type, too wide, refused, phantom record).
   bool put(size_t index, const Value& value);
+  // The same for a memo field given its text, which goes to the memo file (an empty text stores
+  // no block).
+  bool putMemo(size_t index, std::string_view text);
   // The current record, for the caller to write the bytes of whole fields made by the field
   // codecs at their layout offsets; the record counts as changed. Null when it cannot be changed.
   char* writableRecord();
