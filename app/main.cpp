@@ -6,12 +6,14 @@
 #include "app/error_collection.h"
 #include "app/main_sequence.h"
 #include "failure/errorsys.h"
+#include "failure/fatal_signals.h"
 #include "failure/interruption.h"
 #include "gui/ui.h"
 
 int main(int argc, char** argv) {
   using namespace tabulink;
   ERRORSYS();
+  installFatalSignalReport();
   // Before any other thread starts (the desktop toolkit's among them), so that every thread leaves
   // the three signals to the run.
   installInterruptHandling(endInterruptedRun);

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 namespace tabulink {
@@ -24,6 +26,31 @@ std::vector<Tracked>& tracked() {
   return files;
 }
 
+// The tracked paths as a handler of a fatal signal reads them: one after the other with their
+// terminating zeros, an empty path last. Each change is written, under the tracking's lock, into
+// the buffer not in use and then made current, so that a handler finds whole paths even when it
+// interrupts a change; once a handler has begun, the buffers are left alone. Paths beyond the
+// buffer's room are left out.
+constexpr size_t kSnapshotBytes = 16384;
+char snapshots[2][kSnapshotBytes] = {};
+std::atomic<const char*> currentSnapshot{nullptr};
+std::atomic<bool> snapshotTaken{false};
+static_assert(std::atomic<const char*>::is_always_lock_free, "read from a signal handler");
+
+void publishSnapshot() {
+  if (snapshotTaken.load()) return;
+  char* buffer = currentSnapshot.load() == snapshots[0] ? snapshots[1] : snapshots[0];
+  size_t used = 0;
+  for (const Tracked& file : tracked()) {
+    const size_t size = file.path.size() + 1;
+    if (used + size >= kSnapshotBytes) break;
+    std::memcpy(buffer + used, file.path.c_str(), size);
+    used += size;
+  }
+  buffer[used] = '\0';
+  currentSnapshot.store(buffer);
+}
+
 void removeTracked(bool outputsToo) {
   std::vector<Tracked>& files = tracked();
   std::erase_if(files, [&](const Tracked& file) {
@@ -31,6 +58,7 @@ void removeTracked(bool outputsToo) {
     ::unlink(file.path.c_str());
     return true;
   });
+  publishSnapshot();
 }
 
 }  // namespace
@@ -42,11 +70,23 @@ std::unique_lock<std::recursive_timed_mutex> lockRunFiles() {
 void trackRunFile(const std::string& path, RunFileKind kind) {
   auto lock = lockRunFiles();
   tracked().push_back({path, kind});
+  publishSnapshot();
 }
 
 void untrackRunFile(const std::string& path) {
   auto lock = lockRunFiles();
   std::erase_if(tracked(), [&](const Tracked& file) { return file.path == path; });
+  publishSnapshot();
+}
+
+void removeRunFilesFromSignalHandler() {
+  snapshotTaken.store(true);
+  const char* path = currentSnapshot.load();
+  if (path == nullptr) return;
+  while (*path != '\0') {
+    ::unlink(path);
+    path += std::strlen(path) + 1;
+  }
 }
 
 void removeRunFiles(bool outputsToo) {

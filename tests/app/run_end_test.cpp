@@ -370,6 +370,54 @@ TEST_F(RunEnd, FileSizeLimitEndsTheRunWithoutLeftovers) {
   }
 }
 
+// A crash at a random moment of the big export (the signals a fault or an abort raises, sent from
+// outside): the process still dies of that signal, but its cache and unfinished output are gone
+// and "Error.log" names the signal for the next start's crash report.
+TEST_F(RunEnd, CrashLeavesItsReportAndNoFiles) {
+  std::mt19937 random(std::random_device{}());
+  std::uniform_int_distribution<int> delayMs(300, kMaxDelayMs);
+  job("text.ini", "big", "Text", "out.txt");
+  job("dbf.ini", "big", "DBF", "out.dbf");
+  int reported = 0;
+  int round = 0;
+  for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSEGV}) {
+    const bool table = round++ % 2 == 1;
+    const std::string output = table ? "out.dbf" : "out.txt";
+    SCOPED_TRACE(output + " " + sigabbrev_np(signal));
+    // No core file: the crash is the test's own.
+    test::StartedRun started = test::startTabulink(
+        dir.path().string(), {table ? "dbf.ini" : "text.ini"}, env(), "ulimit -c 0");
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
+    kill(started.pid, signal);
+    test::ProgramRun r = test::waitForTabulink(started);
+    if (r.exitStatus == 0) {
+      EXPECT_TRUE(whole(output, kBigRows)) << "finished before the signal";
+    } else {
+      // A sanitizer's handler, which the report hands over to, ends the process itself.
+      if (!kSanitized || r.signaled) {
+        EXPECT_TRUE(r.signaled);
+        EXPECT_EQ(r.exitStatus, 128 + signal) << r.standardError;
+      }
+      EXPECT_FALSE(fs::exists(dir.file(output)));
+      const std::string log = readFile(dir.file("Error.log"));
+      if (!log.empty()) {
+        ++reported;
+        EXPECT_NE(log.find("   Error description: Fatal signal SIG" +
+                           std::string(sigabbrev_np(signal)) + " ("),
+                  std::string::npos)
+            << log;
+        EXPECT_NE(log.find("\r\nStack Calls\r\n===========\r\n"), std::string::npos) << log;
+        EXPECT_TRUE(log.ends_with("\x1A"));
+      }
+    }
+    EXPECT_EQ(joined(namesIn(temp())), "");
+    EXPECT_EQ(joined(partials()), "");
+    for (const char* name : {"out.txt", "out.dbf", "out.dbt", "err.txt", "Error.log"})
+      fs::remove(dir.file(name));
+  }
+  EXPECT_GE(reported, 4);
+}
+
 // A statement that keeps the driver busy cannot look at the signal: the run still ends within
 // seconds, in order.
 TEST(RunEndInTheDriver, SignalWhileAStatementRuns) {

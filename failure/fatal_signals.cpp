@@ -1,0 +1,153 @@
+#include "failure/fatal_signals.h"
+
+#include <execinfo.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "failure/error_log.h"
+#include "failure/error_report.h"
+#include "failure/run_files.h"
+#include "failure/system_facts.h"
+
+namespace tabulink {
+namespace {
+
+constexpr std::array kFatalSignals = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr int kMaxFrames = 64;
+constexpr size_t kPathBytes = 4096;
+
+// Everything the handler needs is made before any crash: it may only call what is safe in a
+// signal handler, and the heap may be what broke.
+char logPath[kPathBytes] = {};
+char writingPath[kPathBytes] = {};  // beside the log, renamed onto it once written
+std::string* reportHead = nullptr;  // the report's first lines, made once
+timespec started{};
+long secondsBefore = 0;  // from the start of the process to the installation
+std::array<struct sigaction, NSIG> previous{};
+std::atomic<bool> entered{false};
+std::atomic<bool> reported{false};
+
+void writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+}
+
+// The decimal digits of `value` into `out` (room for 20); their count.
+size_t digits(unsigned long value, char* out) {
+  char reversed[20];
+  size_t n = 0;
+  do {
+    reversed[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (size_t i = 0; i < n; ++i)
+    out[i] = reversed[n - 1 - i];
+  return n;
+}
+
+void writeNumber(int fd, unsigned long value) {
+  char text[20];
+  writeAll(fd, std::string_view(text, digits(value, text)));
+}
+
+void writeReport(int signal) {
+  const int fd = ::open(writingPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return;
+  writeAll(fd, *reportHead);
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  const unsigned long seconds =
+      static_cast<unsigned long>(secondsBefore + (now.tv_sec - started.tv_sec));
+  writeAll(fd, "   Time from start: ");
+  writeNumber(fd, seconds / 3600);
+  writeAll(fd, " hours ");
+  writeNumber(fd, seconds / 60 % 60);
+  writeAll(fd, " mins ");
+  writeNumber(fd, seconds % 60);
+  writeAll(fd, " secs \r\n   Error description: Fatal signal ");
+  const char* name = ::sigabbrev_np(signal);
+  writeAll(fd, "SIG");
+  writeAll(fd, name != nullptr ? name : "?");
+  writeAll(fd, " (");
+  const char* description = ::sigdescr_np(signal);
+  writeAll(fd, description != nullptr ? description : "unknown signal");
+  writeAll(fd, ")\r\n\r\nStack Calls\r\n===========\r\n");
+  void* frames[kMaxFrames];
+  ::backtrace_symbols_fd(frames, ::backtrace(frames, kMaxFrames), fd);
+  writeAll(fd, "\x1A");
+  if (::close(fd) == 0) ::rename(writingPath, logPath);
+}
+
+void onFatalSignal(int signal) {
+  const int savedErrno = errno;
+  if (!entered.exchange(true)) {
+    removeRunFilesFromSignalHandler();
+    writeReport(signal);
+    reported.store(true);
+  } else {
+    // Another thread crashed first: its report is written before anything ends the process.
+    const timespec pause{0, 10 * 1000 * 1000};
+    for (int waited = 0; !reported.load() && waited < 300; ++waited)
+      ::nanosleep(&pause, nullptr);
+  }
+  // What was there before takes the signal once this handler returns: the default ends the
+  // process (a fault repeats, a sent signal is pending again), a sanitizer's handler reports.
+  ::sigaction(signal, &previous[static_cast<size_t>(signal)], nullptr);
+  ::raise(signal);
+  errno = savedErrno;
+}
+
+// A copy of `text` into `out` with its terminating zero; false when it does not fit.
+bool copyPath(const std::string& text, char (&out)[kPathBytes]) {
+  if (text.size() >= kPathBytes) return false;
+  std::memcpy(out, text.c_str(), text.size() + 1);
+  return true;
+}
+
+}  // namespace
+
+void installFatalSignalReport() {
+  if (reportHead != nullptr) return;
+  const std::filesystem::path log = errorLogPath();
+  const std::filesystem::path writing =
+      log.parent_path() / ("." + log.filename().string() + ".crash");
+  if (!copyPath(log.string(), logPath) || !copyPath(writing.string(), writingPath)) return;
+  const uint64_t size = programSize();
+  reportHead = new std::string(
+      "Application\r\n===========\r\n   Path and name: " + programPath().string() + " (" +
+      std::to_string(sizeof(void*) * 8) + " bits)\r\n   Size: " +
+      pictureNumber(static_cast<long long>(size), sizePicture(size)) + " bytes\r\n");
+  secondsBefore = secondsSinceStart();
+  ::clock_gettime(CLOCK_MONOTONIC, &started);
+  // The first backtrace loads what it needs; in the handler nothing may be loaded any more.
+  void* frames[kMaxFrames];
+  (void)::backtrace(frames, kMaxFrames);
+  // A stack of its own, so that a stack overflow on the main thread is reported too.
+  static std::array<char, 64 * 1024> alternateStack;
+  stack_t stack{};
+  stack.ss_sp = alternateStack.data();
+  stack.ss_size = alternateStack.size();
+  ::sigaltstack(&stack, nullptr);
+  struct sigaction action {};
+  action.sa_handler = onFatalSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_ONSTACK;
+  for (int signal : kFatalSignals)
+    ::sigaction(signal, &action, &previous[static_cast<size_t>(signal)]);
+}
+
+}  // namespace tabulink

@@ -1,0 +1,12 @@
+#pragma once
+// A crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) ends the process as it would anyway, but
+// first removes the run's cache tables and unfinished outputs and leaves "Error.log" for the
+// crash report of the next start: which signal, how long the run had been going and the call
+// stack. Whatever handled the signal before (the default, a sanitizer's report) still follows.
+
+namespace tabulink {
+
+// Installs the handlers; once per process, after the run's start time and paths are known.
+void installFatalSignalReport();
+
+}  // namespace tabulink
