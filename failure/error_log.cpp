@@ -1,5 +1,6 @@
 #include "failure/error_log.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -81,6 +82,13 @@ std::vector<std::filesystem::path> findErrorLogs(const std::filesystem::path& di
   return found;
 }
 
+namespace {
+
+std::atomic<bool> written{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read from a signal handler");
+
+}  // namespace
+
 bool writeErrorLog(std::string_view report) {
   std::filesystem::path target = errorLogPath();
   std::filesystem::path dir = target.parent_path();
@@ -93,7 +101,12 @@ bool writeErrorLog(std::string_view report) {
     std::error_code ignored;
     if (other.filename() != kErrorLogName) std::filesystem::remove(other, ignored);
   }
+  written.store(true);
   return true;
+}
+
+bool errorLogWritten() {
+  return written.load();
 }
 
 }  // namespace tabulink

@@ -21,5 +21,7 @@ std::vector<std::filesystem::path> findErrorLogs(const std::filesystem::path& di
 // other spellings of the name. The file appears whole or not at all: when it cannot be written,
 // false is returned and any earlier log stays as it was.
 bool writeErrorLog(std::string_view report);
+// Whether this process has written its log; async-signal-safe.
+bool errorLogWritten();
 
 }  // namespace tabulink

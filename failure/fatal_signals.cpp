@@ -96,7 +96,9 @@ void onFatalSignal(int signal) {
   const int savedErrno = errno;
   if (!entered.exchange(true)) {
     removeRunFilesFromSignalHandler();
-    writeReport(signal);
+    // A crash while a run-time error ends the program follows from that error, whose report
+    // says more.
+    if (!errorLogWritten()) writeReport(signal);
     reported.store(true);
   } else {
     // Another thread crashed first: its report is written before anything ends the process.
