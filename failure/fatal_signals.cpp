@@ -9,6 +9,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -95,10 +96,11 @@ void writeReport(int signal) {
 void onFatalSignal(int signal) {
   const int savedErrno = errno;
   if (!entered.exchange(true)) {
-    removeRunFilesFromSignalHandler();
-    // A crash while a run-time error ends the program follows from that error, whose report
-    // says more.
-    if (!errorLogWritten()) writeReport(signal);
+    // A crash while a run-time error ends the program follows from that error: its report, which
+    // says more, and the unfinished output it keeps stay.
+    const bool first = !errorLogWritten();
+    removeRunFilesFromSignalHandler(first);
+    if (first) writeReport(signal);
     reported.store(true);
   } else {
     // Another thread crashed first: its report is written before anything ends the process.

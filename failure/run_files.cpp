@@ -26,11 +26,11 @@ std::vector<Tracked>& tracked() {
   return files;
 }
 
-// The tracked paths as a handler of a fatal signal reads them: one after the other with their
-// terminating zeros, an empty path last. Each change is written, under the tracking's lock, into
-// the buffer not in use and then made current, so that a handler finds whole paths even when it
-// interrupts a change; once a handler has begun, the buffers are left alone. Paths beyond the
-// buffer's room are left out.
+// The tracked files as a handler of a fatal signal reads them: one after the other, each its kind
+// ('S' scratch, 'O' unfinished output) and its path with its terminating zero, a zero byte last.
+// Each change is written, under the tracking's lock, into the buffer not in use and then made
+// current, so that a handler finds whole paths even when it interrupts a change; once a handler has
+// begun, the buffers are left alone. Paths beyond the buffer's room are left out.
 constexpr size_t kSnapshotBytes = 16384;
 char snapshots[2][kSnapshotBytes] = {};
 std::atomic<const char*> currentSnapshot{nullptr};
@@ -43,7 +43,8 @@ void publishSnapshot() {
   size_t used = 0;
   for (const Tracked& file : tracked()) {
     const size_t size = file.path.size() + 1;
-    if (used + size >= kSnapshotBytes) break;
+    if (used + 1 + size >= kSnapshotBytes) break;
+    buffer[used++] = file.kind == RunFileKind::Scratch ? 'S' : 'O';
     std::memcpy(buffer + used, file.path.c_str(), size);
     used += size;
   }
@@ -79,13 +80,14 @@ void untrackRunFile(const std::string& path) {
   publishSnapshot();
 }
 
-void removeRunFilesFromSignalHandler() {
+void removeRunFilesFromSignalHandler(bool outputsToo) {
   snapshotTaken.store(true);
-  const char* path = currentSnapshot.load();
-  if (path == nullptr) return;
-  while (*path != '\0') {
-    ::unlink(path);
-    path += std::strlen(path) + 1;
+  const char* entry = currentSnapshot.load();
+  if (entry == nullptr) return;
+  while (*entry != '\0') {
+    const char* path = entry + 1;
+    if (*entry == 'S' || outputsToo) ::unlink(path);
+    entry = path + std::strlen(path) + 1;
   }
 }
 

@@ -21,9 +21,9 @@ void untrackRunFile(const std::string& path);
 // Removes every tracked scratch file, and the unfinished outputs too when `outputsToo`.
 void removeRunFiles(bool outputsToo);
 
-// The same from a handler of a fatal signal: async-signal-safe, no lock taken. It removes the
-// files tracked when the last change of the tracking was complete, scratch and outputs alike.
-void removeRunFilesFromSignalHandler();
+// The same from a handler of a fatal signal: async-signal-safe, no lock taken; it goes by the
+// files tracked when the last change of the tracking was complete.
+void removeRunFilesFromSignalHandler(bool outputsToo);
 
 // The same for the end of the process from another thread while the run may still be working:
 // waits a moment for the tracking, then removes everything and keeps the tracking locked, so the
