@@ -9,6 +9,7 @@
 
 #include "app/run_settings.h"
 #include "core/date.h"
+#include "core/write_all.h"
 #include "failure/interruption.h"
 #include "gui/ui.h"
 
@@ -38,18 +39,6 @@ void appendEntry(std::string_view text) {
   c.reported = true;
   c.text.append(dateTimeStamp()).append(" - ");
   c.text.append(text).append("\r\n");
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
 }
 
 // Replaces the file at `path` with `text`; 0, or the errno of the failure.

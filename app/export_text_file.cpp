@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "core/text.h"
+#include "core/write_all.h"
 #include "failure/run_files.h"
 
 namespace tabulink {
@@ -30,20 +31,9 @@ int TextOutputFile::create(const std::string& path) {
 }
 
 void TextOutputFile::flush() {
-  const char* data = buffer_.data();
-  size_t left = buffer_.size();
   // After a failure the rest is dropped: the file is incomplete either way and the failure is
   // reported once, when the file is finished.
-  while (left > 0 && writeError_ == 0 && file_.valid()) {
-    ssize_t written = ::write(file_.get(), data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      writeError_ = errno;
-      break;
-    }
-    data += written;
-    left -= static_cast<size_t>(written);
-  }
+  if (writeError_ == 0 && file_.valid() && !writeAll(file_.get(), buffer_)) writeError_ = errno;
   buffer_.clear();
 }
 

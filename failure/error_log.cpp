@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "core/text.h"
+#include "core/write_all.h"
 
 namespace tabulink {
 namespace {
@@ -30,15 +31,7 @@ class TempFile {
 
   bool open() const { return fd_ >= 0; }
 
-  bool write(std::string_view bytes) {
-    while (!bytes.empty()) {
-      ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written < 0) return false;
-      bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-  }
+  bool write(std::string_view bytes) { return writeAll(fd_, bytes); }
 
   // Closes the file (a failed close can mean lost data) and moves it to `target`.
   bool moveTo(const std::filesystem::path& target) {

@@ -1,6 +1,7 @@
 #include "failure/error_report.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "core/date.h"
 #include "core/text.h"
@@ -24,6 +25,11 @@ class ReportText {
  public:
   ReportText& line(std::string_view text = {}) {
     text_.append(text).append("\r\n");
+    return *this;
+  }
+  // Lines already ended.
+  ReportText& lines(std::string_view text) {
+    text_.append(text);
     return *this;
   }
   std::string take() { return std::move(text_); }
@@ -57,14 +63,9 @@ char typeLetter(const Value& value) {
 }
 
 void application(ReportText& out, const RunError& error) {
-  long seconds = secondsSinceStart();
-  out.line("Application").line("===========");
-  out.line("   Path and name: " + programPath().string() + " (" + number(sizeof(void*) * 8) +
-           " bits)");
-  uint64_t size = programSize();
-  out.line("   Size: " + pictureNumber(static_cast<long long>(size), sizePicture(size)) + " bytes");
-  out.line("   Time from start: " + number(seconds / 3600) + " hours " + number(seconds / 60 % 60) +
-           " mins " + number(seconds % 60) + " secs ");
+  out.lines(applicationHeading());
+  char time[kTimeFromStartBytes];
+  out.line(std::string_view(time, writeTimeFromStart(secondsSinceStart(), time)));
   out.line("   Error occurred at: " + dateTimeStamp(", "));
   out.line("   Error description: " + ERRORMESSAGE(error));
   if (error.ARGS.empty()) return;
@@ -191,6 +192,32 @@ ErrorReport buildErrorReport(const RunError& error, const std::vector<StackFrame
   memory(out);
   report.text = out.take();
   return report;
+}
+
+std::string applicationHeading() {
+  const uint64_t size = programSize();
+  return ReportText()
+      .line("Application")
+      .line("===========")
+      .line("   Path and name: " + programPath().string() + " (" + number(sizeof(void*) * 8) +
+            " bits)")
+      .line("   Size: " + pictureNumber(static_cast<long long>(size), sizePicture(size)) + " bytes")
+      .take();
+}
+
+size_t writeTimeFromStart(long seconds, char (&out)[kTimeFromStartBytes]) {
+  char* at = out;
+  char* const end = out + kTimeFromStartBytes;
+  auto text = [&](std::string_view part) { at = std::copy(part.begin(), part.end(), at); };
+  auto count = [&](long value) { at = std::to_chars(at, end, value).ptr; };
+  text("   Time from start: ");
+  count(seconds / 3600);
+  text(" hours ");
+  count(seconds / 60 % 60);
+  text(" mins ");
+  count(seconds % 60);
+  text(" secs ");
+  return static_cast<size_t>(at - out);
 }
 
 std::string pictureNumber(long long value, std::string_view picture) {

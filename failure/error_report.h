@@ -20,6 +20,14 @@ struct ErrorReport {
 // The report of `error` raised with `stack` below the error block (innermost first).
 ErrorReport buildErrorReport(const RunError& error, const std::vector<StackFrame>& stack);
 
+// The report's first lines, which no error changes: the "Application" heading, the program's path
+// and its size.
+std::string applicationHeading();
+// The line "   Time from start: <h> hours <m> mins <s> secs " (CR LF not included) for `seconds`,
+// written into `out`; its length. Safe in a signal handler.
+inline constexpr size_t kTimeFromStartBytes = 96;
+size_t writeTimeFromStart(long seconds, char (&out)[kTimeFromStartBytes]);
+
 // `number` shown through a numeric picture of "9" digit places and "," separators, as
 // "9,999,999": right-aligned, blanks for leading zeros, a separator only after a digit, all "*"
 // when the number does not fit.

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/write_all.h"
 #include "failure/error_log.h"
 #include "failure/error_report.h"
 #include "failure/run_files.h"
@@ -38,48 +39,16 @@ std::array<struct sigaction, NSIG> previous{};
 std::atomic<bool> entered{false};
 std::atomic<bool> reported{false};
 
-void writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-}
-
-// The decimal digits of `value` into `out` (room for 20); their count.
-size_t digits(unsigned long value, char* out) {
-  char reversed[20];
-  size_t n = 0;
-  do {
-    reversed[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  for (size_t i = 0; i < n; ++i)
-    out[i] = reversed[n - 1 - i];
-  return n;
-}
-
-void writeNumber(int fd, unsigned long value) {
-  char text[20];
-  writeAll(fd, std::string_view(text, digits(value, text)));
-}
-
 void writeReport(int signal) {
   const int fd = ::open(writingPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return;
   writeAll(fd, *reportHead);
   timespec now{};
   ::clock_gettime(CLOCK_MONOTONIC, &now);
-  const unsigned long seconds =
-      static_cast<unsigned long>(secondsBefore + (now.tv_sec - started.tv_sec));
-  writeAll(fd, "   Time from start: ");
-  writeNumber(fd, seconds / 3600);
-  writeAll(fd, " hours ");
-  writeNumber(fd, seconds / 60 % 60);
-  writeAll(fd, " mins ");
-  writeNumber(fd, seconds % 60);
-  writeAll(fd, " secs \r\n   Error description: Fatal signal ");
+  char time[kTimeFromStartBytes];
+  writeAll(fd, std::string_view(
+                   time, writeTimeFromStart(secondsBefore + (now.tv_sec - started.tv_sec), time)));
+  writeAll(fd, "\r\n   Error description: Fatal signal ");
   const char* name = ::sigabbrev_np(signal);
   writeAll(fd, "SIG");
   writeAll(fd, name != nullptr ? name : "?");
@@ -130,11 +99,7 @@ void installFatalSignalReport() {
   const std::filesystem::path writing =
       log.parent_path() / ("." + log.filename().string() + ".crash");
   if (!copyPath(log.string(), logPath) || !copyPath(writing.string(), writingPath)) return;
-  const uint64_t size = programSize();
-  reportHead = new std::string(
-      "Application\r\n===========\r\n   Path and name: " + programPath().string() + " (" +
-      std::to_string(sizeof(void*) * 8) + " bits)\r\n   Size: " +
-      pictureNumber(static_cast<long long>(size), sizePicture(size)) + " bytes\r\n");
+  reportHead = new std::string(applicationHeading());
   secondsBefore = secondsSinceStart();
   ::clock_gettime(CLOCK_MONOTONIC, &started);
   // The first backtrace loads what it needs; in the handler nothing may be loaded any more.
