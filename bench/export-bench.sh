@@ -5,7 +5,9 @@
 # every column kind with short values; "values" holds what real data brings: doubles at full
 # precision (up to 17 significant digits), texts of up to 600 characters and NULLs. Prints the medians of RUNS runs (default 3): wall time, CPU time (user +
 # sys), rows/s, peak resident memory, output bytes, and the ratios of wall and CPU time to the
-# floor's; then tabulink's peak memory at MEMORY_ROWS rows on SQLite; then, with
+# floor's ("floor 2 threads": the same loop while the process has a second, idle thread, the
+# share of any reading thread's cost that comes from the process no longer being single-threaded);
+# then tabulink's peak memory at MEMORY_ROWS rows on SQLite; then, with
 # INSTRUCTION_ROWS set, the instructions per row on SQLite at that many rows (valgrind's callgrind:
 # the same count at every run, where times on a busy machine move by a fifth).
 # Usage: bench/export-bench.sh [build dir]. Environment: ROWS, RUNS, MEMORY_ROWS (0 skips),
@@ -194,6 +196,7 @@ run_tools() {  # run_tools <source label> <dsn> <user>: every table of $tables
 run_table() {
   for ((r = 1; r <= runs; r++)); do
     measure "$label floor" "$out/floor.txt" -- "$build/bench/export_floor" "$dsn" "$user" "$password" "$sql" "$out/floor.txt"
+    measure "$label floor 2 threads" "$out/floor.txt" -- "$build/bench/export_floor" --second-thread "$dsn" "$user" "$password" "$sql" "$out/floor.txt"
     for type in Text AsciiTable DBF; do
       case $type in DBF) file=$out/out.dbf; extra=$out/out.dbt ;; *) file=$out/out.txt; extra= ;; esac
       job "$dsn" "$user" "$type" "$file"
@@ -208,7 +211,7 @@ run_table() {
 report() {  # report <source label> <table>
   local label="$1 $2" floor floor_cpu
   floor=$(median 1 "$work/$label floor"); floor_cpu=$(median 4 "$work/$label floor")
-  for tool in floor "tabulink Text" "tabulink AsciiTable" "tabulink DBF" "isql tab" "isql boxed"; do
+  for tool in floor "floor 2 threads" "tabulink Text" "tabulink AsciiTable" "tabulink DBF" "isql tab" "isql boxed"; do
     local f="$work/$label $tool" wall rss bytes cpu
     wall=$(median 1 "$f"); rss=$(median 2 "$f"); bytes=$(median 3 "$f"); cpu=$(median 4 "$f")
     awk -v s="$1" -v tb="$2" -v t="$tool" -v w="$wall" -v c="$cpu" -v r="$rss" -v b="$bytes" \
