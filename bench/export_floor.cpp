@@ -11,8 +11,8 @@
 #include <sqlext.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <string_view>
