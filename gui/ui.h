@@ -125,8 +125,9 @@ Ui& ui();
 // Installs `backend` and returns the one it replaces.
 std::unique_ptr<Ui> installUi(std::unique_ptr<Ui> backend);
 
-// The backend for this process: the desktop one when a display is available, else headless.
-// Defined by the desktop backend's library (gui/qt), the only one that links the toolkit.
+// The backend for this process: the desktop one when a display answers (or the toolkit's
+// platform is set explicitly), else headless. Defined by the desktop backend's library (gui/qt),
+// the only one that links the toolkit.
 std::unique_ptr<Ui> chooseUi();
 
 // Whether a display is available for windows: DISPLAY or WAYLAND_DISPLAY set, or

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <vector>
+
 #include "support/odbc_env.h"
 #include "support/run_program.h"
 
@@ -13,9 +16,10 @@ using test::writeFile;
 class Unattended : public ::testing::Test {
  protected:
   Unattended() { writeFile(dir.file("odbc.ini"), test::sqliteDsn("Sales", dir.file("s.db"))); }
-  test::ProgramRun run(const std::string& ini) {
+  test::ProgramRun run(const std::string& ini, std::vector<std::string> env = {}) {
     writeFile(dir.file("job.ini"), ini);
-    return runTabulink(dir.path().string(), {"job.ini"}, {"ODBCINI=" + dir.file("odbc.ini")});
+    env.push_back("ODBCINI=" + dir.file("odbc.ini"));
+    return runTabulink(dir.path().string(), {"job.ini"}, env);
   }
   test::TempDir dir;
 };
@@ -37,15 +41,27 @@ TEST_F(Unattended, AReportedErrorExitsWithTwo) {
 }
 
 TEST_F(Unattended, MessageBoxesGoToStandardErrorWithoutADisplay) {
-  test::ProgramRun r = run("[ODBC]\nDSN=Nowhere\n");
-  EXPECT_EQ(r.exitStatus, 2);
-  EXPECT_EQ(r.standardError, "Alert: Invalid DSN Entry: Nowhere\n");
+  // No display, and displays named that nobody answers on (a session closed since): the same.
+  for (const std::vector<std::string>& env :
+       {std::vector<std::string>{},
+        {"DISPLAY=:99999", "WAYLAND_DISPLAY=gone", "XDG_RUNTIME_DIR=" + dir.path().string()}}) {
+    test::ProgramRun r = run("[ODBC]\nDSN=Nowhere\n", env);
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(r.standardError, "Alert: Invalid DSN Entry: Nowhere\n");
 
-  r = run("");  // no DSN: the log-in dialog cannot open without a display
-  EXPECT_EQ(r.exitStatus, 2);
-  EXPECT_EQ(r.standardError,
-            "Alert: No display is available for the log-in dialog: set DSN and SQL in the "
-            "configuration file for an unattended run\n");
+    r = run("", env);  // no DSN: the log-in dialog cannot open without a display
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(r.standardError,
+              "Alert: No display is available for the log-in dialog: set DSN and SQL in the "
+              "configuration file for an unattended run\n");
+
+    r =
+        run("[ODBC]\nDSN=sales\nSQL=SELECT 1 AS one FROM sqlite_master\n[Output]\nType=DBF\n"
+            "FileErr=e.txt\n",
+            env);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("tabulink.dbf")));
+  }
 }
 
 TEST_F(Unattended, NoDataSourceAtAll) {
