@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/number_text.h"
 #include "core/process_settings.h"
 #include "core/text.h"
 
@@ -199,6 +200,32 @@ size_t timestampText(std::string_view bytes, char* out) {
   int n = std::snprintf(out, kTimestampTextSize, "%4d-%02u-%02u %02u:%02u:%02u.%03u", stamp.year,
                         stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, millis);
   return static_cast<size_t>(std::clamp(n, 0, kTimestampTextSize - 1));
+}
+
+bool ColumnDescription::exactNumber() const {
+  return type == 'N' && sqlType != SQL_DOUBLE && sqlType != SQL_FLOAT && sqlType != SQL_REAL;
+}
+
+bool ColumnDescription::keepsDigits(std::string_view number, double value) const {
+  if (!exactNumber()) return true;
+  std::string_view text = trim(number);
+  if (text.starts_with('+')) text.remove_prefix(1);
+  const std::optional<PlainNumber> plain = plainNumber(text);
+  if (!plain) return true;
+  if (dropsDigits(text, *plain, decimals)) return false;
+  if (plain->significantDigits <= 15) return true;
+  // The field gets the double's digits: those of the text up to the decimals, filled up with 0.
+  std::string written;
+  appendNumberText(written, value, decimals);
+  const size_t integerEnd = (plain->negative ? 1 : 0) + static_cast<size_t>(plain->integerDigits);
+  std::string expected(text.substr(0, integerEnd));
+  if (decimals > 0) {
+    expected += '.';
+    expected += text.substr(std::min(text.size(), integerEnd + 1),
+                            static_cast<size_t>(std::min(plain->fractionDigits, decimals)));
+    expected.resize(integerEnd + 1 + static_cast<size_t>(decimals), '0');
+  }
+  return written == expected;
 }
 
 ColumnDescription describeColumn(std::string_view name, int sqlType, SQLULEN columnSize,

@@ -53,6 +53,14 @@ struct ColumnDescription {
     if (type == 'N') return static_cast<size_t>(std::max(length, kNumberTextLength)) + 1;
     return static_cast<size_t>(length) + kCutLookAhead + 1;
   }
+  // A number column of an exact kind (integer, decimal): rounding one of its values loses part
+  // of it. Floating-point columns are rounded to the configured decimals by design.
+  bool exactNumber() const;
+  // Whether the number text `number`, which this column's conversion read as `value`, keeps its
+  // whole value in the column's cache field: nothing but zeros past the column's decimals and,
+  // beyond 15 significant digits (more than a double holds), the digits the double writes back.
+  // Always true for other columns, and for texts not in plain notation.
+  bool keepsDigits(std::string_view number, double value) const;
 };
 
 // The text of a timestamp read as SQL_C_TIMESTAMP ("YYYY-MM-DD hh:mm:ss.fff", missing bytes read

@@ -245,7 +245,12 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
       if (read.total > 0) fit.heldBytes = read.total;
     }
   }
-  if (!description.convert(bytes, description.length, out)) fit.kind = ValueFit::Kind::NotANumber;
+  if (!description.convert(bytes, description.length, out)) {
+    fit.kind = ValueFit::Kind::NotANumber;
+  } else if (fit.kind == ValueFit::Kind::Whole && out.isNumber() &&
+             !description.keepsDigits(bytes, out.number().value)) {
+    fit.kind = ValueFit::Kind::Rounded;
+  }
   return fit;
 }
 

@@ -36,6 +36,7 @@ struct ValueFit {
     Whole,
     Cut,         // the value keeps only its first keptBytes bytes
     NotANumber,  // a number column's text that is no number; the value holds that text
+    Rounded,     // a number its cache field holds only rounded (ColumnDescription::keepsDigits)
   };
   Kind kind = Kind::Whole;
   size_t keptBytes = 0;

@@ -64,6 +64,14 @@ void TDbOdbcDirect::reportValue(size_t i, const ValueFit& fit) {
     aBuffer_[i] = Value();
     return;
   }
+  if (fit.kind == ValueFit::Kind::Rounded) {
+    // One too wide for its field is reported as that when it is stored.
+    if (!fitsWidth(i, aBuffer_[i].number().value)) return;
+    reportFill(where + " - value rounded to " +
+               CVALTOCHAR(Value::number(aBuffer_[i].number().value, aFields_[i].decimals)) +
+               " - Data Width Error.");
+    return;
+  }
   const std::string held = fit.heldBytes >= 0
                                ? std::to_string(fit.heldBytes) + " bytes"
                                : "more than " + std::to_string(fit.keptBytes) + " bytes";
@@ -133,11 +141,14 @@ void TDbOdbcDirect::dropStatement() {
   DropStatement(hStmt_);
 }
 
+bool TDbOdbcDirect::fitsWidth(size_t i, double number) const {
+  return number < widthLimits_[i].atOrAbove && number > widthLimits_[i].atOrBelow;
+}
+
 void TDbOdbcDirect::checkWidth(size_t i) {
   Value& value = aBuffer_[i];
   if (!value.isNumber()) return;
-  const double number = value.number().value;
-  if (number < widthLimits_[i].atOrAbove && number > widthLimits_[i].atOrBelow) return;
+  if (fitsWidth(i, value.number().value)) return;
   reportFill("Field '" + aFields_[i].name + "' value: " + CVALTOCHAR(value) +
              " Decimals: " + std::to_string(aFields_[i].decimals) + " - Data Width Error.");
   value = Value::number(0, value.number().decimals);
@@ -201,6 +212,9 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
     const std::optional<PlainNumber> plain = plainNumber(read.bytes);
     if (!plain || plain->integerDigits > (plain->negative ? widthLimits_[i].negativeDigits
                                                           : widthLimits_[i].positiveDigits))
+      return false;
+    // One that rounding would change goes the long way, which reports it.
+    if (aFields_[i].exactNumber() && dropsDigits(read.bytes, *plain, cacheFields_[i].decimals))
       return false;
     if (!encodePlainNumber(cacheFields_[i], read.bytes, *plain, made.data())) return false;
   } else if (how == DirectStore::Logical) {

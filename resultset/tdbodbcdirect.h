@@ -245,6 +245,8 @@ class TDbOdbcDirect {
   std::string valueText(int n, const Value& value, bool trimBoth) const;
   // Stops a read-ahead and drops the result set's statement: the result is complete.
   void dropStatement();
+  // Whether `number` fits column i's cache field.
+  bool fitsWidth(size_t i, double number) const;
   // Leaves column i's buffered number as its cache field can hold it: 0, after a data-width
   // message, when it does not fit.
   void checkWidth(size_t i);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/number_text.h"
 #include "core/value.h"
 #include "table/dbf_layout.h"
 
@@ -19,15 +20,6 @@ enum class PutResult {
 
 // Writes `value` into the field's bytes at `dest` (field.length bytes). Not for memo fields.
 PutResult encodeField(const DbfField& field, const Value& value, char* dest);
-// A number text in plain notation: an optional "-", integer digits without a leading zero (a lone
-// "0" aside), and optionally "." and one or more digits. No blanks, "+", exponent or comma.
-struct PlainNumber {
-  bool negative = false;
-  int integerDigits = 0;
-  int fractionDigits = 0;
-  int significantDigits = 0;  // from the first non-zero digit on; 0 when every digit is 0
-};
-std::optional<PlainNumber> plainNumber(std::string_view text);
 // Writes the number that `text` (described by `plain`) stands for into a numeric field: the
 // bytes encodeField writes for it, without reading the number and writing it again. Its decimals
 // are filled up with zeros, or rounded half away from zero. False, writing nothing, where the

@@ -145,8 +145,9 @@ TEST_P(ReadAhead, StoresTheCacheRecordsOfAReadAsNeeded) {
   EXPECT_FALSE(db->IsError());
 }
 
-// Every row brings warnings: a number longer than its first read (read on by the reading thread)
-// and, on SQLite, a text longer than its field and a number column's text that is no number. Then
+// Every row brings warnings: a number longer than its first read (read on by the reading thread;
+// on PostgreSQL reported when its decimals do not end in zeros where its field's end) and, on
+// SQLite, a text longer than its field and a number column's text that is no number. Then
 // the same rows with a failure after 1,500 of them, right after a row full of warnings.
 TEST_P(ReadAhead, WarningsOnEveryRowAndAFailureGiveWhatAReadAsNeededGives) {
   rows(3000);
@@ -169,8 +170,9 @@ TEST_P(ReadAhead, WarningsOnEveryRowAndAFailureGiveWhatAReadAsNeededGives) {
     const std::vector<std::string> ahead = readWhole(sql, true);
     EXPECT_EQ(ahead, plain);
     if (last == "id") {
-      // Three thousand rows, and on SQLite two reports for each.
-      EXPECT_EQ(plain.size(), pg ? 3000u : 9000u);
+      // Three thousand rows; on PostgreSQL a report for each id not a multiple of 7, on SQLite
+      // two for each row.
+      EXPECT_EQ(plain.size(), pg ? 3000u + 2572u : 9000u);
       EXPECT_FALSE(db->IsError());
     } else {
       // The rows before the failing one (on PostgreSQL those of the batches fetched before it),
