@@ -29,9 +29,10 @@ std::string randomLetters(size_t count) {
 }  // namespace
 
 PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
-  // Names like /dev/stdout lead to whatever the process was given (a terminal, a pipe, a file the
-  // shell opened): never replaced, only written.
-  if (finalPath.starts_with("/dev/") || finalPath.starts_with("/proc/")) {
+  // The names of the process's own descriptors lead to whatever it was given (a terminal, a pipe,
+  // a file the shell opened, perhaps for appending): never replaced, only written.
+  if (finalPath == "/dev/stdout" || finalPath == "/dev/stderr" ||
+      finalPath.starts_with("/dev/fd/") || finalPath.starts_with("/proc/self/fd/")) {
     inPlace_ = true;
     return;
   }
