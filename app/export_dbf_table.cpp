@@ -1,5 +1,6 @@
 #include "app/export_dbf_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -19,6 +20,14 @@ namespace tabulink {
 
 bool DbfTableExport::create(const std::vector<FieldDescription>& structure, std::string& target) {
   output_ = PendingOutput(DbfTable::tablePath(path_));
+  // A table named *.dbt and its memo file would be one file: the texts would be lost.
+  const bool memos = std::any_of(structure.begin(), structure.end(),
+                                 [](const FieldDescription& field) { return field.type == "M"; });
+  if (memos && MemoFile::pathFor(output_.finalPath()) == output_.finalPath()) {
+    ZULERROR("The dbf output file " + output_.finalPath() +
+             " has the name of its memo file: give it another extension.");
+    return false;
+  }
   if (output_.inPlace()) {
     target = output_.finalPath();
     DBCREATE(target, structure);

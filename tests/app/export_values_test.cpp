@@ -79,14 +79,14 @@ class ExportValues : public ::testing::TestWithParam<DataSource> {
     std::vector<std::string> errors;  // the error file's lines
   };
   // Runs a job with `sql` to the output `type` in "out" (with "out.dbf" for a DBF).
-  Run run(const std::string& sql, const std::string& type) {
+  Run run(const std::string& sql, const std::string& type, const std::string& fileOut = "out") {
     const DataSource& s = GetParam();
     for (const char* name : {"err.txt", "out", "out.dbf", "out.dbt"})
       std::filesystem::remove(dir.file(name));
     writeFile(dir.file("job.ini"), std::string("[ODBC]\nDSN=") + s.dsn + "\nUser=" + s.user +
                                        "\nPassword=" + s.password + "\nSQL=" + sql +
-                                       "\n[Output]\nType=" + type +
-                                       "\nFileOut=out\nFileErr=err.txt\n");
+                                       "\n[Output]\nType=" + type + "\nFileOut=" + fileOut +
+                                       "\nFileErr=err.txt\n");
     test::ProgramRun r =
         test::runTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + temp(), "TMPDIR=" + temp()});
     std::filesystem::path errors = dir.file("err.txt");
@@ -253,7 +253,7 @@ TEST_P(ExportValues, LongAndSpecialTexts) {
 }
 
 // Memo values are stored as the data source holds them: a short text takes one block of the
-// memo file, a NULL none.
+// memo file, a NULL none. A table that would share its name with its memo file is refused.
 TEST_P(ExportValues, Memos) {
   const std::string table = test::testTable("memos");
   std::unique_ptr<TOdbc> db = fill(table, "id integer, t text");
@@ -269,6 +269,14 @@ TEST_P(ExportValues, Memos) {
     expected += std::to_string(i) + "|" + (i % 4 == 0 ? "None" : "short") + "\n";
   EXPECT_EQ(dbfreadDump(dir.file("out.dbf")), expected);
   EXPECT_NE(ogrFields(dir.file("out.dbf")).find("T: String"), std::string::npos);
+
+  r = run(sql, "DBF", "out.dbt");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.errors, (std::vector<std::string>{
+                          "The dbf output file out.dbt has the name of its memo file: give it "
+                          "another extension.",
+                          "Error opening the dbf output file: out.dbt"}));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.dbt")));
 
   r = run(sql, "Text");
   EXPECT_EQ(r.exitStatus, 0);
