@@ -9,8 +9,11 @@ namespace tabulink {
 namespace {
 
 std::unique_ptr<Ui>& current() {
-  static std::unique_ptr<Ui> backend = std::make_unique<HeadlessUi>();
-  return backend;
+  // Never destroyed: a run that the error handler ends calls exit with the desktop backend still
+  // installed, and by the time a static holder would destroy it the toolkit's own statics are
+  // gone. The normal end puts the backend back before main returns.
+  static auto* backend = new std::unique_ptr<Ui>(std::make_unique<HeadlessUi>());
+  return *backend;
 }
 
 bool envSet(const char* name) {

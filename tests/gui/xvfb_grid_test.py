@@ -2,6 +2,9 @@
 """The real program on a real X server: a job with DSN, SQL and Type=Screen opens its grid
 window; the window is found by its title, closed as a window manager closes a window (a
 WM_DELETE_WINDOW client message), and the run ends with exit status 0 and no cache file left.
+Then a run whose start-up shows a message box (the crash report of an earlier run that the mail
+command cannot take) and whose DBF output cannot be created: its error dialog, closed the same
+way, ends the program with exit status 1, not with a crash of the toolkit at exit.
 
 Usage: xvfb_grid_test.py <tabulink binary> <test ODBC folder (its system/odbcinst.ini)>
 Starts its own Xvfb on a free display number; needs no window manager."""
@@ -13,7 +16,7 @@ import sys
 import tempfile
 import time
 
-from Xlib import X, display, protocol
+from Xlib import X, display, error, protocol
 
 
 def start_xvfb():
@@ -47,12 +50,15 @@ def find_window(x, prefix, seconds):
         pending = [x.screen().root]
         while pending:
             window = pending.pop()
-            title = window_title(x, window)
-            if title and title.startswith(prefix):
-                attributes = window.get_attributes()
-                if attributes.map_state == X.IsViewable:
-                    return window, title
-            pending.extend(window.query_tree().children)
+            try:
+                title = window_title(x, window)
+                if title and title.startswith(prefix):
+                    attributes = window.get_attributes()
+                    if attributes.map_state == X.IsViewable:
+                        return window, title
+                pending.extend(window.query_tree().children)
+            except error.BadWindow:
+                pass  # gone since the tree was read: a window of a program that has ended
         time.sleep(0.1)
     return None, None
 
@@ -64,6 +70,40 @@ def close_window(x, window):
         window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
     window.send_event(message, event_mask=X.NoEventMask)
     x.flush()
+
+
+def error_dialog_ends_the_run(x, binary, work, env):
+    failures = []
+    tools = os.path.join(work, "bin")
+    os.mkdir(tools)
+    with open(os.path.join(tools, "xdg-email"), "w") as mail:
+        mail.write("#!/bin/sh\nexit 1\n")
+    os.chmod(os.path.join(tools, "xdg-email"), 0o755)
+    with open(os.path.join(work, "Error.log"), "wb") as log:
+        log.write(b"the report of an earlier run\r\n\x1a")
+    with open(os.path.join(work, "dbf.ini"), "w") as job:
+        job.write("[ODBC]\nDSN=GridTowns\nSQL=SELECT * FROM towns\n[Output]\nType=DBF\n"
+                  "FileOut=%s\n" % os.path.join(work, "missing", "out.dbf"))
+    env = dict(env, PATH=tools + os.pathsep + env.get("PATH", ""),
+               XDG_STATE_HOME=os.path.join(work, "state"))
+    run = subprocess.Popen([binary, "dbf.ini"], cwd=work, env=env,
+                           stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    for title in ("Stop", "Error"):
+        window, _ = find_window(x, title, 30)
+        if window is None:
+            failures.append("no window titled %r appeared" % title)
+            break
+        close_window(x, window)
+    try:
+        _, err = run.communicate(timeout=30)
+    except subprocess.TimeoutExpired:
+        run.kill()
+        _, err = run.communicate()
+        failures.append("the program did not end after its error dialog closed")
+    if run.returncode != 1:
+        failures.append("error dialog: exit status %d: %s"
+                        % (run.returncode, err.decode(errors="replace")))
+    return failures
 
 
 def main():
@@ -113,6 +153,7 @@ def main():
                 failures.append("exit status %d: %s" % (run.returncode, err.decode(errors="replace")))
             if os.listdir(cache):
                 failures.append("cache files left: %s" % os.listdir(cache))
+            failures += error_dialog_ends_the_run(x, binary, work, env)
             x.close()
     finally:
         server.terminate()
@@ -120,7 +161,8 @@ def main():
     for failure in failures:
         print("FAIL:", failure)
     if not failures:
-        print("grid window found by its title, closed by the window manager's message; exit 0")
+        print("grid window found by its title, closed by the window manager's message; exit 0;"
+              " error dialog closed the same way; exit 1")
     return 1 if failures else 0
 
 
