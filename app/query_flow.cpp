@@ -52,11 +52,13 @@ std::string progressTitle(std::string_view label, long long rows) {
 }
 
 void CHKCURSOR(long row, TDbOdbcDirect& resultSet, WindowId fillWindow) {
+  // An open grid shows every row once the fill has ended, whichever window is active then: the
+  // grid of a background fill opens before its rows are all there.
+  if (row == 0 && gridWindowOpen()) ui().refreshGrid();
   WindowId active = ui().activeWindow();
   if (active == fillWindow) return;
   if (row == 0) {
     ui().setWindowTitle(active, progressTitle(" - Rows completed: ", resultSet.RecCount()));
-    if (gridWindowOpen()) ui().refreshGrid();
   } else {
     ui().setWindowTitle(active, progressTitle(" - Rows retrieved so far: ", row));
   }

@@ -17,20 +17,34 @@ namespace {
 
 int openGrids = 0;
 
-// Grid windows still open after SCREENGRID returned, with the result set each shows.
+// Grid windows still open after SCREENGRID returned, with the result set each shows (its window
+// owns it).
 struct OutlivingGrid {
   TDbOdbcDirect* resultSet;
+  std::weak_ptr<TDbOdbcDirect> owned;
   WindowId window;
 };
 std::vector<OutlivingGrid> outlivingGrids;
 
+bool stillOpen(const TDbOdbcDirect* resultSet) {
+  return std::any_of(
+      outlivingGrids.begin(), outlivingGrids.end(),
+      [resultSet](const OutlivingGrid& grid) { return grid.resultSet == resultSet; });
+}
+
 }  // namespace
 
 void completeOpenGrids() {
-  for (const OutlivingGrid& grid : outlivingGrids) {
-    if (!grid.resultSet->IsFilling()) continue;
-    const long rows = grid.resultSet->Complete();
-    ui().setWindowTitle(grid.window, progressTitle(" - Rows completed: ", rows));
+  // Completing runs window messages: a grid may close (and leave the list) or open meanwhile, so
+  // the loop goes over a copy, keeps each result set alive while it completes, and skips the
+  // grids closed.
+  const std::vector<OutlivingGrid> grids = outlivingGrids;
+  for (const OutlivingGrid& grid : grids) {
+    const std::shared_ptr<TDbOdbcDirect> resultSet = grid.owned.lock();
+    if (!resultSet || !stillOpen(grid.resultSet) || !resultSet->IsFilling()) continue;
+    const long rows = resultSet->Complete();
+    if (stillOpen(grid.resultSet))
+      ui().setWindowTitle(grid.window, progressTitle(" - Rows completed: ", rows));
   }
   ui().refreshGrid();
 }
@@ -87,7 +101,8 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   ++openGrids;
   DialogOutcome outcome = ui().gridWindow(window);
   // A grid opened beside another returns while still open.
-  if (outcome == DialogOutcome::Closed && !*closed) outlivingGrids.push_back({rs, window.window});
+  if (outcome == DialogOutcome::Closed && !*closed)
+    outlivingGrids.push_back({rs, resultSet, window.window});
   if (outcome == DialogOutcome::NoDisplay) {
     --openGrids;
     releaseResultSet(rs);
