@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "failure/program_end.h"
 #include "failure/report_sources.h"
 #include "gui/qt/error_dialog.h"
 #include "gui/qt/grid_window.h"
@@ -148,6 +149,14 @@ class QtUi : public Ui {
     QEventLoop loop;
     QObject::connect(grid, &qt::GridWindowWidget::closed, &loop, &QEventLoop::quit);
     QObject::connect(grid, &QObject::destroyed, &loop, &QEventLoop::quit);
+    // The first grid's loop is the program's main message loop: a run-time error met while it
+    // runs may be retried.
+    struct MainLoop {
+      MainLoop() { setMainWindowRunning(true); }
+      ~MainLoop() { setMainWindowRunning(false); }
+      MainLoop(const MainLoop&) = delete;
+      MainLoop& operator=(const MainLoop&) = delete;
+    } running;
     loop.exec();
     return DialogOutcome::Closed;
   }

@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include "failure/program_end.h"
 #include "gui/ui.h"
 #include "qt_person.h"
 
@@ -134,6 +135,8 @@ TEST(QtGrid, RowsArriveKeepingTheViewAndARefusedCloseKeepsTheWindow) {
     EXPECT_EQ(view->verticalScrollBar()->value(), scrolled);
     EXPECT_EQ(view->selectionModel()->selectedRows().value(0).row(), 50);
 
+    // Its loop is the program's main one: a run-time error met now may be retried.
+    EXPECT_TRUE(mainWindowRunning());
     grid.close();
     EXPECT_TRUE(grid.isVisible()) << "closed although its check refused";
     result.allowClose = true;
@@ -141,6 +144,7 @@ TEST(QtGrid, RowsArriveKeepingTheViewAndARefusedCloseKeepsTheWindow) {
   });
   ui().gridWindow(window);
   EXPECT_EQ(result.closings, 2);
+  EXPECT_FALSE(mainWindowRunning());
 }
 
 }  // namespace
