@@ -16,7 +16,9 @@ void appendSources(SQLHENV env, SQLUSMALLINT first, std::vector<std::string>& na
   SQLUSMALLINT direction = first;
   while (SQL_SUCCEEDED(SQLDataSources(env, direction, name, sizeof name, &nameLength, description,
                                       sizeof description, &descriptionLength))) {
-    names.push_back(padRight(reinterpret_cast<const char*>(name), kDsnEntryWidth));
+    // The driver manager's own section of odbc.ini (its trace settings) is no data source.
+    const std::string_view text = reinterpret_cast<const char*>(name);
+    if (!equalsNoCase(trim(text), "ODBC")) names.push_back(padRight(text, kDsnEntryWidth));
     direction = SQL_FETCH_NEXT;
   }
 }

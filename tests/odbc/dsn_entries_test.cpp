@@ -40,9 +40,10 @@ class DsnEntries : public ::testing::Test {
   ScopedEnv sysIni;
 };
 
+// The driver manager's own section is left out.
 TEST_F(DsnEntries, UserSourcesThenSystemSourcesInFileOrder) {
-  writeFile(dir.file("user.ini"),
-            sqliteDsn("Stock", "/tmp/a.db") + sqliteDsn("Sales", "/tmp/b.db"));
+  writeFile(dir.file("user.ini"), "[ODBC]\nTrace=No\n\n" + sqliteDsn("Stock", "/tmp/a.db") +
+                                      sqliteDsn("Sales", "/tmp/b.db"));
   writeFile(systemFile("odbc.ini"), sqliteDsn("Warehouse", "/tmp/c.db"));
   std::vector<std::string> entries = ODBCDSNENTRIES();
   EXPECT_EQ(entries,
