@@ -1,5 +1,6 @@
 #include "failure/errorsys.h"
 
+#include <atomic>
 #include <exception>
 #include <new>
 #include <string>
@@ -20,7 +21,7 @@ constexpr int kSharingViolation = 32;
 constexpr int kAccessDenied = 5;
 
 // Set while ERRORDIALOG reports an error: entering it again means it is failing inside itself.
-bool handlerRunning = false;
+std::atomic<bool> handlerRunning = false;
 
 class HandlerRun {
  public:
@@ -62,6 +63,10 @@ class HandlerRun {
 }
 
 }  // namespace
+
+bool errorBeingHandled() {
+  return handlerRunning.load();
+}
 
 void ERRORSYS() {
   installErrorBlock(ERRORDIALOG);

@@ -14,5 +14,8 @@ void ERRORSYS();
 // lock refused because another process holds the file; otherwise report, log and dialog, then
 // the choice made (Retry only once the main window runs) or the end of the program.
 ErrorAnswer ERRORDIALOG(const RunError& error);
+// Whether ERRORDIALOG is handling an error now (its log written, its dialog up, or the program
+// ending through it). Safe to ask from a signal handler.
+bool errorBeingHandled();
 
 }  // namespace tabulink

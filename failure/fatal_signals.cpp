@@ -18,6 +18,7 @@
 #include "core/write_all.h"
 #include "failure/error_log.h"
 #include "failure/error_report.h"
+#include "failure/errorsys.h"
 #include "failure/run_files.h"
 #include "failure/system_facts.h"
 
@@ -65,9 +66,10 @@ void writeReport(int signal) {
 void onFatalSignal(int signal) {
   const int savedErrno = errno;
   if (!entered.exchange(true)) {
-    // A crash while a run-time error ends the program follows from that error: its report, which
-    // says more, and the unfinished output it keeps stay.
-    const bool first = !errorLogWritten();
+    // A crash while a run-time error is handled (or ends the program) follows from that error:
+    // its report, which says more, and the unfinished output it keeps stay. One after an error
+    // the run went on from is a crash of its own.
+    const bool first = !(errorLogWritten() && errorBeingHandled());
     removeRunFilesFromSignalHandler(first);
     if (first) writeReport(signal);
     reported.store(true);
