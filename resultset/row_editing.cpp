@@ -8,6 +8,7 @@
 #include "odbc/todbc.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
+#include "table/field_codec.h"
 
 namespace tabulink {
 namespace {
@@ -34,6 +35,24 @@ TDbOdbcDirect::HeldRow TDbOdbcDirect::currentRow() {
     row.isNull.push_back(FieldIsNull(n));
   }
   return row;
+}
+
+TDbOdbcDirect::HeldRow TDbOdbcDirect::sourceRow() {
+  return inMode() && !adding_ && nEditRecord_ == Recno() ? editRow_ : currentRow();
+}
+
+bool TDbOdbcDirect::sameAsHeld(int n, const Value& held, const Value& read) const {
+  const size_t i = static_cast<size_t>(n - 1);
+  // A number as its cache field holds it: the value read again is rounded the same way first.
+  if (aFields_[i].type == 'N' && i < cacheFields_.size() &&
+      cacheFields_[i].kind == FieldKind::Numeric && held.isNumber() && read.isNumber()) {
+    std::string a(cacheFields_[i].length, ' ');
+    std::string b(cacheFields_[i].length, ' ');
+    encodeField(cacheFields_[i], held, a.data());
+    encodeField(cacheFields_[i], read, b.data());
+    return a == b;
+  }
+  return valueText(n, held, false) == valueText(n, read, false);
 }
 
 void TDbOdbcDirect::beginMode(bool adding) {
@@ -122,9 +141,11 @@ bool TDbOdbcDirect::Update(Location loc) {
     SQLAlert("Invalid use of Update(), the table should be in Edit or AddNew mode", loc);
     return false;
   }
-  // Nothing put: nothing to send, and the mode ends as after an update that ran.
+  // Nothing put: nothing to send, and the mode ends as after an update that ran; a row added
+  // without values is not kept, as the data source never got it.
   if (std::none_of(aFields_.begin(), aFields_.end(),
                    [](const ColumnDescription& column) { return column.changed; })) {
+    if (adding_) removeCurrentRecord();
     nEditRecord_ = 0;
     return true;
   }
@@ -174,6 +195,8 @@ bool TDbOdbcDirect::Delete(Location loc) {
     SQLAlert("Table empty, Delete not allowed", loc);
     return false;
   }
+  // A row being added is not in the data source yet: deleting it drops it, as Cancel does.
+  if (inMode() && adding_ && nEditRecord_ == Recno()) return Cancel(loc);
   if (PrimaryKeys({}, true, loc).empty()) {
     SQLAlert("No primary keys found on this table, Delete not allowed", loc);
     return false;
@@ -184,10 +207,14 @@ bool TDbOdbcDirect::Delete(Location loc) {
     SQLAlert("Record has been deleted since the last retrieve operation, Delete aborted", loc);
     return false;
   }
+  // The row is found by its key as the data source holds it, not as edited since.
   const bool ran = executeAlone(
-      "DELETE FROM " + TableName(loc) + " WHERE " + keyCondition(currentRow().values, loc),
+      "DELETE FROM " + TableName(loc) + " WHERE " + keyCondition(sourceRow().values, loc),
       "TDbOdbcDirect:Delete()", loc);
-  if (ran) removeCurrentRecord();
+  if (ran) {
+    if (nEditRecord_ == Recno()) nEditRecord_ = 0;
+    removeCurrentRecord();
+  }
   return ran;
 }
 
@@ -240,7 +267,7 @@ bool TDbOdbcDirect::RecordHasChanged(std::vector<int>& changed, Location loc) {
   }
   changed.clear();
   // The reference: the row as it was when edit mode began, else as it is held now.
-  const HeldRow reference = inMode() && !adding_ ? editRow_ : currentRow();
+  const HeldRow reference = sourceRow();
   OdbcStatement statement;
   if (!selectCurrentAgain(statement, "TDbOdbcDirect:RecordHasChanged()", loc)) {
     DropStatement(statement);
@@ -254,7 +281,7 @@ bool TDbOdbcDirect::RecordHasChanged(std::vector<int>& changed, Location loc) {
     for (int n = 1; n <= nFields_; ++n) {
       const size_t i = static_cast<size_t>(n - 1);
       if (reference.isNull[i] != (aIsNull_[i] != 0) ||
-          valueText(n, reference.values[i], false) != valueText(n, aBuffer_[i], false))
+          !sameAsHeld(n, reference.values[i], aBuffer_[i]))
         changed.push_back(n);
     }
   }

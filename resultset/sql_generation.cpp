@@ -115,7 +115,7 @@ std::string TDbOdbcDirect::GenCurRec(Location loc) {
     const size_t at = statement.find(clause);
     if (at != std::string::npos) end = std::min(end, at == 0 ? 0 : at - 1);
   }
-  const std::string condition = keyCondition(currentRow().values, loc);
+  const std::string condition = keyCondition(sourceRow().values, loc);
   const size_t where = statement.find("WHERE ");
   if (where != std::string::npos) {
     return cSelect_.substr(0, where + 6) + "(" + condition + ") AND " + cSelect_.substr(where + 6);

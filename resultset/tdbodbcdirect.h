@@ -230,6 +230,12 @@ class TDbOdbcDirect {
   void beginMode(bool adding);
   // The cache table's current record.
   HeldRow currentRow();
+  // The current row as the data source holds it: as it was when edit mode began on it, else as
+  // the cache holds it.
+  HeldRow sourceRow();
+  // Whether a value of column n held in the cache and the one read again for it agree, as the
+  // cache field would hold them.
+  bool sameAsHeld(int n, const Value& held, const Value& read) const;
   // Runs GenCurRec() on `statement` (allocated here); true when it ran.
   bool selectCurrentAgain(OdbcStatement& statement, std::string_view context, const Location& loc);
   // Runs `sql` on a statement of the session's own; failures go to its error list.
