@@ -196,14 +196,20 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
   return GetValue(column, stmt, columns, buffer, out, "TOdbc", loc);
 }
 
-ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
-                         std::vector<char>& buffer, Value& out, std::string_view reader,
-                         Location loc) {
-  const ColumnDescription& description = columns.at(static_cast<size_t>(column - 1));
+ColumnRead readColumn(SQLHSTMT stmt, int column, const ColumnDescription& description,
+                      std::vector<char>& buffer) {
   const size_t bufferLength = description.fetchLength();
   if (buffer.size() < bufferLength) buffer.resize(bufferLength);
   ColumnRead read;
   SQLGETDATA(stmt, column, description.cType, std::span<char>(buffer.data(), bufferLength), read);
+  return read;
+}
+
+ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescription>& columns,
+                         std::vector<char>& buffer, Value& out, std::string_view reader,
+                         Location loc) {
+  const ColumnRead read =
+      readColumn(stmt, column, columns.at(static_cast<size_t>(column - 1)), buffer);
   return GetValue(column, stmt, columns, read, out, reader, nullptr, loc);
 }
 

@@ -43,6 +43,11 @@ struct ValueFit {
   long long heldBytes = -1;  // Cut: the length of the whole value, -1 when the driver did not say
 };
 
+// Reads column `column` (from 1) of `stmt`'s current row, described by `description`, through
+// `buffer` (grown to the column's fetch length once); the result views the bytes in it.
+ColumnRead readColumn(SQLHSTMT stmt, int column, const ColumnDescription& description,
+                      std::vector<char>& buffer);
+
 // Whether `read` delivered a column's whole value: without a failure, and for a text nothing left
 // unread and, but for memos and numbers, nothing but blanks past the column's width. Its bytes
 // (or its NULL) are then what the column's conversion takes, with nothing to read on or report.

@@ -84,6 +84,15 @@ void TDbOdbcDirect::Load(int from, SQLHSTMT stmt) {
     GetValue(n, nullptr, nullptr, stmt);
 }
 
+void TDbOdbcDirect::takeRow(int from) {
+  // As the read-ahead's rows are taken: most values go to the cache as they were read.
+  for (int n = from; n <= nFields_; ++n) {
+    const size_t i = static_cast<size_t>(n - 1);
+    const ColumnRead read = readColumn(hStmt_.handle(), n, aFields_[i], fetchBuffers_[i]);
+    if (!takeDirect(i, read)) GetValue(n, &read, nullptr);
+  }
+}
+
 bool TDbOdbcDirect::Fetch() {
   const Location here = Location::current();
   bool fetched = false;
@@ -93,7 +102,7 @@ bool TDbOdbcDirect::Fetch() {
   } else {
     rc = SQLFETCH(hStmt_.handle());
     fetched = oConnect_->Fetched(rc, hStmt_.handle(), here);
-    if (fetched) Load();
+    if (fetched) takeRow();
   }
   if (!fetched) {
     // A failed fetch ends the rows as their end does, but what was read is not the whole result.
@@ -119,7 +128,7 @@ bool TDbOdbcDirect::takeReadRow(const Location& loc, int& fetchRc) {
     // and every later row are read here, as they are needed.
     const int read = static_cast<int>(row.columns.size());
     readAhead_.reset();
-    if (fetched) Load(read + 1);
+    if (fetched) takeRow(read + 1);
   }
   return fetched;
 }

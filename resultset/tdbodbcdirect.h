@@ -205,6 +205,9 @@ class TDbOdbcDirect {
   // Reads columns `from`..nFields_ of the current row of `stmt` (the result's own statement when
   // null) into the row buffer.
   void Load(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
+  // Reads columns `from` on of the statement's current row for the cache: straight into their
+  // cache field bytes where takeDirect can, else into aBuffer_.
+  void takeRow(int from = 1);
   // Column n into the row buffer, read now from `stmt` or, when given, as the read-ahead
   // delivered it (`read`, and `rest` for a value it read on).
   void GetValue(int n, const ColumnRead* read = nullptr, ValueRest* rest = nullptr,
