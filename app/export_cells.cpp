@@ -27,18 +27,19 @@ void useDecimalCharacter(std::string& out, size_t start, std::string_view decCha
 }
 
 // isPlainNumberText for a stored number without its leading blanks.
-bool isPlainNumber(std::string_view number, int decimals) {
-  // Up to 15 digits such a text reads and writes back unchanged.
+bool isPlainNumber(std::string_view number, int decimals, bool exact) {
+  // Up to 15 digits such a text reads and writes back unchanged; beyond them only the text of an
+  // integer or decimal column is its value.
   const std::optional<PlainNumber> plain = plainNumber(number);
   return plain && plain->fractionDigits == decimals &&
-         plain->integerDigits + plain->fractionDigits <= 15 &&
+         (exact || plain->integerDigits + plain->fractionDigits <= 15) &&
          !(plain->negative && plain->significantDigits == 0);
 }
 
 }  // namespace
 
-bool isPlainNumberText(std::string_view stored, int decimals) {
-  return isPlainNumber(trimLeft(stored), decimals);
+bool isPlainNumberText(std::string_view stored, int decimals, bool exact) {
+  return isPlainNumber(trimLeft(stored), decimals, exact);
 }
 
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar) {
@@ -48,9 +49,9 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
 }
 
 bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
-                            std::string_view decChar) {
+                            std::string_view decChar, bool exact) {
   const std::string_view text = trimLeft(stored);
-  if (!isPlainNumber(text, decimals)) return false;
+  if (!isPlainNumber(text, decimals, exact)) return false;
   const size_t at = out.size();
   out.append(text);
   useDecimalCharacter(out, at, decChar);

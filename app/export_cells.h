@@ -20,10 +20,11 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
 // number and writing it again: false, appending nothing, unless they hold a plain number text
 // ("-", digits, "." and exactly `decimals` digits, blank-padded on the left) of at most 15
 // digits. Such a text reads and writes back unchanged, so the result equals appendNumberText of
-// the value the field holds.
+// the value the field holds. With `exact` (the field of an integer or decimal column, whose text
+// is the value) any number of digits: those a double would change are kept.
 bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
-                            std::string_view decChar);
+                            std::string_view decChar, bool exact = false);
 // Whether `stored` is such a plain number text with `decimals` decimals (after the blanks).
-bool isPlainNumberText(std::string_view stored, int decimals);
+bool isPlainNumberText(std::string_view stored, int decimals, bool exact = false);
 
 }  // namespace tabulink

@@ -28,7 +28,8 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow&
   cell_.clear();
   const OutputField& field = fields_[i];
   // A number usually goes out as the cache stores it.
-  if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_)) {
+  if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_,
+                                                   row.isExactNumber(i))) {
     Value& value = values_[i];
     resultSet.CachedValue(i, value);
     if (value.isAbsent()) return Cell::Null;

@@ -4,12 +4,15 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "app/export_cells.h"
 #include "app/live_result_sets.h"
 #include "app/query_flow.h"
 #include "core/picture.h"
 #include "core/process_settings.h"
+#include "core/text.h"
 #include "gui/ui.h"
 #include "resultset/tdbodbcdirect.h"
+#include "table/dbf_table.h"
 #include "table/work_areas.h"
 
 namespace tabulink {
@@ -73,7 +76,13 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     if (table == nullptr || column < 1 || column > rs->FCount()) return std::string();
     if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
     if (rs->FieldIsNull(column)) return std::string();
-    return CVALTOCHAR(table->get(static_cast<size_t>(column - 1)));
+    // A number of an integer or decimal column as its field holds it, every digit.
+    const size_t i = static_cast<size_t>(column - 1);
+    const DbfField& field = table->layout().fields[i];
+    if (field.kind == FieldKind::Numeric && rs->CurrentRow().isExactNumber(i) &&
+        isPlainNumberText(table->bytes(i), field.decimals, true))
+      return std::string(trimLeft(table->bytes(i)));
+    return CVALTOCHAR(table->get(i));
   };
   // Select all: the rest of the result first, its progress in the active window's title.
   window.complete = [rs] {

@@ -167,6 +167,9 @@ void TDbOdbcDirect::planDirectStores() {
   const size_t n = aFields_.size();
   directStores_.assign(n, DirectStore::None);
   heldAsText_.assign(n, 0);
+  exactNumbers_.assign(n, 0);
+  for (size_t i = 0; i < n; ++i)
+    exactNumbers_[i] = aFields_[i].exactNumber() ? 1 : 0;
   cacheFields_.assign(n, {});
   nullFields_.assign(n, {});
   directFields_.assign(n, {});
@@ -222,10 +225,11 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
     if (!plain || plain->integerDigits > (plain->negative ? widthLimits_[i].negativeDigits
                                                           : widthLimits_[i].positiveDigits))
       return false;
-    // One that rounding would change goes the long way, which reports it.
-    if (aFields_[i].exactNumber() && dropsDigits(read.bytes, *plain, cacheFields_[i].decimals))
-      return false;
-    if (!encodePlainNumber(cacheFields_[i], read.bytes, *plain, made.data())) return false;
+    // Of an integer or decimal column the text is the value, kept digit for digit; one that
+    // rounding would change goes the long way, which reports it.
+    const bool exact = aFields_[i].exactNumber();
+    if (exact && dropsDigits(read.bytes, *plain, cacheFields_[i].decimals)) return false;
+    if (!encodePlainNumber(cacheFields_[i], read.bytes, *plain, made.data(), exact)) return false;
   } else if (how == DirectStore::Logical) {
     made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
   } else {
@@ -317,6 +321,7 @@ CachedRow TDbOdbcDirect::CurrentRow() {
   row.nulls_ = table->bytes(aFields_.size());
   row.fields_ = table->layout().fields.data();
   row.texts_ = heldAsText_.data();
+  row.exact_ = exactNumbers_.data();
   row.columns_ = aFields_.size();
   return row;
 }

@@ -39,6 +39,9 @@ class CachedRow {
   bool isText(size_t i) const { return i < columns_ && texts_[i] != 0 && !isNull(i); }
   // Whether column i's cache field is of `kind`.
   bool heldAs(size_t i, FieldKind kind) const { return i < columns_ && fields_[i].kind == kind; }
+  // Whether column i is of an integer or decimal kind: its field's number text is its value,
+  // however many digits it has.
+  bool isExactNumber(size_t i) const { return i < columns_ && exact_[i] != 0; }
 
  private:
   friend class TDbOdbcDirect;
@@ -46,6 +49,7 @@ class CachedRow {
   std::string_view nulls_;
   const DbfField* fields_ = nullptr;
   const unsigned char* texts_ = nullptr;
+  const unsigned char* exact_ = nullptr;
   size_t columns_ = 0;
 };
 
@@ -295,7 +299,8 @@ class TDbOdbcDirect {
   // (for a memo field, the memo text), or field bytes. Columns not taken so go through aBuffer_.
   enum class DirectStore : unsigned char { None, Text, Number, Logical, Timestamp, Memo };
   std::vector<DirectStore> directStores_;
-  std::vector<unsigned char> heldAsText_;  // the cache field holds the value's text as it is
+  std::vector<unsigned char> heldAsText_;    // the cache field holds the value's text as it is
+  std::vector<unsigned char> exactNumbers_;  // ColumnDescription::exactNumber
   std::vector<DbfField> cacheFields_;
   std::vector<std::string> nullFields_;
   std::vector<std::string> directFields_;

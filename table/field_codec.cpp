@@ -168,13 +168,14 @@ bool roundsAsItReads(std::string_view text, const PlainNumber& plain, int decima
 }  // namespace
 
 bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
-                       char* dest) {
+                       char* dest, bool exact) {
   // Up to 15 significant digits a double holds the number so closely that its digits, written
   // or rounded with these decimals, are these digits. Longer texts are only rounded, and only
   // where the double cannot round the other way.
   const int decimals = field.decimals;
-  if (field.kind != FieldKind::Numeric || plain.integerDigits + decimals > 15 ||
-      (plain.significantDigits > 15 && !roundsAsItReads(text, plain, decimals)))
+  if (field.kind != FieldKind::Numeric ||
+      (!exact && (plain.integerDigits + decimals > 15 ||
+                  (plain.significantDigits > 15 && !roundsAsItReads(text, plain, decimals)))))
     return false;
   // The digits kept: those up to the field's last decimal.
   const size_t sign = plain.negative ? 1 : 0;
