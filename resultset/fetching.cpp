@@ -227,8 +227,10 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
       return false;
     // Of an integer or decimal column the text is the value, kept digit for digit; one that
     // rounding would change goes the long way, which reports it.
-    const bool exact = aFields_[i].exactNumber();
-    if (exact && dropsDigits(read.bytes, *plain, cacheFields_[i].decimals)) return false;
+    const bool exact = exactNumbers_[i] != 0;
+    if (exact && plain->fractionDigits > cacheFields_[i].decimals &&
+        dropsDigits(read.bytes, *plain, cacheFields_[i].decimals))
+      return false;
     if (!encodePlainNumber(cacheFields_[i], read.bytes, *plain, made.data(), exact)) return false;
   } else if (how == DirectStore::Logical) {
     made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
