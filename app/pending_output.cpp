@@ -80,7 +80,13 @@ int PendingOutput::commit() {
   if (replacing && parts_.size() > 1) ::unlink(final_.c_str());
   int error = 0;
   for (const Part& part : parts_) {
-    if (replacing) ::chmod(part.path.c_str(), previous.st_mode & 07777);
+    if (replacing) {
+      // The replaced file's owner keeps it (a run as root replacing a user's output); where
+      // the run may not give a file away, the owner is the run's, as for a new file.
+      [[maybe_unused]] const int owned =
+          ::chown(part.path.c_str(), previous.st_uid, previous.st_gid);
+      ::chmod(part.path.c_str(), previous.st_mode & 07777);
+    }
     if (::rename(part.path.c_str(), part.finalPath.c_str()) != 0) {
       error = errno;
       break;

@@ -272,10 +272,16 @@ TEST_F(RunEnd, TwoRunsOnOneOutput) {
 }
 
 TEST_F(RunEnd, ReplacedOutputKeepsItsLinkAndPermissions) {
-  // out.txt is a link to a file elsewhere, readable by its group only: the new output replaces
-  // the file the link points to, with the same permissions, and the link stays a link.
+  // out.txt is a link to a file elsewhere, readable by its group only (and, for a run as root,
+  // another user's): the new output replaces the file the link points to, with the same
+  // permissions and owner, and the link stays a link.
   fs::create_directory(dir.file("elsewhere"));
   writeFile(dir.file("elsewhere/target.txt"), "yesterday's output");
+  constexpr uid_t kNobody = 65534;
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(dir.file("elsewhere/target.txt").c_str(), kNobody, kNobody), 0);
+  }
   fs::permissions(dir.file("elsewhere/target.txt"),
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::create_symlink(dir.file("elsewhere/target.txt"), dir.file("out.txt"));
@@ -286,6 +292,11 @@ TEST_F(RunEnd, ReplacedOutputKeepsItsLinkAndPermissions) {
   EXPECT_TRUE(whole("out.txt", kSmallRows));
   EXPECT_EQ(fs::status(dir.file("elsewhere/target.txt")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  struct stat owner {};
+  ASSERT_EQ(::stat(dir.file("elsewhere/target.txt").c_str(), &owner), 0);
+  if (root) {
+    EXPECT_EQ(owner.st_uid, kNobody);
+  }
   EXPECT_EQ(joined(namesIn(dir.file("elsewhere"))), "target.txt ");
 }
 
