@@ -45,6 +45,12 @@ PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
     if (::stat(final_.c_str(), &info) != 0) return;
   }
   inPlace_ = !S_ISREG(info.st_mode);
+  // An output the run may write in a folder it may not add files to cannot be replaced: it is
+  // written in place instead.
+  const std::string parent = std::filesystem::path(final_).parent_path().string();
+  if (!inPlace_ && ::access(parent.empty() ? "." : parent.c_str(), W_OK | X_OK) != 0 &&
+      ::access(final_.c_str(), W_OK) == 0)
+    inPlace_ = true;
 }
 
 std::string PendingOutput::nextWritePath() {

@@ -3,8 +3,10 @@
 // it is complete, so that the output's name only ever holds a whole output: a run that ends
 // early (a signal, SIGKILL, a run-time error) leaves the previous output, if any, untouched.
 // Two runs writing one output each write their own file; the later rename wins, whole.
-// A name that stands for something other than a regular file (a device, a pipe, anything under
-// /dev or /proc) is written in place, as nothing there can pass for a finished file.
+// A name that stands for something other than a regular file (a device, a pipe) or for one of
+// the process's own descriptors (/dev/stdout) is written in place, as nothing there can pass for
+// a finished file; so is an output in a folder the run may not add files to, which cannot be
+// replaced otherwise.
 
 #include <string>
 #include <vector>

@@ -300,6 +300,32 @@ TEST_F(RunEnd, ReplacedOutputKeepsItsLinkAndPermissions) {
   EXPECT_EQ(joined(namesIn(dir.file("elsewhere"))), "target.txt ");
 }
 
+TEST_F(RunEnd, OutputInAFolderTheRunMayNotAddFilesToIsWrittenInPlace) {
+  fs::create_directory(dir.file("locked"));
+  writeFile(dir.file("locked/out.txt"), "yesterday's output");
+  job("job.ini", "small", "Text", "locked/out.txt");
+  // Run as root, the run is another user's, who owns the output but not its folder. That user's
+  // driver manager finds the data source among the system ones only.
+  std::string setUp;
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(dir.file("locked/out.txt").c_str(), 65534, 65534), 0);
+    setUp = "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" \"$@\"";
+  }
+  fs::create_directory(dir.file("system"));
+  fs::copy_file(TABULINK_TEST_ODBC_DIR "/system/odbcinst.ini", dir.file("system/odbcinst.ini"));
+  writeFile(dir.file("system/odbc.ini"), readFile(*odbcIni));
+  std::vector<std::string> environment = env();
+  environment.push_back("ODBCSYSINI=" + dir.file("system"));
+  fs::permissions(dir.file("locked"), fs::perms::owner_read | fs::perms::owner_exec |
+                                          fs::perms::group_read | fs::perms::group_exec |
+                                          fs::perms::others_read | fs::perms::others_exec);
+  test::ProgramRun r = test::runTabulink(dir.path().string(), {"job.ini"}, environment, setUp);
+  fs::permissions(dir.file("locked"), fs::perms::all);
+  EXPECT_EQ(r.exitStatus, 0) << r.standardError << readFile(dir.file("err.txt"));
+  EXPECT_TRUE(whole("locked/out.txt", kSmallRows));
+  EXPECT_EQ(joined(namesIn(dir.file("locked"))), "out.txt ");
+}
+
 TEST_F(RunEnd, ErrorFileThatCannotBeWritten) {
   // A missing folder, a folder, a full device: the entries go to standard error with the reason.
   const std::pair<std::string, std::string> cases[] = {
