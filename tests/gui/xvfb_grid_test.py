@@ -72,6 +72,21 @@ def close_window(x, window):
     x.flush()
 
 
+def ended_with(run, status, window):
+    """What is wrong with how `run` ended once `window` was closed: not within 30 s, or with
+    another exit status than `status`."""
+    try:
+        _, err = run.communicate(timeout=30)
+    except subprocess.TimeoutExpired:
+        run.kill()
+        _, err = run.communicate()
+        return ["the program did not end after %s closed" % window]
+    if run.returncode != status:
+        return ["after %s closed: exit status %d: %s"
+                % (window, run.returncode, err.decode(errors="replace"))]
+    return []
+
+
 def error_dialog_ends_the_run(x, binary, work, env):
     failures = []
     tools = os.path.join(work, "bin")
@@ -94,15 +109,7 @@ def error_dialog_ends_the_run(x, binary, work, env):
             failures.append("no window titled %r appeared" % title)
             break
         close_window(x, window)
-    try:
-        _, err = run.communicate(timeout=30)
-    except subprocess.TimeoutExpired:
-        run.kill()
-        _, err = run.communicate()
-        failures.append("the program did not end after its error dialog closed")
-    if run.returncode != 1:
-        failures.append("error dialog: exit status %d: %s"
-                        % (run.returncode, err.decode(errors="replace")))
+    failures += ended_with(run, 1, "its error dialog")
     return failures
 
 
@@ -143,14 +150,7 @@ def main():
                 if not os.listdir(cache):
                     failures.append("no cache table while the grid is open")
                 close_window(x, window)
-            try:
-                _, err = run.communicate(timeout=30)
-            except subprocess.TimeoutExpired:
-                run.kill()
-                _, err = run.communicate()
-                failures.append("the program did not end after its grid closed")
-            if run.returncode != 0:
-                failures.append("exit status %d: %s" % (run.returncode, err.decode(errors="replace")))
+            failures += ended_with(run, 0, "its grid")
             if os.listdir(cache):
                 failures.append("cache files left: %s" % os.listdir(cache))
             failures += error_dialog_ends_the_run(x, binary, work, env)
