@@ -23,16 +23,15 @@ int openGrids = 0;
 // Grid windows still open after SCREENGRID returned, with the result set each shows (its window
 // owns it).
 struct OutlivingGrid {
-  TDbOdbcDirect* resultSet;
-  std::weak_ptr<TDbOdbcDirect> owned;
+  std::weak_ptr<TDbOdbcDirect> resultSet;
   WindowId window;
 };
 std::vector<OutlivingGrid> outlivingGrids;
 
-bool stillOpen(const TDbOdbcDirect* resultSet) {
+bool stillOpen(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   return std::any_of(
       outlivingGrids.begin(), outlivingGrids.end(),
-      [resultSet](const OutlivingGrid& grid) { return grid.resultSet == resultSet; });
+      [&resultSet](const OutlivingGrid& grid) { return grid.resultSet.lock() == resultSet; });
 }
 
 }  // namespace
@@ -43,10 +42,10 @@ void completeOpenGrids() {
   // grids closed.
   const std::vector<OutlivingGrid> grids = outlivingGrids;
   for (const OutlivingGrid& grid : grids) {
-    const std::shared_ptr<TDbOdbcDirect> resultSet = grid.owned.lock();
-    if (!resultSet || !stillOpen(grid.resultSet) || !resultSet->IsFilling()) continue;
+    const std::shared_ptr<TDbOdbcDirect> resultSet = grid.resultSet.lock();
+    if (!resultSet || !stillOpen(resultSet) || !resultSet->IsFilling()) continue;
     const long rows = resultSet->Complete();
-    if (stillOpen(grid.resultSet))
+    if (stillOpen(resultSet))
       ui().setWindowTitle(grid.window, progressTitle(" - Rows completed: ", rows));
   }
   ui().refreshGrid();
@@ -104,7 +103,7 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   window.onClose = [kept = resultSet, closed] {
     *closed = true;
     std::erase_if(outlivingGrids,
-                  [&kept](const OutlivingGrid& grid) { return grid.resultSet == kept.get(); });
+                  [&kept](const OutlivingGrid& grid) { return grid.resultSet.lock() == kept; });
     kept->End();
     releaseResultSet(kept.get());
     --openGrids;
@@ -115,7 +114,7 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   DialogOutcome outcome = ui().gridWindow(window);
   // A grid opened beside another returns while still open.
   if (outcome == DialogOutcome::Closed && !*closed)
-    outlivingGrids.push_back({rs, resultSet, window.window});
+    outlivingGrids.push_back({resultSet, window.window});
   if (outcome == DialogOutcome::NoDisplay) {
     --openGrids;
     releaseResultSet(rs);

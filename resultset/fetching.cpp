@@ -84,12 +84,13 @@ void TDbOdbcDirect::Load(int from, SQLHSTMT stmt) {
     GetValue(n, nullptr, nullptr, stmt);
 }
 
-void TDbOdbcDirect::takeRow(int from) {
+void TDbOdbcDirect::takeRow(int from, SQLHSTMT stmt) {
   // As the read-ahead's rows are taken: most values go to the cache as they were read.
+  if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
   for (int n = from; n <= nFields_; ++n) {
     const size_t i = static_cast<size_t>(n - 1);
-    const ColumnRead read = readColumn(hStmt_.handle(), n, aFields_[i], fetchBuffers_[i]);
-    if (!takeDirect(i, read)) GetValue(n, &read, nullptr);
+    const ColumnRead read = readColumn(stmt, n, aFields_[i], fetchBuffers_[i]);
+    if (!takeDirect(i, read)) GetValue(n, &read, nullptr, stmt);
   }
 }
 

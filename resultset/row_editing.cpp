@@ -8,7 +8,6 @@
 #include "odbc/todbc.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
-#include "table/field_codec.h"
 
 namespace tabulink {
 namespace {
@@ -39,20 +38,6 @@ TDbOdbcDirect::HeldRow TDbOdbcDirect::currentRow() {
 
 TDbOdbcDirect::HeldRow TDbOdbcDirect::sourceRow() {
   return inMode() && !adding_ && nEditRecord_ == Recno() ? editRow_ : currentRow();
-}
-
-bool TDbOdbcDirect::sameAsHeld(int n, const Value& held, const Value& read) const {
-  const size_t i = static_cast<size_t>(n - 1);
-  // A number as its cache field holds it: the value read again is rounded the same way first.
-  if (aFields_[i].type == 'N' && i < cacheFields_.size() &&
-      cacheFields_[i].kind == FieldKind::Numeric && held.isNumber() && read.isNumber()) {
-    std::string a(cacheFields_[i].length, ' ');
-    std::string b(cacheFields_[i].length, ' ');
-    encodeField(cacheFields_[i], held, a.data());
-    encodeField(cacheFields_[i], read, b.data());
-    return a == b;
-  }
-  return valueText(n, held, false) == valueText(n, read, false);
 }
 
 void TDbOdbcDirect::beginMode(bool adding) {
@@ -252,7 +237,7 @@ bool TDbOdbcDirect::RefreshCurrent(Location loc) {
   if (SQLFETCH(statement.handle()) != SQL_SUCCESS) {
     removeCurrentRecord();
   } else if (table != nullptr) {
-    Load(1, statement.handle());
+    takeRow(1, statement.handle());
     storeRow(*table);
   }
   DropStatement(statement);
@@ -281,7 +266,7 @@ bool TDbOdbcDirect::RecordHasChanged(std::vector<int>& changed, Location loc) {
     for (int n = 1; n <= nFields_; ++n) {
       const size_t i = static_cast<size_t>(n - 1);
       if (reference.isNull[i] != (aIsNull_[i] != 0) ||
-          !sameAsHeld(n, reference.values[i], aBuffer_[i]))
+          valueText(n, reference.values[i], false) != valueText(n, aBuffer_[i], false))
         changed.push_back(n);
     }
   }

@@ -6,6 +6,7 @@
 
 #include "core/text.h"
 #include "resultset/tdbodbcdirect.h"
+#include "table/field_codec.h"
 
 namespace tabulink {
 namespace {
@@ -43,10 +44,11 @@ std::string TDbOdbcDirect::valueText(int n, const Value& value, bool trimBoth) c
       return quoted(trimBoth ? trim(text) : trimRight(text));
     }
     case 'N':
+      // As the cache field holds it, so that a value read again compares equal to the one held.
       if (value.isNumber()) {
-        std::string text;
-        appendNumberText(text, value.number().value, FieldDec(n));
-        return text;
+        char text[kNumberTextSize];
+        if (size_t length = numberText(value.number().value, FieldDec(n), text); length > 0)
+          return std::string(text, length);
       }
       break;
     case 'L':

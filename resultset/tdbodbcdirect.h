@@ -209,9 +209,10 @@ class TDbOdbcDirect {
   // Reads columns `from`..nFields_ of the current row of `stmt` (the result's own statement when
   // null) into the row buffer.
   void Load(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
-  // Reads columns `from` on of the statement's current row for the cache: straight into their
-  // cache field bytes where takeDirect can, else into aBuffer_.
-  void takeRow(int from = 1);
+  // Reads columns `from` on of the current row of `stmt` (the result's own statement when null)
+  // for the cache: straight into their cache field bytes where takeDirect can, else into
+  // aBuffer_.
+  void takeRow(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
   // Column n into the row buffer, read now from `stmt` or, when given, as the read-ahead
   // delivered it (`read`, and `rest` for a value it read on).
   void GetValue(int n, const ColumnRead* read = nullptr, ValueRest* rest = nullptr,
@@ -240,9 +241,6 @@ class TDbOdbcDirect {
   // The current row as the data source holds it: as it was when edit mode began on it, else as
   // the cache holds it.
   HeldRow sourceRow();
-  // Whether a value of column n held in the cache and the one read again for it agree, as the
-  // cache field would hold them.
-  bool sameAsHeld(int n, const Value& held, const Value& read) const;
   // Runs GenCurRec() on `statement` (allocated here); true when it ran.
   bool selectCurrentAgain(OdbcStatement& statement, std::string_view context, const Location& loc);
   // Runs `sql` on a statement of the session's own; failures go to its error list.

@@ -70,7 +70,8 @@ size_t fractionText(double value, int decimals, char* out) {
   return n;
 }
 
-// The N text of `value`; 0 when it is not a finite number.
+}  // namespace
+
 size_t numberText(double value, int decimals, char* out) {
   if (!std::isfinite(value)) return 0;
   bool negative = std::signbit(value);
@@ -99,8 +100,10 @@ size_t numberText(double value, int decimals, char* out) {
   return n;
 }
 
+namespace {
+
 PutResult putNumber(const DbfField& field, double value, char* dest) {
-  char text[640];
+  char text[kNumberTextSize];
   size_t n = numberText(value, field.decimals, text);
   if (n == 0 || n > field.length) {
     std::memset(dest, '*', field.length);
