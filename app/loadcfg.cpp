@@ -1,5 +1,8 @@
 #include "app/run_settings.h"
 
+#include <cctype>
+#include <climits>
+
 #include "app/config/tini.h"
 #include "core/text.h"
 
@@ -39,6 +42,7 @@ void LOADCFG(const std::string& iniPath) {
   s.Password = readText(ini, "ODBC", "Password");
   s.SQL = readText(ini, "ODBC", "SQL");
   s.Asyncronous = ini.Get("ODBC", "Asyncronous", Value(), Value(s.Asyncronous)).logical();
+  std::string loginTimeout = readText(ini, "ODBC", "LoginTimeout");
   s.Type = readText(ini, "Output", "Type");
   s.DecChar = readText(ini, "Output", "DecChar");
   std::string decNo = readText(ini, "Output", "DecNo");
@@ -64,6 +68,13 @@ void LOADCFG(const std::string& iniPath) {
   // The whole part, from 0 to 13; written so that no value (an infinite one included) reaches the
   // conversion out of range.
   s.DecNo = decimals >= 13 ? 13 : decimals >= 1 ? static_cast<int>(decimals) : 0;
+  // Whole seconds; a value that is not a number from 0 up keeps the default, so that a slip in
+  // the file never leaves an unattended log-in unbounded.
+  s.LoginTimeout = 30;
+  if (!loginTimeout.empty() && std::isdigit(static_cast<unsigned char>(loginTimeout.front()))) {
+    double seconds = VAL(loginTimeout);
+    s.LoginTimeout = seconds >= INT_MAX ? INT_MAX : static_cast<int>(seconds);
+  }
 
   readSupportEmail(ini);
 }
