@@ -28,10 +28,16 @@ bool DbfTableExport::create(const std::vector<FieldDescription>& structure, std:
              " has the name of its memo file: give it another extension.");
     return false;
   }
-  if (output_.inPlace()) {
-    target = output_.finalPath();
-    DBCREATE(target, structure);
-    return true;  // the open that follows finds out
+  // A table and its memo file need files of their own, written at any position.
+  if (output_.inPlace() || PendingOutput(path_).inPlace()) {
+    ZULERROR("The dbf output file " + path_ +
+             " was not written: a table and its memo file cannot go to a device, a pipe or a "
+             "descriptor of the run.");
+    return false;
+  }
+  if (!output_.refusal().empty()) {
+    ZULERROR(output_.refusal());
+    return false;
   }
   for (;;) {
     auto tracking = lockRunFiles();

@@ -8,7 +8,7 @@ namespace tabulink {
 
 bool TextExport::create(const std::vector<OutputField>& fields) {
   if (int error = file_.create(path_); error != 0) {
-    ZULERROR(asciiFileError("creating", error));
+    ZULERROR(file_.refusal().empty() ? asciiFileError("creating", error) : file_.refusal());
     return false;
   }
   fields_ = fields;

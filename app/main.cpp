@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   ERRORSYS();
   installFatalSignalReport();
   // Before any other thread starts (the desktop toolkit's among them), so that every thread leaves
-  // the three signals to the run.
+  // the ending signals to the run.
   installInterruptHandling(endInterruptedRun);
   std::unique_ptr<Ui> previous = installUi(chooseUi());
   MAIN(std::vector<std::string>(argv + 1, argv + argc));

@@ -3,11 +3,11 @@
 
 #include "resultset/tdbodbcdirect.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <thread>
 
 #include "core/text.h"
 #include "failure/run_files.h"
@@ -19,6 +19,7 @@
 #include "table/dbf_layout.h"
 #include "table/dbf_table.h"
 #include "table/memo_file.h"
+#include "table/table_error.h"
 #include "table/work_areas.h"
 
 namespace tabulink {
@@ -167,26 +168,32 @@ bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& struct
     DBCREATE(cFileName, structure);
   } else {
     // A name is claimed by creating its files exclusively; one that another program (or a file
-    // left behind) holds moves on to the next name the clock gives.
+    // left behind) holds moves on to the next name, a bounded number of times.
     // The cache holds every row read so far: its files are the owner's alone, and the program's
     // end removes them however it comes.
-    DbfTable::Created created;
-    for (std::string taken;;) {
-      cFileName = CTEMPFILE(cacheDirectory(), "DBF");
-      if (cFileName == taken) {
-        // Only a later second gives another name.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        continue;
+    DbfTable::Created created = DbfTable::Created::NameTaken;
+    for (int tries = 0; created == DbfTable::Created::NameTaken; ++tries) {
+      cFileName = tries < kTempFileTries ? CTEMPFILE(cacheDirectory(), "DBF") : std::string();
+      if (cFileName.empty()) {
+        RunError error = driverError(EG_CREATE, 1004, cacheDirectory(), osCodeFromErrno(EEXIST));
+        error.DESCRIPTION += ", no free cache table name";
+        raiseTableError(error);
+        return false;
       }
       auto tracking = lockRunFiles();
+      // Tracked before they exist, so that a creation that fails half-way (a full disk) or an
+      // end that comes meanwhile leaves no file behind.
+      const std::string table = DbfTable::tablePath(cFileName);
+      const std::string memo = MemoFile::pathFor(table);
+      trackRunFile(table, RunFileKind::Scratch);
+      trackRunFile(memo, RunFileKind::Scratch);
       created = DbfTable::createExclusive(cFileName, structure, true);
-      if (created == DbfTable::Created::Yes) {
-        std::string table = DbfTable::tablePath(cFileName);
-        trackRunFile(table, RunFileKind::Scratch);
-        trackRunFile(MemoFile::pathFor(table), RunFileKind::Scratch);
+      if (created == DbfTable::Created::Yes) continue;
+      // A name found taken is someone else's file; what a failed creation made is the run's.
+      for (const std::string& file : {table, memo}) {
+        if (created == DbfTable::Created::GivenUp) ::unlink(file.c_str());
+        untrackRunFile(file);
       }
-      if (created != DbfTable::Created::NameTaken) break;
-      taken = cFileName;
     }
     if (created != DbfTable::Created::Yes) return false;
   }

@@ -316,9 +316,10 @@ class TDbOdbcDirect {
 
 // The name enclosed in "[" "]" when, trimmed, it still holds a blank; else unchanged.
 std::string CHKSP(std::string_view name);
-// A cache-table file name: the directory, "__", the time of day as HHMMSS, "." and `extension`.
-// While a file of that name exists the name is formed again, so a second name made within the
-// same second waits for the clock.
+// A cache-table file name: the directory, "__", ten random letters and digits (no other user can
+// guess the name and take it first), "." and `extension`; one that no file holds yet, or "" when
+// kTempFileTries names were all taken.
+constexpr int kTempFileTries = 100;
 std::string CTEMPFILE(std::string_view directory, std::string_view extension);
 // Where cache tables go: TEMP, then TMP, then TMPDIR (the first one set and not empty), else /tmp.
 std::string cacheDirectory();
