@@ -87,7 +87,8 @@ TEST_F(RunErrorDuringExport, HeadlessRunQuitsWithTheLogAndKeepsWhatWasWritten) {
     EXPECT_NE(log.find(std::string("\r\n") + section + "\r\n"), std::string::npos) << section;
   EXPECT_NE(log.find("DBFNTX/1011  Write error"), std::string::npos);
   // The cache (current while it fills) and the output table, both open.
-  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\r\n  1: => __\d{6} +RddName: DBFNTX\r\n)")))
+  EXPECT_TRUE(
+      std::regex_search(log, std::regex(R"(\r\n  1: => __[A-Z0-9]{10} +RddName: DBFNTX\r\n)")))
       << log;
   EXPECT_TRUE(std::regex_search(log, std::regex(R"(\r\n  2:    OUTDBF +RddName: DBFNTX\r\n)")))
       << log;
