@@ -65,30 +65,52 @@ PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
 }
 
 void PendingOutput::followLinks() {
-  for (int followed = 0;; ++followed) {
+  namespace fs = std::filesystem;
+  // The name is walked one part at a time, as the kernel walks it, so that a link anywhere in it
+  // (a folder's name too) meets the same rule; what was walked holds no link any more.
+  std::vector<fs::path> rest;  // the parts still to walk, the next one last
+  auto walkNext = [&rest](const fs::path& path) {
+    const std::vector<fs::path> parts(path.begin(), path.end());
+    rest.insert(rest.end(), parts.rbegin(), parts.rend());
+  };
+  walkNext(final_);
+  fs::path walked;
+  for (int followed = 0; !rest.empty();) {
+    const fs::path part = std::move(rest.back());
+    rest.pop_back();
+    if (part.empty() || part == ".") continue;
+    fs::path next = walked / part;
     struct stat link {};
-    if (::lstat(final_.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return;
-    const std::string folder = folderOf(final_);
+    if (::lstat(next.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+      walked = std::move(next);
+      continue;
+    }
+    const std::string folder = walked.empty() ? "." : walked.string();
     struct stat parent {};
-    if (followed == kMaxLinks || ::stat(folder.c_str(), &parent) != 0) {
+    if (++followed > kMaxLinks || ::stat(folder.c_str(), &parent) != 0) {
       refuse(ELOOP, "The output " + final_ + " was not written: too many symbolic links.");
       return;
     }
     // Anyone may put a link into a sticky folder that anyone may write (/tmp), pointing at a file
     // of the run's user: such a link is followed only when it is the run's own or the folder
-    // owner's, the rule the kernel applies to opens with fs.protected_symlinks.
+    // owner's, the rule the kernel applies with fs.protected_symlinks.
     const bool shared = (parent.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
     if (shared && link.st_uid != ::geteuid() && link.st_uid != parent.st_uid) {
-      refuse(EACCES, "The output " + final_ + " was not written: it is a symbolic link of " +
-                         "another user in the shared folder " + folder + ".");
+      refuse(EACCES, "The output " + final_ + " was not written: the symbolic link " +
+                         next.string() + " is another user's, in the shared folder " + folder +
+                         ".");
       return;
     }
     std::error_code error;
-    const std::filesystem::path target = std::filesystem::read_symlink(final_, error);
-    if (error) return;
-    final_ =
-        target.is_absolute() ? target.string() : (std::filesystem::path(folder) / target).string();
+    const fs::path target = fs::read_symlink(next, error);
+    if (error) {
+      walked = std::move(next);
+      continue;
+    }
+    if (target.is_absolute()) walked.clear();
+    walkNext(target);
   }
+  final_ = walked.string();
 }
 
 void PendingOutput::refuse(int error, std::string why) {

@@ -328,7 +328,8 @@ TEST_F(RunEnd, OutputsThatCannotBeReplacedWholeAreRefused) {
     ASSERT_EQ(::lchown(path.c_str(), user, user), 0) << path;
   };
   // A folder "nobody" may not add files to, holding "nobody"'s outputs; a sticky folder anyone
-  // may write, holding links of "nobody" (65534) and of "daemon" (1) to root's file.
+  // may write, holding links of "nobody" (65534) and of "daemon" (1) to root's file, and
+  // "nobody"'s link to the folder above.
   fs::create_directory(dir.file("locked"));
   fs::create_directory(dir.file("shared"));
   fs::permissions(dir.file("shared"), fs::perms::all | fs::perms::sticky_bit);
@@ -338,17 +339,21 @@ TEST_F(RunEnd, OutputsThatCannotBeReplacedWholeAreRefused) {
   fs::create_symlink(dir.file("root.txt"), dir.file("shared/daemon.txt"));
   owned(dir.file("shared/daemon.txt"), 1);
   fs::create_symlink("../out.txt", dir.file("shared/root.txt"));
+  fs::create_symlink("..", dir.file("shared/up"));
+  owned(dir.file("shared/up"), 65534);
   struct Case {
     std::string output, type, setUp, refusal;
   };
   const std::string notAdded = "was not written: the run may not add files to locked,";
-  const std::string notFollowed =
-      "was not written: it is a symbolic link of another user in the "
-      "shared folder shared.";
+  auto notFollowed = [](const std::string& link) {
+    return "was not written: the symbolic link " + link +
+           " is another user's, in the shared folder shared.";
+  };
   const Case cases[] = {{"locked/out.txt", "Text", asNobody, notAdded},
                         {"locked/out.dbf", "DBF", asNobody, notAdded},
-                        {"shared/nobody.txt", "Text", "", notFollowed},
-                        {"shared/daemon.txt", "Text", asNobody, notFollowed},
+                        {"shared/nobody.txt", "Text", "", notFollowed("shared/nobody.txt")},
+                        {"shared/daemon.txt", "Text", asNobody, notFollowed("shared/daemon.txt")},
+                        {"shared/up/root.txt", "Text", "", notFollowed("shared/up")},
                         {"shared/root.txt", "Text", asNobody, ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.output);
@@ -377,7 +382,7 @@ TEST_F(RunEnd, OutputsThatCannotBeReplacedWholeAreRefused) {
               "yesterday's outputyesterday's output");
     EXPECT_TRUE(fs::is_symlink(dir.file("shared/nobody.txt")));
     EXPECT_EQ(joined(namesIn(dir.file("locked"))), "out.dbf out.txt ");
-    EXPECT_EQ(joined(namesIn(dir.file("shared"))), "daemon.txt nobody.txt root.txt ");
+    EXPECT_EQ(joined(namesIn(dir.file("shared"))), "daemon.txt nobody.txt root.txt up ");
     EXPECT_EQ(joined(namesIn(temp())), "");
   }
 }
