@@ -3,8 +3,6 @@
 
 #include "resultset/tdbodbcdirect.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -189,11 +187,9 @@ bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& struct
       trackRunFile(memo, RunFileKind::Scratch);
       created = DbfTable::createExclusive(cFileName, structure, true);
       if (created == DbfTable::Created::Yes) continue;
-      // A name found taken is someone else's file; what a failed creation made is the run's.
-      for (const std::string& file : {table, memo}) {
-        if (created == DbfTable::Created::GivenUp) ::unlink(file.c_str());
-        untrackRunFile(file);
-      }
+      // A name found taken is someone else's file, and a failed creation removed what it made.
+      untrackRunFile(table);
+      untrackRunFile(memo);
     }
     if (created != DbfTable::Created::Yes) return false;
   }

@@ -37,9 +37,11 @@ DbfTable::Created createFile(const std::string& path, bool canDefault, bool excl
       return DbfTable::Created::GivenUp;
     }
     BufferedFile file(std::move(handle), 0);
-    return retryWrite(path, [&] { return file.truncate(0) && fill(file) && file.flush(); })
-               ? DbfTable::Created::Yes
-               : DbfTable::Created::GivenUp;
+    if (retryWrite(path, [&] { return file.truncate(0) && fill(file) && file.flush(); }))
+      return DbfTable::Created::Yes;
+    // An exclusive creation made the file: what a failed write (a full disk) left of it goes.
+    if (exclusive) ::unlink(path.c_str());
+    return DbfTable::Created::GivenUp;
   }
 }
 
@@ -106,8 +108,9 @@ DbfTable::Created DbfTable::createTable(const std::string& file,
   Created memo =
       createFile(MemoFile::pathFor(path), false, exclusive, ownerOnly, MemoFile::writeEmpty);
   // A memo file of that name already there (left behind, or another program's) makes the whole
-  // name taken: the table file just made goes again.
-  if (memo == Created::NameTaken) ::unlink(path.c_str());
+  // name taken, and one that could not be made leaves no table: the table file just made goes
+  // again.
+  if (memo != Created::Yes && exclusive) ::unlink(path.c_str());
   return memo;
 }
 
