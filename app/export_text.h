@@ -34,6 +34,7 @@ class TextExport : public ExportWriter {
   std::vector<OutputField> fields_;
   TextOutputFile file_;
   std::string cell_;  // a cell made here, reused for every cell
+  const std::string& decChar() const { return decChar_; }
 
  private:
   std::string path_;

@@ -15,8 +15,9 @@ std::vector<FieldDescription> cacheStructure(const std::vector<ColumnDescription
     std::snprintf(name, sizeof name, "FIELD_%04zu", i + 1);
     FieldDescription field{name, std::string(1, column.type == 'U' ? 'C' : column.type),
                            column.length, 0};
-    // A DBF character field holds at most 255 bytes; longer texts go to the memo file.
-    if (field.length > 255 || field.type == "M") {
+    // A DBF character field holds at most 255 bytes; longer texts go to the memo file, and so do
+    // texts read whole, whatever their length.
+    if (field.length > 255 || field.type == "M" || column.wholeText) {
       field.type = "M";
       field.length = 10;
     }

@@ -189,6 +189,9 @@ class TDbOdbcDirect {
   std::string cAlias;     // its alias; the file's base name when empty
   std::string cRDD;       // the table driver of the cache table
   bool lDateAsStr = false;
+  // Character values are read and held whole past the width the driver described (for an output
+  // without cells); set before Open.
+  bool textsWhole = false;
   bool lShowAlerts = true;
 
  private:
