@@ -252,9 +252,10 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
     }
   }
   // A text read whole is filled to its length but never cut to it.
-  const int width = description.wholeText
-                        ? static_cast<int>(std::max(bytes.size(), size_t(description.length)))
-                        : description.length;
+  const int width =
+      description.wholeText
+          ? static_cast<int>(std::max(bytes.size(), static_cast<size_t>(description.length)))
+          : description.length;
   if (!description.convert(bytes, width, out)) {
     fit.kind = ValueFit::Kind::NotANumber;
   } else if (fit.kind == ValueFit::Kind::Whole && out.isNumber() &&

@@ -146,6 +146,10 @@ bool TDbOdbcDirect::Open() {
     aScanFields_.push_back(std::move(scan));
   }
   std::vector<FieldDescription> structure = cacheStructure(aFields_);
+  wholeFields_.assign(n, 0);
+  for (size_t i = 0, next = n + 1; i < n; ++i)
+    if (holdsLongerValues(aFields_[i])) wholeFields_[i] = next++;
+  cacheFieldCount_ = structure.size();
   // The table writer refuses such a structure without saying why.
   if (structure.size() > maxFieldCount())
     reportFill("The result has " + std::to_string(n) + " columns; a cache table holds at most " +
