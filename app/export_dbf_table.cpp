@@ -58,7 +58,10 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
   structure.reserve(fields.size());
   for (const OutputField& field : fields) {
     char type = field.type == 'U' ? 'C' : field.type;
-    structure.push_back({field.fieldName, std::string(1, type), field.length, field.decimals});
+    // Only a number has decimals: in a character field they would count as 256 bytes each of its
+    // length (a PostgreSQL time, whose decimals are its fraction's digits).
+    const int decimals = type == 'N' ? field.decimals : 0;
+    structure.push_back({field.fieldName, std::string(1, type), field.length, decimals});
   }
   // Rows wider than a record keep their longest character columns in the memo file.
   fitRecord(structure, structure.size());

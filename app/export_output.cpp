@@ -31,11 +31,13 @@ Export& currentExport() {
   return state;
 }
 
-// The DBF field name of a column: its first 10 characters, blanks as "_". A name that agrees
-// with one given to an earlier column (letter case ignored, as readers look names up) ends in
-// "_1", "_2", ... instead, still in 10 characters: CUSTOMER_N, CUSTOMER_1, ...
-std::string dbfFieldName(const std::string& name, const std::vector<OutputField>& earlier) {
-  std::string cut = padRight(name, std::min<size_t>(name.size(), 10));
+// The DBF field name of column n (from 1): its first 10 characters, blanks as "_"; a column
+// without a name (blank, or empty) is FIELD<n>, as GIS tools name it. A name that agrees with one
+// given to an earlier column (letter case ignored, as readers look names up) ends in "_1", "_2",
+// ... instead, still in 10 characters: CUSTOMER_N, CUSTOMER_1, ...
+std::string dbfFieldName(const std::string& name, int n, const std::vector<OutputField>& earlier) {
+  std::string cut = trim(name).empty() ? "FIELD" + std::to_string(n)
+                                       : padRight(name, std::min<size_t>(name.size(), 10));
   for (char& c : cut)
     if (c == ' ') c = '_';
   auto taken = [&](const std::string& candidate) {
@@ -83,13 +85,21 @@ int ZULCREAHEAD(TDbOdbcDirect& resultSet) {
   std::vector<std::string> names = resultSet.FieldNames();
   for (int n = 1; n <= static_cast<int>(names.size()); ++n) {
     const std::string& name = names[static_cast<size_t>(n - 1)];
-    e.fields.push_back({name, dbfFieldName(name, e.fields), resultSet.FieldType(n),
+    e.fields.push_back({name, dbfFieldName(name, n, e.fields), resultSet.FieldType(n),
                         resultSet.FieldLen(n), resultSet.FieldDec(n)});
   }
   e.writer = writerFor(outputKind(runSettings().Type));
-  if (e.writer) e.handle = e.writer->head(e.fields);
+  if (e.writer) {
+    e.writer->measure(resultSet);
+    e.handle = e.writer->head(e.fields);
+  }
   if (e.handle == -1) e.writer.reset();
   return e.handle;
+}
+
+bool readsResultOnce(OutputKind kind, const TDbOdbcDirect& resultSet) {
+  return kind != OutputKind::Screen &&
+         !(kind == OutputKind::AsciiTable && BoxedTableExport::measures(resultSet));
 }
 
 void reportNoColumns() {

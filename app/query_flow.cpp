@@ -78,9 +78,10 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   OutputKind kind = outputKind(s.Type);
   if (kind != OutputKind::Screen) asynchronous = false;
 
-  // Exactly the word and one blank: leading blanks or a TAB after the word make a statement that
-  // is only executed.
-  if (upper(std::string_view(statement).substr(0, 7)) != "SELECT ") {
+  // A statement with result columns is delivered as a SELECT's whatever its first word (WITH,
+  // VALUES, a leading comment, a RETURNING clause); one without them is only executed.
+  if (upper(std::string_view(statement).substr(0, 7)) != "SELECT " &&
+      !connection.hasResultColumns(statement)) {
     connection.Execute(statement);
     return;
   }
@@ -90,6 +91,8 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   if (connection.IsError() || interruptSignal() != 0) return;
   LiveResultSet live(resultSet);
   if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
+  // Nothing in tab-delimited text needs a width: no character value is cut to the described one.
+  if (kind == OutputKind::DelimitedText) resultSet->textsWhole = true;
   if (!resultSet->Open()) {
     // Columns described but no cache to hold their rows: the table layer's error handling may
     // have answered quietly, but the run delivered nothing. A result without columns
@@ -103,7 +106,7 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   }
   // A file export reads the result once, in order, and then ends it; unless a window message
   // could use the session in between, the rows are read on a second thread meanwhile.
-  if (kind != OutputKind::Screen && !ui().messagesRunCode()) resultSet->ReadAhead();
+  if (readsResultOnce(kind, *resultSet) && !ui().messagesRunCode()) resultSet->ReadAhead();
 
   if (asynchronous) {
     // Without a fill window this starts nothing.

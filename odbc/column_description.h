@@ -41,10 +41,13 @@ struct ColumnDescription {
   int cType = SQL_C_CHAR;        // 7 SQL_C_TIMESTAMP for SQL_TIMESTAMP, else SQL_C_CHAR
   Conversion convert = nullptr;  // 8
   bool changed = false;          // 9 set by the result set when a field is assigned
+  // Not an element: a text read whole past its length (up to kMaxColumnLength bytes), for an
+  // output without cells. Shorter values are still filled to the length.
+  bool wholeText = false;
 
   // Memo and number columns are read whole (memos up to kMaxColumnLength bytes): a value the
   // first read leaves unfinished is read on.
-  bool readsWhole() const { return type == 'M' || type == 'N'; }
+  bool readsWhole() const { return type == 'M' || type == 'N' || wholeText; }
   // The bytes offered to the driver for a value at first, its terminating zero included: a
   // memo's length up to kMemoFirstRead, a number's usual text, else the length and the
   // look-ahead.

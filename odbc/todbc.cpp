@@ -251,7 +251,12 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
       if (read.total > 0) fit.heldBytes = read.total;
     }
   }
-  if (!description.convert(bytes, description.length, out)) {
+  // A text read whole is filled to its length but never cut to it.
+  const int width =
+      description.wholeText
+          ? static_cast<int>(std::max(bytes.size(), static_cast<size_t>(description.length)))
+          : description.length;
+  if (!description.convert(bytes, width, out)) {
     fit.kind = ValueFit::Kind::NotANumber;
   } else if (fit.kind == ValueFit::Kind::Whole && out.isNumber() &&
              !description.keepsDigits(bytes, out.number().value)) {
@@ -299,6 +304,15 @@ bool TOdbc::Execute(std::string_view sql, std::optional<std::string_view> operat
   }
   if (*stmt == SQL_NULL_HSTMT) return false;
   return check(SQLEXECDIRECT(*stmt, std::string(sql)), Accept::SuccessOnly, operation, stmt, loc);
+}
+
+bool TOdbc::hasResultColumns(std::string_view sql) {
+  OdbcStatement statement(hDbc());
+  if (statement.handle() == SQL_NULL_HSTMT) return false;
+  auto succeeded = [](int rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; };
+  int count = 0;
+  return succeeded(SQLPREPARE(statement.handle(), std::string(sql))) &&
+         succeeded(SQLNUMRESULTCOLS(statement.handle(), count)) && count > 0;
 }
 
 std::vector<Value> TOdbc::QueryRow(std::string_view sql, Location loc) {

@@ -133,6 +133,10 @@ class TOdbc {
   bool Execute(std::string_view sql, std::optional<std::string_view> operation = std::nullopt,
                std::optional<SQLHSTMT> stmt = std::nullopt, Location loc = Location::current());
 
+  // Whether `sql`, prepared but not run, has result columns as the driver describes it. Nothing
+  // is recorded: a statement that cannot be prepared has none here and fails when it runs.
+  bool hasResultColumns(std::string_view sql);
+
   // A new result set of `sql` on this connection (defined by the result-set library); its errors
   // land on this connection's error list.
   std::unique_ptr<TDbOdbcDirect> Query(std::string_view sql, Location loc = Location::current());

@@ -195,8 +195,8 @@ void TDbOdbcDirect::planDirectStores() {
       how = DirectStore::Number;
     } else if (column.type == 'L' && field.kind == FieldKind::Logical) {
       how = DirectStore::Logical;
-    } else if (column.type == 'M' && field.kind == FieldKind::Memo) {
-      // A memo text is stored as it is read; NULL as the empty text.
+    } else if ((column.type == 'M' || column.wholeText) && field.kind == FieldKind::Memo) {
+      // A memo text, or a text read whole, is stored as it is read; NULL as the empty text.
       how = DirectStore::Memo;
       continue;
     }
@@ -256,6 +256,17 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   std::memset(flags + flagged, ' ', flagsField.length - flagged);
   for (size_t i = 0; i < aFields_.size(); ++i) {
     if (i < flagged) flags[i] = aIsNull_[i] ? '1' : '0';
+    if (wholeFields_[i] != 0 && !aIsNull_[i] && i < flagged) {
+      // A text longer than its field is held whole beside it.
+      const Value& value = aBuffer_[i];
+      const std::string_view text = taken_[i]        ? takenBytes_[i]
+                                    : value.isText() ? value.text()
+                                                     : std::string_view();
+      if (fields[i].kind == FieldKind::Character && text.size() > fields[i].length) {
+        table.putMemo(wholeFields_[i], text);
+        flags[i] = CachedRow::kLongerFlag;
+      }
+    }
     if (taken_[i]) {
       if (directStores_[i] == DirectStore::Memo) {
         table.putMemo(i, takenBytes_[i]);
@@ -313,13 +324,15 @@ void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
     out = Value();
     return;
   }
-  table->get(i, out);
+  const bool longer = i < wholeFields_.size() && wholeFields_[i] != 0 &&
+                      table->bytes(aFields_.size())[i] == CachedRow::kLongerFlag;
+  table->get(longer ? wholeFields_[i] : i, out);
 }
 
 CachedRow TDbOdbcDirect::CurrentRow() {
   CachedRow row;
   DbfTable* table = cache();
-  if (table == nullptr || table->fieldCount() != aFields_.size() + 1) return row;
+  if (table == nullptr || table->fieldCount() != cacheFieldCount_) return row;
   row.record_ = table->record();
   row.nulls_ = table->bytes(aFields_.size());
   row.fields_ = table->layout().fields.data();

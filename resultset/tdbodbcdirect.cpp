@@ -29,8 +29,11 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   cRDD = std::string(kDefaultDriver);
   lDateAsStr = oConnect->lDateAsStr;
   hStmt_ = AllocStatement(loc);
-  // A bare table name selects the whole table.
-  if (upper(cSelect_).find("SELECT") == std::string::npos) cSelect_ = "SELECT * FROM " + cSelect_;
+  // A bare table name selects the whole table; a statement of more than a name (VALUES (1),
+  // SHOW ALL) is run as it stands.
+  if (upper(cSelect_).find("SELECT") == std::string::npos &&
+      trim(cSelect_).find_first_of(" \t\r\n(") == std::string_view::npos)
+    cSelect_ = "SELECT * FROM " + cSelect_;
   PrimaryKeys({}, false, loc);
   // Not tested here: the caller reads the session's error list.
   Execute(cSelect_, "TDbOdbcDirect:New()", hStmt_.handle(), loc);
@@ -123,6 +126,12 @@ bool TDbOdbcDirect::Open() {
     if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
     return false;
   }
+  // An unclassified column of up to 255 bytes (a BIGINT, a GUID, a short wide-character text)
+  // holds no longer value.
+  if (textsWhole)
+    for (ColumnDescription& column : aFields_)
+      column.wholeText = column.cType == SQL_C_CHAR &&
+                         (column.type == 'C' || (column.type == 'U' && column.length > 255));
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();
   aBuffer_.assign(n, Value());
@@ -136,6 +145,10 @@ bool TDbOdbcDirect::Open() {
     aScanFields_.push_back(std::move(scan));
   }
   std::vector<FieldDescription> structure = cacheStructure(aFields_);
+  wholeFields_.assign(n, 0);
+  for (size_t i = 0, next = n + 1; i < n; ++i)
+    if (holdsLongerValues(aFields_[i])) wholeFields_[i] = next++;
+  cacheFieldCount_ = structure.size();
   // The table writer refuses such a structure without saying why.
   if (structure.size() > maxFieldCount())
     reportFill("The result has " + std::to_string(n) + " columns; a cache table holds at most " +

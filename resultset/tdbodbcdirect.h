@@ -31,12 +31,17 @@ struct ValueRest;
 class CachedRow {
  public:
   bool isNull(size_t i) const { return i < nulls_.size() && nulls_[i] == '1'; }
+  // Whether column i's value is longer than its cache field, which holds only its beginning.
+  bool isLonger(size_t i) const { return i < nulls_.size() && nulls_[i] == kLongerFlag; }
+  static constexpr char kLongerFlag = 'W';
   // The bytes of column i's cache field (a number as right-aligned text).
   std::string_view bytes(size_t i) const {
     return i < columns_ ? record_.substr(fields_[i].offset, fields_[i].length) : std::string_view();
   }
   // Whether those bytes are the value's text as it is (a character column, not NULL).
-  bool isText(size_t i) const { return i < columns_ && texts_[i] != 0 && !isNull(i); }
+  bool isText(size_t i) const {
+    return i < columns_ && texts_[i] != 0 && !isNull(i) && !isLonger(i);
+  }
   // Whether column i's cache field is of `kind`.
   bool heldAs(size_t i, FieldKind kind) const { return i < columns_ && fields_[i].kind == kind; }
   // Whether column i is of an integer or decimal kind: its field's number text is its value,
@@ -189,6 +194,9 @@ class TDbOdbcDirect {
   std::string cAlias;     // its alias; the file's base name when empty
   std::string cRDD;       // the table driver of the cache table
   bool lDateAsStr = false;
+  // Character values are read and held whole past the width the driver described (for an output
+  // without cells); set before Open.
+  bool textsWhole = false;
   bool lShowAlerts = true;
 
  private:
@@ -304,6 +312,10 @@ class TDbOdbcDirect {
   std::vector<std::string> directFields_;
   std::vector<unsigned char> taken_;
   std::vector<std::string_view> takenBytes_;
+  // Per column read whole into a character field: the memo field that holds a longer value whole
+  // (its ISNULL flag then kLongerFlag); 0 for other columns.
+  std::vector<size_t> wholeFields_;
+  size_t cacheFieldCount_ = 0;  // the fields of the cache table made by Open
   int nFields_ = 0;
   int nWorkArea_ = 0;
   bool cacheCreated_ = false;
