@@ -5,6 +5,7 @@
 
 #include "app/error_collection.h"
 #include "app/export_boxed_table.h"
+#include "app/export_csv.h"
 #include "app/export_dbf_table.h"
 #include "app/export_delimited_text.h"
 #include "app/export_progress.h"
@@ -58,6 +59,8 @@ std::unique_ptr<ExportWriter> writerFor(OutputKind kind) {
       return std::make_unique<DbfTableExport>(s.FileOut);
     case OutputKind::AsciiTable:
       return std::make_unique<BoxedTableExport>(s.FileOut, s.DecChar);
+    case OutputKind::Csv:
+      return std::make_unique<CsvExport>(s.FileOut, s.DecChar);
     case OutputKind::DelimitedText:
       return std::make_unique<DelimitedTextExport>(s.FileOut, s.DecChar);
     case OutputKind::Screen:
@@ -72,7 +75,15 @@ OutputKind outputKind(std::string_view type) {
   if (startsWithNoCase(type, "SCREEN")) return OutputKind::Screen;
   if (startsWithNoCase(type, "DBF")) return OutputKind::Dbf;
   if (startsWithNoCase(type, "ASCIITABLE")) return OutputKind::AsciiTable;
+  if (startsWithNoCase(type, "CSV")) return OutputKind::Csv;
   return OutputKind::DelimitedText;
+}
+
+bool knownOutputType(std::string_view type) {
+  if (type.empty() || outputKind(type) != OutputKind::DelimitedText) return true;
+  for (std::string_view name : {"TEXT", "TXT", "TAB", "TSV"})
+    if (equalsNoCase(type, name)) return true;
+  return false;
 }
 
 int ZULCREAHEAD(TDbOdbcDirect& resultSet) {

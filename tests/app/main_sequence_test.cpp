@@ -1,4 +1,5 @@
 #include "app/main_sequence.h"
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ class MainRun : public ::testing::Test {
 
   void dataSources(const std::string& iniText) { writeFile(dir.file("odbc.ini"), iniText); }
   void job(const std::string& iniText) { writeFile(dir.file("job.ini"), iniText); }
-  void run() { MAIN({"job.ini"}); }
+  void run() { MAIN(parseCommandLine({"job.ini"})); }
 
   test::TempDir dir;
   test::CurrentDir cwd;

@@ -2,6 +2,7 @@
 // the table dialog during a fetch, the grid window and the progress titles.
 
 #include "app/query_flow.h"
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +77,7 @@ TEST_F(QueryFlow, LoginOkTwiceConnectsAndExportsTwice) {
     std::filesystem::rename("out.dbf", "first.dbf");
     d.onOk();  // the first output was released, so the second export can make it again
   });
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(ui->messages.empty());
   EXPECT_FALSE(errorsReported());
   EXPECT_EQ(readFile("first.dbf"), readFile("out.dbf"));
