@@ -9,6 +9,7 @@
 #include "app/export_dbf_table.h"
 #include "app/export_delimited_text.h"
 #include "app/export_progress.h"
+#include "app/run_report.h"
 #include "app/run_settings.h"
 #include "app/screen_grid.h"
 #include "core/text.h"
@@ -140,11 +141,13 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   // cache table's record buffer right after it was stored, and the progress line covers the
   // fetch. A result set without rows begins at the end of its empty cache. A signal that asks
   // the run to end leaves no output behind.
+  long rows = 0;
   if (!rs.Bof()) {
     ExportProgress progress;
     for (;;) {
       if (interruptSignal() != 0) break;
       ZULCREAROW(rs, handle);
+      ++rows;
       progress.row();
       long current = rs.Recno();
       rs.Skip();
@@ -162,6 +165,7 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   } else {
     ZULCREAFOOT(handle);
     e.writer->finish();
+    reportGoodExport(rows, runSettings().FileOut);
   }
   e.writer.reset();
   e.handle = -1;

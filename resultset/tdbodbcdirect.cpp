@@ -32,7 +32,8 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   hStmt_ = AllocStatement(loc);
   // A bare table name selects the whole table.
   if (upper(cSelect_).find("SELECT") == std::string::npos) cSelect_ = "SELECT * FROM " + cSelect_;
-  PrimaryKeys({}, false, loc);
+  // The table and its keys are looked for when an edit needs them: a statement without a table
+  // (SELECT now()) is no reason for an alert.
   // Not tested here: the caller reads the session's error list.
   Execute(cSelect_, "TDbOdbcDirect:New()", hStmt_.handle(), loc);
 }
