@@ -73,7 +73,9 @@ TEST_F(MainRun, ConfiguredDsnMatchesByPrefixInAnyCase) {
   // the driver manager knows no source "sales".
   std::string errors = readFile(dir.file("err.txt"));
   EXPECT_EQ(errors.find("Invalid DSN Entry"), std::string::npos);
-  EXPECT_NE(errors.find(" - ODBC session not successfully initialized\r\n"), std::string::npos);
+  EXPECT_NE(errors.find(" - ODBC session not successfully initialized: [IM002] "),
+            std::string::npos)
+      << errors;
   EXPECT_EQ(runSettings().DSN, "sales");
 }
 

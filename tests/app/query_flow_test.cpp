@@ -204,7 +204,9 @@ TEST_F(QueryFlow, ConnectionFailureAndEmptyDatabase) {
   writeFile(dir.file("odbc.ini"), test::sqliteDsn("Empty", dir.file("empty.db")));
   OPENODBC("Empty", "", "");
   ASSERT_EQ(ui->messages.size(), 2u);
-  EXPECT_EQ(ui->messages[0].text, "ODBC session not successfully initialized");
+  EXPECT_EQ(ui->messages[0].text,
+            "ODBC session not successfully initialized: [IM002] [unixODBC][Driver Manager]Data "
+            "source name not found and no default driver specified");
   EXPECT_EQ(ui->messages[1].text, "There are not tables on that database, aborting...");
 }
 
