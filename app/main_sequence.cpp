@@ -66,7 +66,8 @@ void MAIN(const CommandLine& line) {
   std::vector<std::string> sources = ODBCDSNENTRIES();
   if (sources.empty()) {
     // The configuration is not loaded yet, so this is always a message box.
-    ZULERROR("You must create a ODBC DSN configuration from your control panel");
+    ZULERROR("You must create a ODBC DSN configuration from your control panel (" +
+             dataSourceFiles() + ")");
   } else if (LOADCFG(iniPath, line.job)) {
     RunSettings& s = runSettings();
     setDefaultDecimals(s.DecNo);

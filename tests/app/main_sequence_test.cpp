@@ -57,8 +57,12 @@ TEST_F(MainRun, NoDataSourceIsAlwaysAMessageBox) {
   run();
   ASSERT_EQ(scripted->messages.size(), 1u);
   EXPECT_EQ(scripted->messages[0].title, "Alert");
+  // Where the driver manager looked, and why a cron job may not have found it.
   EXPECT_EQ(scripted->messages[0].text,
-            "You must create a ODBC DSN configuration from your control panel");
+            "You must create a ODBC DSN configuration from your control panel (unixODBC looked in "
+            "the user file " +
+                dir.file("odbc.ini") + " (ODBCINI) and the system file " +
+                TABULINK_TEST_ODBC_DIR "/system/odbc.ini (ODBCSYSINI))");
   EXPECT_FALSE(std::filesystem::exists(dir.file("err.txt")));
   EXPECT_TRUE(errorsReported());
   EXPECT_EQ(runSettings().DSN, "");  // the configuration was never loaded
