@@ -4,8 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/dbf_code_page.h"
 #include "app/error_collection.h"
 #include "app/export_cells.h"
+#include "app/run_settings.h"
 #include "core/date.h"
 #include "core/text.h"
 #include "failure/run_files.h"
@@ -49,8 +51,18 @@ bool DbfTableExport::create(const std::vector<FieldDescription>& structure, std:
     std::error_code ignored;
     if (std::string memo = MemoFile::pathFor(target); std::filesystem::exists(memo, ignored))
       output_.created(memo, MemoFile::pathFor(output_.finalPath()));
-    return true;
+    return createCodePage(target);
   }
+}
+
+bool DbfTableExport::createCodePage(const std::string& target) {
+  const std::string path = codePagePath(target);
+  if (int error = writeCodePage(path, runSettings().Encoding); error != 0) {
+    ZULERROR("Error creating the code page file " + path + ": " + std::strerror(error));
+    return false;
+  }
+  output_.created(path, codePagePath(output_.finalPath()));
+  return true;
 }
 
 int DbfTableExport::head(const std::vector<OutputField>& fields) {

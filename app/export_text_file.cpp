@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "core/text.h"
 #include "core/write_all.h"
@@ -62,7 +63,7 @@ std::string asciiFileError(std::string_view action, int code) {
   std::string text = "Error ";
   text.append(action).append(" the ascii output file: ");
   appendPadLeft(text, std::to_string(code), 10);
-  return text;
+  return text.append(" (").append(std::strerror(code)).append(")");
 }
 
 }  // namespace tabulink

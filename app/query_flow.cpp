@@ -13,6 +13,7 @@
 #include "core/process_settings.h"
 #include "core/text.h"
 #include "failure/interruption.h"
+#include "odbc/diagnostics.h"
 #include "odbc/todbc.h"
 #include "resultset/tdbodbcdirect.h"
 
@@ -126,7 +127,9 @@ void OPENODBC(const std::string& dsn, const std::string& user, const std::string
   RunSettings& s = runSettings();
   TOdbc connection(dsn, user, password, false);
   if (!connection.lSuccess()) {
-    ZULERROR("ODBC session not successfully initialized");
+    // What the driver said (a wrong password, a server that is down, an unknown data source).
+    const std::string why = diagnosticRecords(SQL_HANDLE_DBC, connection.hDbc());
+    ZULERROR("ODBC session not successfully initialized" + (why.empty() ? "" : ": " + why));
     connection.End();
     return;
   }

@@ -65,7 +65,7 @@ class TDbOdbcDirect {
   using ProgressCallback = std::function<void(long row, TDbOdbcDirect& resultSet)>;
 
   // New: allocates a statement on `oConnect` (not owned; it must outlive the result set),
-  // completes a bare table name to "SELECT * FROM <name>", finds the key columns and executes.
+  // completes a bare table name to "SELECT * FROM <name>" and executes.
   // A null session gives an unusable object. The caller tests oConnect->IsError() afterwards.
   TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location loc = Location::current());
   ~TDbOdbcDirect();  // End()

@@ -30,7 +30,8 @@ DbfTable::Created createFile(const std::string& path, bool canDefault, bool excl
     if (handle.valid() && ownerOnly && ::fchmod(handle.get(), 0600) != 0) handle.reset();
     if (!handle.valid()) {
       if (exclusive && errno == EEXIST) return DbfTable::Created::NameTaken;
-      RunError error = driverError(EG_CREATE, 1004, path, osCodeFromErrno(errno));
+      const int err = errno;
+      RunError error = driverError(EG_CREATE, 1004, path, osCodeFromErrno(err), err);
       error.CANRETRY = true;
       error.CANDEFAULT = canDefault;
       if (raiseTableError(error)) continue;
@@ -57,7 +58,7 @@ bool openExisting(const std::string& path, bool shared, bool readOnly, BufferedF
     int err = errno;
     // A file held by another program, or one we may not use, is a sharing violation.
     int code = err == EACCES || err == EPERM || err == EWOULDBLOCK ? 32 : osCodeFromErrno(err);
-    RunError error = driverError(EG_OPEN, 1001, path, code);
+    RunError error = driverError(EG_OPEN, 1001, path, code, err);
     error.CANRETRY = true;
     error.CANDEFAULT = true;
     if (!raiseTableError(error)) return false;
@@ -260,7 +261,7 @@ bool DbfTable::append() {
   writeRecord();
   if (count_ + 1 >= UINT32_MAX) {
     // The record count is a 32-bit number; a retry could not change that.
-    RunError error = driverError(EG_WRITE, 1011, path_, osCodeFromErrno(EFBIG));
+    RunError error = driverError(EG_WRITE, 1011, path_, osCodeFromErrno(EFBIG), EFBIG);
     error.CANDEFAULT = true;
     raiseTableError(error);
     return false;

@@ -199,9 +199,9 @@ TEST_P(ExportRun, OutputFolderThatDoesNotExist) {
         everyKind(), std::string("Type=") + type + "\nFileOut=missing/out.txt\nFileErr=err.txt\n");
     EXPECT_EQ(r.exitStatus, 2) << type;
     std::string errors = out("err.txt");
-    EXPECT_NE(
-        errors.find(" - Error creating the ascii output file: " + std::string(9, ' ') + "2\r\n"),
-        std::string::npos)
+    EXPECT_NE(errors.find(" - Error creating the ascii output file: " + std::string(9, ' ') +
+                          "2 (No such file or directory)\r\n"),
+              std::string::npos)
         << errors;
   }
   // The table writer raises a run-time error: the handler ends the run with status 1, and the
@@ -272,7 +272,8 @@ TEST(ExportRunWrite, AFullDeviceIsReported) {
       test::runTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + dir.file("tmp")});
   EXPECT_EQ(r.exitStatus, 2);
   EXPECT_NE(readFile(dir.file("err.txt"))
-                .find(" - Error writing the ascii output file: " + std::string(8, ' ') + "28\r\n"),
+                .find(" - Error writing the ascii output file: " + std::string(8, ' ') +
+                      "28 (No space left on device)\r\n"),
             std::string::npos);
   EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
 }

@@ -2,6 +2,7 @@
 // the table dialog during a fetch, the grid window and the progress titles.
 
 #include "app/query_flow.h"
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +77,7 @@ TEST_F(QueryFlow, LoginOkTwiceConnectsAndExportsTwice) {
     std::filesystem::rename("out.dbf", "first.dbf");
     d.onOk();  // the first output was released, so the second export can make it again
   });
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(ui->messages.empty());
   EXPECT_FALSE(errorsReported());
   EXPECT_EQ(readFile("first.dbf"), readFile("out.dbf"));
@@ -203,7 +204,9 @@ TEST_F(QueryFlow, ConnectionFailureAndEmptyDatabase) {
   writeFile(dir.file("odbc.ini"), test::sqliteDsn("Empty", dir.file("empty.db")));
   OPENODBC("Empty", "", "");
   ASSERT_EQ(ui->messages.size(), 2u);
-  EXPECT_EQ(ui->messages[0].text, "ODBC session not successfully initialized");
+  EXPECT_EQ(ui->messages[0].text,
+            "ODBC session not successfully initialized: [IM002] [unixODBC][Driver Manager]Data "
+            "source name not found and no default driver specified");
   EXPECT_EQ(ui->messages[1].text, "There are not tables on that database, aborting...");
 }
 

@@ -513,7 +513,8 @@ TEST_F(RunEnd, ReaderOfTheOutputPipeGoneIsAWriteError) {
                                          "{ \"$0\" \"$@\"; echo $? > status; } | true\nexit 0");
   EXPECT_EQ(readFile(dir.file("status")), "2\n") << r.standardError;
   EXPECT_NE(readFile(dir.file("err.txt"))
-                .find(" - Error writing the ascii output file: " + std::string(8, ' ') + "32\r\n"),
+                .find(" - Error writing the ascii output file: " + std::string(8, ' ') +
+                      "32 (Broken pipe)\r\n"),
             std::string::npos)
       << readFile(dir.file("err.txt"));
   EXPECT_EQ(joined(namesIn(temp())), "");

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "app/command_line.h"
 #include "app/error_collection.h"
 #include "app/main_sequence.h"
 #include "app/run_settings.h"
@@ -150,7 +151,7 @@ TEST_F(RunErrorDuringExport, DefaultAnswerLetsTheRunGoOnAndReport) {
   runSettings() = RunSettings{};
   resetErrorCollection();
   ErrorBlock previous = installErrorBlock(ERRORDIALOG);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   installErrorBlock(std::move(previous));
 
   ASSERT_EQ(ui->errorDialogs.size(), 1u);

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "app/command_line.h"
 #include "app/error_collection.h"
 #include "app/main_sequence.h"
 #include "app/run_settings.h"
@@ -140,7 +141,7 @@ TEST_P(DesktopRun, LogInQueryReadTheGridAndLeave) {
     grid.close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(person.done());
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
   EXPECT_FALSE(std::filesystem::exists("errors.txt"));
@@ -168,7 +169,7 @@ TEST_P(DesktopRun, ASecondGridReturnsAtOnceAndEachCloseEndsItsResult) {
     windowTitled("Tabulink rel.2.1 - Rows:       3")->close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
 
@@ -177,7 +178,7 @@ TEST_P(DesktopRun, AFailingQueryGoesToTheErrorFile) {
   logInAndPick(person);
   query(person, "SELECT * FROM no_such_" + table);
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(errorsReported());
   EXPECT_NE(test::readFile("errors.txt").find("no_such_"), std::string::npos);
 }
@@ -217,7 +218,7 @@ TEST_P(DesktopFill, SynchronousFetchLocksTheTableDialog) {
     grid.close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(checked);
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
@@ -240,7 +241,7 @@ TEST_P(DesktopFill, SelectAllCompletesABackgroundFillFirst) {
     grid.close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(titles.filter("so far").size() >= 1) << titles.join("|").toStdString();
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
@@ -264,7 +265,7 @@ TEST_P(DesktopFill, AGridOutlivesItsTableDialogWithAllItsRows) {
       "Select ODBC source database", [](QWidget& w) { click(w, "cancel"); }, true);
   person.then(
       "ODBC Login", [](QWidget& w) { click(w, "cancel"); }, true);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   QWidget* grid = windowTitled("Tabulink rel.");
   ASSERT_NE(grid, nullptr);
   QTest::qWait(50);
@@ -293,7 +294,7 @@ TEST_P(DesktopFill, AsynchronousModeOpensTheGridAtOnceAndFillsBehindIt) {
     grid.close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   ASSERT_GE(titles.size(), 3);
   EXPECT_TRUE(titles.front().startsWith("Tabulink rel.2.1 - Rows: "))
       << titles.front().toStdString();
