@@ -234,13 +234,12 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
   }
   ValueFit fit;
   std::string_view bytes = read.bytes;
-  ValueRest own;
   if (description.cType == SQL_C_CHAR) {
     if (description.readsWhole()) {
       if (read.cut(description.fetchLength())) {
         if (rest == nullptr) {
-          rest = &own;
-          SQLGETDATAREST(stmt, column, read, description.fetchLength(), kMaxColumnLength, own);
+          rest = &readOn_;
+          SQLGETDATAREST(stmt, column, read, description.fetchLength(), kMaxColumnLength, readOn_);
         }
         fit = restFit(column, stmt, description, *rest, reader, loc);
         bytes = rest->whole;
@@ -251,6 +250,7 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
       if (read.total > 0) fit.heldBytes = read.total;
     }
   }
+  fit.source = bytes;
   if (!description.convert(bytes, description.length, out)) {
     fit.kind = ValueFit::Kind::NotANumber;
   } else if (fit.kind == ValueFit::Kind::Whole && out.isNumber() &&

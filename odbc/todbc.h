@@ -41,6 +41,9 @@ struct ValueFit {
   Kind kind = Kind::Whole;
   size_t keptBytes = 0;
   long long heldBytes = -1;  // Cut: the length of the whole value, -1 when the driver did not say
+  // The bytes the value was made from, as the data source sent them (for a report that quotes
+  // them); valid until the next read.
+  std::string_view source;
 };
 
 // Reads column `column` (from 1) of `stmt`'s current row, described by `description`, through
@@ -216,6 +219,7 @@ class TOdbc {
                       const Location& loc);
 
   std::deque<ErrorEntry> errors_;
+  ValueRest readOn_;  // the last value GetValue read on itself
   OdbcEnvironment env_;
   OdbcConnection dbc_;
   std::string connect_;

@@ -253,8 +253,8 @@ TEST_P(ExportRun, NumberTooWideForTheCacheIsReportedAndWrittenAsZero) {
   std::string zero = GetParam().postgres ? "0" : "0.00";
   EXPECT_EQ(out("tab.txt"), "big\r\n" + zero + "\r\n");
   std::string decimals = GetParam().postgres ? "0" : "2";
-  EXPECT_NE(out("err.txt").find(" - Field 'big' value: 2000000000000000000 Decimals: " + decimals +
-                                " - Data Width Error.\r\n"),
+  EXPECT_NE(out("err.txt").find(" - Field 'big' row 1 value: 2000000000000000000 Decimals: " +
+                                decimals + " - Data Width Error.\r\n"),
             std::string::npos)
       << out("err.txt");
 }
