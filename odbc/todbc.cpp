@@ -186,7 +186,7 @@ Value TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescrip
                       Location loc) {
   std::vector<char> buffer;
   Value value;
-  if (GetValue(column, stmt, columns, buffer, value, loc).kind == ValueFit::Kind::NotANumber)
+  if (GetValue(column, stmt, columns, buffer, value, loc).kind == ValueFit::Kind::NotConvertible)
     value = Value();
   return value;
 }
@@ -252,7 +252,7 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
   }
   fit.source = bytes;
   if (!description.convert(bytes, description.length, out)) {
-    fit.kind = ValueFit::Kind::NotANumber;
+    fit.kind = ValueFit::Kind::NotConvertible;
   } else if (fit.kind == ValueFit::Kind::Whole && out.isNumber() &&
              !description.keepsDigits(bytes, out.number().value)) {
     fit.kind = ValueFit::Kind::Rounded;

@@ -34,9 +34,11 @@ std::string locationText(const std::source_location& loc);
 struct ValueFit {
   enum class Kind {
     Whole,
-    Cut,         // the value keeps only its first keptBytes bytes
-    NotANumber,  // a number column's text that is no number; the value holds that text
-    Rounded,     // a number its cache field holds only rounded (ColumnDescription::keepsDigits)
+    Cut,  // the value keeps only its first keptBytes bytes
+    // A number column's text that is no number, a date column's that is no date; the value holds
+    // that text.
+    NotConvertible,
+    Rounded,  // a number its cache field holds only rounded (ColumnDescription::keepsDigits)
   };
   Kind kind = Kind::Whole;
   size_t keptBytes = 0;

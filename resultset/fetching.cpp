@@ -80,8 +80,10 @@ void TDbOdbcDirect::reportWidth(size_t i, std::string_view source) {
 
 void TDbOdbcDirect::reportValue(size_t i, const ValueFit& fit) {
   const std::string where = whereRead(i);
-  if (fit.kind == ValueFit::Kind::NotANumber) {
-    reportFill(where + " value: " + aBuffer_[i].text() + " - Not a number, exported as NULL.");
+  if (fit.kind == ValueFit::Kind::NotConvertible) {
+    reportFill(where + " value: " + aBuffer_[i].text() +
+               (aFields_[i].isDateTime() ? " - Not a date" : " - Not a number") +
+               ", exported as NULL.");
     aBuffer_[i] = Value();
     return;
   }
@@ -192,13 +194,11 @@ void TDbOdbcDirect::planDirectStores() {
     const ColumnDescription& column = aFields_[i];
     const DbfField& field = cacheFields_[i] = table->layout().fields[i];
     DirectStore& how = directStores_[i];
-    // A text (timestamps read as text among them) is held as it is, unless it went to the memo.
+    // A text (dates read as text among them) is held as it is, unless it went to the memo.
     const bool text =
         (column.type == 'C' || column.type == 'U') && field.kind == FieldKind::Character;
     heldAsText_[i] = text ? 1 : 0;
-    if (column.cType == SQL_C_TIMESTAMP) {
-      if (text) how = DirectStore::Timestamp;
-    } else if (text && static_cast<int>(field.length) == column.length) {
+    if (text && static_cast<int>(field.length) == column.length && !column.isDateTime()) {
       // It converts to itself filled to its width.
       how = DirectStore::Text;
     } else if (column.type == 'N' && field.kind == FieldKind::Numeric) {
@@ -243,12 +243,8 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
         dropsDigits(read.bytes, *plain, cacheFields_[i].decimals))
       return false;
     if (!encodePlainNumber(cacheFields_[i], read.bytes, *plain, made.data(), exact)) return false;
-  } else if (how == DirectStore::Logical) {
-    made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
   } else {
-    char text[kTimestampTextSize];
-    writePadRight(made.data(), std::string_view(text, timestampText(read.bytes, text)),
-                  made.size());
+    made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
   }
   taken_[i] = 1;
   takenBytes_[i] = bytes;

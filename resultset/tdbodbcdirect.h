@@ -292,7 +292,7 @@ class TDbOdbcDirect {
   // the field bytes of NULL (none for a memo), and room for field bytes made from a row's read.
   // For the row being stored, whether a column's value was taken so, and its bytes: the text read
   // (for a memo field, the memo text), or field bytes. Columns not taken so go through aBuffer_.
-  enum class DirectStore : unsigned char { None, Text, Number, Logical, Timestamp, Memo };
+  enum class DirectStore : unsigned char { None, Text, Number, Logical, Memo };
   std::vector<DirectStore> directStores_;
   std::vector<unsigned char> heldAsText_;    // the cache field holds the value's text as it is
   std::vector<unsigned char> exactNumbers_;  // ColumnDescription::exactNumber
