@@ -110,7 +110,7 @@ bool copiesAsStored(const CachedRow& row, size_t i, const DbfField& field,
     case FieldKind::Character:
       return row.isText(i);
     case FieldKind::Numeric:
-      return isPlainNumberText(stored, field.decimals, row.isExactNumber(i));
+      return isPlainNumberText(stored, field.decimals);
     case FieldKind::Date:
       // Eight digits of a real date, or the blanks of the empty one.
       return field.length == 8 &&

@@ -28,8 +28,7 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow&
   cell_.clear();
   const OutputField& field = fields_[i];
   // A number usually goes out as the cache stores it.
-  if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_,
-                                                   row.isExactNumber(i))) {
+  if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_)) {
     Value& value = values_[i];
     resultSet.CachedValue(i, value);
     if (value.isAbsent()) return Cell::Null;

@@ -70,20 +70,15 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   window.rowCount = [rs] { return rs->RowsHeld(); };
   // The cells come straight from the cache table; its last field (the null flags) is not shown.
   // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
-  // A number of an integer or decimal column shows as its field holds it, every digit.
-  std::vector<bool> exact;
-  const CachedRow held = rs->CurrentRow();
-  for (int n = 1; n <= rs->FCount(); ++n)
-    exact.push_back(held.isExactNumber(static_cast<size_t>(n - 1)));
-  window.cell = [rs, exact](long row, int column) {
+  // A number shows as its field holds it, every digit, as the file outputs write it.
+  window.cell = [rs](long row, int column) {
     DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
     if (table == nullptr || column < 1 || column > rs->FCount()) return std::string();
     if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
     if (rs->FieldIsNull(column)) return std::string();
     const size_t i = static_cast<size_t>(column - 1);
     const DbfField& field = table->layout().fields[i];
-    if (exact[i] && field.kind == FieldKind::Numeric &&
-        isPlainNumberText(table->bytes(i), field.decimals, true))
+    if (field.kind == FieldKind::Numeric && isPlainNumberText(table->bytes(i), field.decimals))
       return std::string(trimLeft(table->bytes(i)));
     return CVALTOCHAR(table->get(i));
   };

@@ -35,9 +35,10 @@ TEST_P(Lifecycle, ValueTooWideForItsFieldIsReportedAndStoredAsZero) {
   // PostgreSQL gives the number with its scale, read whole.
   const std::string wide = GetParam().postgres ? "100000000000000000.00" : "100000000000000000";
   ASSERT_EQ(fillMessages.size(), 2u);
-  EXPECT_EQ(fillMessages[0], "Field 'd' value: " + wide + " Decimals: 2 - Data Width Error.");
+  EXPECT_EQ(fillMessages[0], "Field 'd' row 1 value: " + wide + " Decimals: 2 - Data Width Error.");
   // A negative value whose sign and digits do not fit is treated alike, not left to fail.
-  EXPECT_EQ(fillMessages[1], "Field 'd' value: -" + wide + " Decimals: 2 - Data Width Error.");
+  EXPECT_EQ(fillMessages[1],
+            "Field 'd' row 3 value: -" + wide + " Decimals: 2 - Data Width Error.");
   rs->GoTop();
   EXPECT_EQ(rs->FieldGet(1).number().value, 0);
   rs->Skip();
