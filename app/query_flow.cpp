@@ -51,17 +51,10 @@ std::string progressTitle(std::string_view label, long long rows) {
   return title;
 }
 
-void CHKCURSOR(long row, TDbOdbcDirect& resultSet, WindowId fillWindow) {
-  // An open grid shows every row once the fill has ended, whichever window is active then: the
-  // grid of a background fill opens before its rows are all there.
-  if (row == 0 && gridWindowOpen()) ui().refreshGrid();
-  WindowId active = ui().activeWindow();
-  if (active == fillWindow) return;
-  if (row == 0) {
-    ui().setWindowTitle(active, progressTitle(" - Rows completed: ", resultSet.RecCount()));
-  } else {
-    ui().setWindowTitle(active, progressTitle(" - Rows retrieved so far: ", row));
-  }
+void CHKCURSOR(long row, TDbOdbcDirect& resultSet) {
+  // Only the fill's own grid: with several grids open, the active window may be another's, or a
+  // dialog.
+  showGridProgress(resultSet, row);
 }
 
 void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
@@ -107,9 +100,7 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
 
   if (asynchronous) {
     // Without a fill window this starts nothing.
-    resultSet->AutoFill(fillWindow, 5, [fillWindow](long row, TDbOdbcDirect& rs) {
-      CHKCURSOR(row, rs, fillWindow);
-    });
+    resultSet->AutoFill(fillWindow, 5, [](long row, TDbOdbcDirect& rs) { CHKCURSOR(row, rs); });
   } else if (fillWindow != 0) {
     WindowLock lock(fillWindow);
     resultSet->Complete();

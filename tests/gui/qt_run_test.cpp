@@ -303,6 +303,52 @@ TEST_P(DesktopFill, AsynchronousModeOpensTheGridAtOnceAndFillsBehindIt) {
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
 
+TEST_P(DesktopFill, TwoBackgroundFillsTitleTheirOwnGridsAndRowsArriveAsTheyCome) {
+  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
+  test::insertSeries(*db, table, 200000, "'T' || (i % 1000), i, 'row ' || i, NULL");
+  Person person;
+  logInAndPick(person, true);
+  query(person, "SELECT * FROM " + table);
+  QStringList bigTitles;
+  QStringList smallTitles;
+  std::vector<int> rowsSeen;  // the big grid's row count at each insertion of rows
+  person.then("Tabulink rel.2.1 - Rows: ", [&](QWidget& big) {
+    QObject::connect(&big, &QWidget::windowTitleChanged, [&](const QString& t) { bigTitles << t; });
+    QAbstractItemModel* model = big.findChild<QTableView*>()->model();
+    QObject::connect(model, &QAbstractItemModel::rowsInserted,
+                     [&rowsSeen, model] { rowsSeen.push_back(model->rowCount()); });
+  });
+  // A second query while the first grid still fills.
+  person.then(
+      "Select ODBC source database", [](QWidget& w) { click(w, "ok"); }, true);
+  query(person, "SELECT * FROM " + table + " WHERE amount <= 1234");
+  person.then("Tabulink rel.2.1 - Rows completed:   1,235", [&](QWidget& small) {
+    QObject::connect(&small, &QWidget::windowTitleChanged,
+                     [&](const QString& t) { smallTitles << t; });
+  });
+  person.then("Tabulink rel.2.1 - Rows completed: 200,003", [&](QWidget& big) {
+    EXPECT_EQ(rowsShown(big), 200003);
+    EXPECT_EQ(cellAt(big, 200002, 2).trimmed(), "row 200000");
+    big.close();
+    QWidget* small = windowTitled("Tabulink rel.2.1 - Rows completed:   1,235");
+    ASSERT_NE(small, nullptr) << "the small grid's title changed";
+    EXPECT_EQ(rowsShown(*small), 1235);
+    small->close();
+  });
+  cancelBoth(person);
+  MAIN({"job.ini"});
+  EXPECT_TRUE(person.done());
+  // The big fill's progress stayed in its own title, a few times a second and not for every row;
+  // its rows reached the grid in steps while it ran.
+  EXPECT_TRUE(smallTitles.isEmpty()) << smallTitles.join("|").toStdString();
+  ASSERT_FALSE(bigTitles.isEmpty());
+  EXPECT_EQ(bigTitles.back(), "Tabulink rel.2.1 - Rows completed: 200,003");
+  EXPECT_LT(bigTitles.size(), 60);
+  EXPECT_GE(rowsSeen.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(rowsSeen.begin(), rowsSeen.end()));
+  EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
+}
+
 INSTANTIATE_TEST_SUITE_P(Sources, DesktopFill, ::testing::Values(test::kSQLite, test::kPgAnsi),
                          test::sourceName);
 
