@@ -103,17 +103,30 @@ TEST_F(QueryFlow, PromptTextOfFixedLengthRuns) {
   EXPECT_EQ(lineCount(readFile("out.txt")), 4u);
 }
 
-TEST_F(QueryFlow, AfterOneFailingQueryNothingIsExportedAndClosingReportsAll) {
+TEST_F(QueryFlow, AFailingQueryIsShownAtOnceAndTheNextOneRuns) {
   output("TEXT", "out.txt");
   pressOk(3);
   ui->promptAnswers = {"SELECT * FROM no_such_towns", "SELECT * FROM " + table,
-                       "SELECT * FROM also_missing"};
+                       "UPDATE also_missing SET x = 1"};
   OPENODBC("TestSQLite", "", "");
-  EXPECT_FALSE(std::filesystem::exists("out.txt"));
-  ASSERT_EQ(ui->messages.size(), 2u);  // both failures, once the dialog closed
-  EXPECT_EQ(ui->messages[0].title, "Alert");
-  EXPECT_NE(ui->messages[0].text.find("no_such_towns"), std::string::npos);
+  EXPECT_EQ(lineCount(readFile("out.txt")), 4u);
+  // Each failure when it happened, and not again when the dialog closed.
+  ASSERT_EQ(ui->messages.size(), 2u);
+  EXPECT_EQ(ui->messages[0].title, "ODBC SQL Error");
+  EXPECT_EQ(ui->messages[0].text.rfind("The statement failed:\n\nSELECT * FROM no_such_towns\n\n"
+                                       "SQLSTATE S1000: [SQLite]no such table",
+                                       0),
+            0u)
+      << ui->messages[0].text;
   EXPECT_NE(ui->messages[1].text.find("also_missing"), std::string::npos);
+
+  // With an error file the entries are recorded there as well.
+  runSettings().FileErr = "errors.txt";
+  pressOk();
+  ui->promptAnswers = {"SELECT * FROM no_such_towns"};
+  OPENODBC("TestSQLite", "", "");
+  EXPECT_EQ(ui->messages.size(), 3u);
+  EXPECT_TRUE(errorsReported());
 }
 
 // Notes how often pending messages had run at each lock and unlock of a window.

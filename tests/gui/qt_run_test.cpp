@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -172,12 +173,27 @@ TEST_P(DesktopRun, ASecondGridReturnsAtOnceAndEachCloseEndsItsResult) {
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
 
-TEST_P(DesktopRun, AFailingQueryGoesToTheErrorFile) {
+TEST_P(DesktopRun, AFailingQueryIsShownAtOnceAndTheNextQueryRuns) {
   Person person;
   logInAndPick(person);
   query(person, "SELECT * FROM no_such_" + table);
+  person.then(
+      "ODBC SQL Error",
+      [this](QWidget& box) {
+        const QString text = box.findChild<QLabel*>("qt_msgbox_label")->text();
+        EXPECT_TRUE(text.contains("SQLSTATE ")) << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromStdString("no_such_" + table)));
+        QTest::keyClick(&box, Qt::Key_Return);
+      },
+      true);
+  person.then(
+      "Select ODBC source database", [](QWidget& w) { click(w, "ok"); }, true);
+  query(person, "SELECT * FROM " + table);
+  person.then("Tabulink rel.2.1 - Rows:       3", [](QWidget& grid) { grid.close(); });
   cancelBoth(person);
   MAIN({"job.ini"});
+  EXPECT_TRUE(person.done());
+  // The error file records it as well.
   EXPECT_TRUE(errorsReported());
   EXPECT_NE(test::readFile("errors.txt").find("no_such_"), std::string::npos);
 }
