@@ -54,7 +54,12 @@ int appendWhole(const std::string& path, std::string_view text) {
   FileHandle file;
   int fd = ownDescriptor(path);
   if (fd < 0) {
-    file = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    // Links are followed as they are for an output: another user's link in /tmp leads nowhere.
+    std::string refusal;
+    const std::string target = followedPath(path, refusal);
+    if (!refusal.empty()) return errno;
+    file = FileHandle(
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
     if (!file.valid()) return errno;
     fd = file.get();
   }
