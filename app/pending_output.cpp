@@ -56,6 +56,9 @@ std::string followedPath(const std::string& path, std::string& refusal) {
     rest.pop_back();
     if (part.empty() || part == ".") continue;
     fs::path next = walked / part;
+    // A name of the process's own descriptors stays one: the link behind it leads to whatever
+    // the process was given, which is no name of a file.
+    if (rest.empty() && ownDescriptor(next.native()) >= 0) return next.string();
     struct stat link {};
     if (::lstat(next.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
       walked = std::move(next);
@@ -91,13 +94,6 @@ std::string followedPath(const std::string& path, std::string& refusal) {
 }
 
 PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
-  // The names of the process's own descriptors lead to whatever it was given (a terminal, a pipe,
-  // a file the shell opened, perhaps for appending): never replaced, only written.
-  descriptor_ = ownDescriptor(finalPath);
-  if (descriptor_ >= 0) {
-    inPlace_ = true;
-    return;
-  }
   std::string why;
   std::string followed = followedPath(finalPath, why);
   if (!why.empty()) {
@@ -106,6 +102,13 @@ PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
     return;
   }
   final_ = std::move(followed);
+  // The names of the process's own descriptors lead to whatever it was given (a terminal, a pipe,
+  // a file the shell opened, perhaps for appending): never replaced, only written.
+  descriptor_ = ownDescriptor(final_);
+  if (descriptor_ >= 0) {
+    inPlace_ = true;
+    return;
+  }
   struct stat info {};
   if (::stat(final_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
     inPlace_ = true;
