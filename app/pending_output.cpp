@@ -49,6 +49,9 @@ std::string followedPath(const std::string& path, std::string& refusal) {
     const std::vector<fs::path> parts(name.begin(), name.end());
     rest.insert(rest.end(), parts.rbegin(), parts.rend());
   };
+  // A name of the process's own descriptors stays one: the links behind it lead to whatever the
+  // process was given, which is no file's name.
+  if (ownDescriptor(path) >= 0) return path;
   walkNext(path);
   fs::path walked;
   for (int followed = 0; !rest.empty();) {
@@ -56,9 +59,6 @@ std::string followedPath(const std::string& path, std::string& refusal) {
     rest.pop_back();
     if (part.empty() || part == ".") continue;
     fs::path next = walked / part;
-    // A name of the process's own descriptors stays one: the link behind it leads to whatever
-    // the process was given, which is no name of a file.
-    if (rest.empty() && ownDescriptor(next.native()) >= 0) return next.string();
     struct stat link {};
     if (::lstat(next.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
       walked = std::move(next);
@@ -87,6 +87,7 @@ std::string followedPath(const std::string& path, std::string& refusal) {
       walked = std::move(next);
       continue;
     }
+    if (rest.empty() && ownDescriptor(target.native()) >= 0) return target.string();
     if (target.is_absolute()) walked.clear();
     walkNext(target);
   }
