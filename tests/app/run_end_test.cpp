@@ -385,6 +385,15 @@ TEST_F(RunEnd, OutputsThatCannotBeReplacedWholeAreRefused) {
     EXPECT_EQ(joined(namesIn(dir.file("shared"))), "daemon.txt nobody.txt root.txt up ");
     EXPECT_EQ(joined(namesIn(temp())), "");
   }
+  // The error file's name is followed alike: the entries go to standard error instead.
+  writeFile(dir.file("job.ini"),
+            "[ODBC]\nDSN=Nowhere\nSQL=SELECT 1\n[Output]\nFileErr=shared/nobody.txt\n");
+  test::ProgramRun r = test::runTabulink(dir.path().string(), {"job.ini"}, environment);
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_TRUE(r.standardError.starts_with(
+      "Tabulink: the error file shared/nobody.txt could not be written (Permission denied)"))
+      << r.standardError;
+  EXPECT_EQ(readFile(dir.file("root.txt")), "root's file");
 }
 
 // The process's own descriptors are written as the shell opened them: a ">>" keeps what the file
