@@ -1,5 +1,7 @@
 #include "app/export_delimited_text.h"
 
+#include <algorithm>
+
 namespace tabulink {
 
 int DelimitedTextExport::head(const std::vector<OutputField>& fields) {
@@ -22,6 +24,10 @@ void DelimitedTextExport::row(TDbOdbcDirect& resultSet) {
     std::string_view text;
     cellText(resultSet, row, i, text);
     line.append(text);
+    // A character value is filled to its column's width (a text read whole is stored as read).
+    const size_t width = static_cast<size_t>(std::max(fields_[i].length, 0));
+    if (fields_[i].type == 'C' && !row.isNull(i) && text.size() < width)
+      line.append(width - text.size(), ' ');
   }
   line.append("\r\n");
   file_.lineDone();

@@ -5,9 +5,11 @@
 
 #include "app/error_collection.h"
 #include "app/export_boxed_table.h"
+#include "app/export_csv.h"
 #include "app/export_dbf_table.h"
 #include "app/export_delimited_text.h"
 #include "app/export_progress.h"
+#include "app/run_report.h"
 #include "app/run_settings.h"
 #include "app/screen_grid.h"
 #include "core/text.h"
@@ -31,11 +33,13 @@ Export& currentExport() {
   return state;
 }
 
-// The DBF field name of a column: its first 10 characters, blanks as "_". A name that agrees
-// with one given to an earlier column (letter case ignored, as readers look names up) ends in
-// "_1", "_2", ... instead, still in 10 characters: CUSTOMER_N, CUSTOMER_1, ...
-std::string dbfFieldName(const std::string& name, const std::vector<OutputField>& earlier) {
-  std::string cut = padRight(name, std::min<size_t>(name.size(), 10));
+// The DBF field name of column n (from 1): its first 10 characters, blanks as "_"; a column
+// without a name (blank, or empty) is FIELD<n>, as GIS tools name it. A name that agrees with one
+// given to an earlier column (letter case ignored, as readers look names up) ends in "_1", "_2",
+// ... instead, still in 10 characters: CUSTOMER_N, CUSTOMER_1, ...
+std::string dbfFieldName(const std::string& name, int n, const std::vector<OutputField>& earlier) {
+  std::string cut = trim(name).empty() ? "FIELD" + std::to_string(n)
+                                       : padRight(name, std::min<size_t>(name.size(), 10));
   for (char& c : cut)
     if (c == ' ') c = '_';
   auto taken = [&](const std::string& candidate) {
@@ -58,6 +62,8 @@ std::unique_ptr<ExportWriter> writerFor(OutputKind kind) {
       return std::make_unique<DbfTableExport>(s.FileOut);
     case OutputKind::AsciiTable:
       return std::make_unique<BoxedTableExport>(s.FileOut, s.DecChar);
+    case OutputKind::Csv:
+      return std::make_unique<CsvExport>(s.FileOut, s.DecChar);
     case OutputKind::DelimitedText:
       return std::make_unique<DelimitedTextExport>(s.FileOut, s.DecChar);
     case OutputKind::Screen:
@@ -72,7 +78,15 @@ OutputKind outputKind(std::string_view type) {
   if (startsWithNoCase(type, "SCREEN")) return OutputKind::Screen;
   if (startsWithNoCase(type, "DBF")) return OutputKind::Dbf;
   if (startsWithNoCase(type, "ASCIITABLE")) return OutputKind::AsciiTable;
+  if (startsWithNoCase(type, "CSV")) return OutputKind::Csv;
   return OutputKind::DelimitedText;
+}
+
+bool knownOutputType(std::string_view type) {
+  if (type.empty() || outputKind(type) != OutputKind::DelimitedText) return true;
+  for (std::string_view name : {"TEXT", "TXT", "TAB", "TSV"})
+    if (equalsNoCase(type, name)) return true;
+  return false;
 }
 
 int ZULCREAHEAD(TDbOdbcDirect& resultSet) {
@@ -83,13 +97,21 @@ int ZULCREAHEAD(TDbOdbcDirect& resultSet) {
   std::vector<std::string> names = resultSet.FieldNames();
   for (int n = 1; n <= static_cast<int>(names.size()); ++n) {
     const std::string& name = names[static_cast<size_t>(n - 1)];
-    e.fields.push_back({name, dbfFieldName(name, e.fields), resultSet.FieldType(n),
+    e.fields.push_back({name, dbfFieldName(name, n, e.fields), resultSet.FieldType(n),
                         resultSet.FieldLen(n), resultSet.FieldDec(n)});
   }
   e.writer = writerFor(outputKind(runSettings().Type));
-  if (e.writer) e.handle = e.writer->head(e.fields);
+  if (e.writer) {
+    e.writer->measure(resultSet);
+    e.handle = e.writer->head(e.fields);
+  }
   if (e.handle == -1) e.writer.reset();
   return e.handle;
+}
+
+bool readsResultOnce(OutputKind kind, const TDbOdbcDirect& resultSet) {
+  return kind != OutputKind::Screen &&
+         !(kind == OutputKind::AsciiTable && BoxedTableExport::measures(resultSet));
 }
 
 void reportNoColumns() {
@@ -129,11 +151,13 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   // cache table's record buffer right after it was stored, and the progress line covers the
   // fetch. A result set without rows begins at the end of its empty cache. A signal that asks
   // the run to end leaves no output behind.
+  long rows = 0;
   if (!rs.Bof()) {
     ExportProgress progress;
     for (;;) {
       if (interruptSignal() != 0) break;
       ZULCREAROW(rs, handle);
+      ++rows;
       progress.row();
       long current = rs.Recno();
       rs.Skip();
@@ -151,6 +175,7 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   } else {
     ZULCREAFOOT(handle);
     e.writer->finish();
+    reportGoodExport(rows, runSettings().FileOut);
   }
   e.writer.reset();
   e.handle = -1;

@@ -31,6 +31,8 @@ class TextExport : public ExportWriter {
   // the next call or the next row.
   Cell cellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i, std::string_view& text);
 
+  const std::string& decChar() const { return decChar_; }
+
   std::vector<OutputField> fields_;
   TextOutputFile file_;
   std::string cell_;  // a cell made here, reused for every cell

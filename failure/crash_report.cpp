@@ -14,6 +14,7 @@
 #include "core/process_settings.h"
 #include "core/text.h"
 #include "failure/error_log.h"
+#include "failure/log_notice.h"
 #include "failure/system_facts.h"
 #include "failure/tmail.h"
 #include "gui/ui.h"
@@ -149,7 +150,10 @@ void CHECKERRLOG(const std::string& supportEmail) {
   if (error) return keepLog(log, supportEmail, "the current directory is gone");
 
   // The mail client's noise and its failure would only reach a run that no person watches.
-  if (!displayAvailable()) return keepLog(log, supportEmail, "no display");
+  if (!displayAvailable()) {
+    if (firstNoticeOf(log)) keepLog(log, supportEmail, "no display");
+    return;
+  }
 
   TMail mail;
   mail.cSubject = "Tabulink Error Notification";
@@ -166,6 +170,7 @@ void CHECKERRLOG(const std::string& supportEmail) {
   // No box: a run that no person watches would wait on it for good.
   if (mail.nRetCode != 0) return keepLog(log, supportEmail, "the mail command failed");
   fs::remove(log, error);
+  forgetNoticeOf(log);
 }
 
 }  // namespace tabulink

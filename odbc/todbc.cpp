@@ -190,7 +190,7 @@ Value TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescrip
                       Location loc) {
   std::vector<char> buffer;
   Value value;
-  if (GetValue(column, stmt, columns, buffer, value, loc).kind == ValueFit::Kind::NotANumber)
+  if (GetValue(column, stmt, columns, buffer, value, loc).kind == ValueFit::Kind::NotConvertible)
     value = Value();
   return value;
 }
@@ -238,13 +238,12 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
   }
   ValueFit fit;
   std::string_view bytes = read.bytes;
-  ValueRest own;
   if (description.cType == SQL_C_CHAR) {
     if (description.readsWhole()) {
       if (read.cut(description.fetchLength())) {
         if (rest == nullptr) {
-          rest = &own;
-          SQLGETDATAREST(stmt, column, read, description.fetchLength(), kMaxColumnLength, own);
+          rest = &readOn_;
+          SQLGETDATAREST(stmt, column, read, description.fetchLength(), kMaxColumnLength, readOn_);
         }
         fit = restFit(column, stmt, description, *rest, reader, loc);
         bytes = rest->whole;
@@ -255,8 +254,14 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
       if (read.total > 0) fit.heldBytes = read.total;
     }
   }
-  if (!description.convert(bytes, description.length, out)) {
-    fit.kind = ValueFit::Kind::NotANumber;
+  // A text read whole is filled to its length but never cut to it.
+  const int width =
+      description.wholeText
+          ? static_cast<int>(std::max(bytes.size(), static_cast<size_t>(description.length)))
+          : description.length;
+  fit.source = bytes;
+  if (!description.convert(bytes, width, out)) {
+    fit.kind = ValueFit::Kind::NotConvertible;
   } else if (fit.kind == ValueFit::Kind::Whole && out.isNumber() &&
              !description.keepsDigits(bytes, out.number().value)) {
     fit.kind = ValueFit::Kind::Rounded;
@@ -303,6 +308,15 @@ bool TOdbc::Execute(std::string_view sql, std::optional<std::string_view> operat
   }
   if (*stmt == SQL_NULL_HSTMT) return false;
   return check(SQLEXECDIRECT(*stmt, std::string(sql)), Accept::SuccessOnly, operation, stmt, loc);
+}
+
+bool TOdbc::hasResultColumns(std::string_view sql) {
+  OdbcStatement statement(hDbc());
+  if (statement.handle() == SQL_NULL_HSTMT) return false;
+  auto succeeded = [](int rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; };
+  int count = 0;
+  return succeeded(SQLPREPARE(statement.handle(), std::string(sql))) &&
+         succeeded(SQLNUMRESULTCOLS(statement.handle(), count)) && count > 0;
 }
 
 std::vector<Value> TOdbc::QueryRow(std::string_view sql, Location loc) {

@@ -34,13 +34,18 @@ std::string locationText(const std::source_location& loc);
 struct ValueFit {
   enum class Kind {
     Whole,
-    Cut,         // the value keeps only its first keptBytes bytes
-    NotANumber,  // a number column's text that is no number; the value holds that text
-    Rounded,     // a number its cache field holds only rounded (ColumnDescription::keepsDigits)
+    Cut,  // the value keeps only its first keptBytes bytes
+    // A number column's text that is no number, a date column's that is no date; the value holds
+    // that text.
+    NotConvertible,
+    Rounded,  // a number its cache field holds only rounded (ColumnDescription::keepsDigits)
   };
   Kind kind = Kind::Whole;
   size_t keptBytes = 0;
   long long heldBytes = -1;  // Cut: the length of the whole value, -1 when the driver did not say
+  // The bytes the value was made from, as the data source sent them (for a report that quotes
+  // them); valid until the next read.
+  std::string_view source;
 };
 
 // Reads column `column` (from 1) of `stmt`'s current row, described by `description`, through
@@ -134,6 +139,10 @@ class TOdbc {
   bool Execute(std::string_view sql, std::optional<std::string_view> operation = std::nullopt,
                std::optional<SQLHSTMT> stmt = std::nullopt, Location loc = Location::current());
 
+  // Whether `sql`, prepared but not run, has result columns as the driver describes it. Nothing
+  // is recorded: a statement that cannot be prepared has none here and fails when it runs.
+  bool hasResultColumns(std::string_view sql);
+
   // A new result set of `sql` on this connection (defined by the result-set library); its errors
   // land on this connection's error list.
   std::unique_ptr<TDbOdbcDirect> Query(std::string_view sql, Location loc = Location::current());
@@ -217,6 +226,7 @@ class TOdbc {
                       const Location& loc);
 
   std::deque<ErrorEntry> errors_;
+  ValueRest readOn_;  // the last value GetValue read on itself
   OdbcEnvironment env_;
   OdbcConnection dbc_;
   std::string connect_;

@@ -71,6 +71,10 @@ int SQLEXECDIRECT(SQLHSTMT stmt, const std::string& sql) {
   return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
 }
 
+int SQLPREPARE(SQLHSTMT stmt, const std::string& sql) {
+  return SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+}
+
 int SQLFREESTMT(SQLHSTMT stmt, int option) {
   return SQLFreeStmt(stmt, static_cast<SQLUSMALLINT>(option));
 }

@@ -28,6 +28,7 @@ int SQLDRVC32(SQLHDBC dbc, SQLHWND window, std::string_view connect, std::string
 int SQLCONNECT(SQLHDBC dbc, std::string_view dsn, std::string_view user, std::string_view password);
 int SQLALLOCSTMT(SQLHDBC dbc, SQLHSTMT& stmt);
 int SQLEXECDIRECT(SQLHSTMT stmt, const std::string& sql);
+int SQLPREPARE(SQLHSTMT stmt, const std::string& sql);
 int SQLFREESTMT(SQLHSTMT stmt, int option);
 // Asks the driver to stop what `stmt` runs; may be called from any thread.
 int SQLCANCEL(SQLHSTMT stmt);

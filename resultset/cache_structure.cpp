@@ -34,9 +34,19 @@ std::vector<FieldDescription> cacheStructure(const std::vector<ColumnDescription
     structure.push_back(std::move(field));
   }
   structure.push_back({"ISNULL", "C", static_cast<int>(columns.size()), 0});
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!holdsLongerValues(columns[i])) continue;
+    char name[32];
+    std::snprintf(name, sizeof name, "WHOLE_%04zu", i + 1);
+    structure.push_back({name, "M", 10, 0});
+  }
   // Rows wider than a record keep their longest character columns in the memo file.
   fitRecord(structure, columns.size());
   return structure;
+}
+
+bool holdsLongerValues(const ColumnDescription& column) {
+  return column.wholeText && column.type != 'M' && column.length <= 255;
 }
 
 }  // namespace tabulink

@@ -4,10 +4,8 @@
 #include "resultset/tdbodbcdirect.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <thread>
 
 #include "core/text.h"
 #include "failure/run_files.h"
@@ -19,6 +17,7 @@
 #include "table/dbf_layout.h"
 #include "table/dbf_table.h"
 #include "table/memo_file.h"
+#include "table/table_error.h"
 #include "table/work_areas.h"
 
 namespace tabulink {
@@ -30,9 +29,13 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   cRDD = std::string(kDefaultDriver);
   lDateAsStr = oConnect->lDateAsStr;
   hStmt_ = AllocStatement(loc);
-  // A bare table name selects the whole table.
-  if (upper(cSelect_).find("SELECT") == std::string::npos) cSelect_ = "SELECT * FROM " + cSelect_;
-  PrimaryKeys({}, false, loc);
+  // A bare table name selects the whole table; a statement of more than a name (VALUES (1),
+  // SHOW ALL) is run as it stands.
+  if (upper(cSelect_).find("SELECT") == std::string::npos &&
+      trim(cSelect_).find_first_of(" \t\r\n(") == std::string_view::npos)
+    cSelect_ = "SELECT * FROM " + cSelect_;
+  // The table and its keys are looked for when an edit needs them: a statement without a table
+  // (SELECT now()) is no reason for an alert.
   // Not tested here: the caller reads the session's error list.
   Execute(cSelect_, "TDbOdbcDirect:New()", hStmt_.handle(), loc);
 }
@@ -124,6 +127,12 @@ bool TDbOdbcDirect::Open() {
     if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
     return false;
   }
+  // An unclassified column of up to 255 bytes (a BIGINT, a GUID, a short wide-character text)
+  // holds no longer value.
+  if (textsWhole)
+    for (ColumnDescription& column : aFields_)
+      column.wholeText = column.cType == SQL_C_CHAR &&
+                         (column.type == 'C' || (column.type == 'U' && column.length > 255));
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();
   aBuffer_.assign(n, Value());
@@ -137,6 +146,10 @@ bool TDbOdbcDirect::Open() {
     aScanFields_.push_back(std::move(scan));
   }
   std::vector<FieldDescription> structure = cacheStructure(aFields_);
+  wholeFields_.assign(n, 0);
+  for (size_t i = 0, next = n + 1; i < n; ++i)
+    if (holdsLongerValues(aFields_[i])) wholeFields_[i] = next++;
+  cacheFieldCount_ = structure.size();
   // The table writer refuses such a structure without saying why.
   if (structure.size() > maxFieldCount())
     reportFill("The result has " + std::to_string(n) + " columns; a cache table holds at most " +
@@ -167,26 +180,30 @@ bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& struct
     DBCREATE(cFileName, structure);
   } else {
     // A name is claimed by creating its files exclusively; one that another program (or a file
-    // left behind) holds moves on to the next name the clock gives.
+    // left behind) holds moves on to the next name, a bounded number of times.
     // The cache holds every row read so far: its files are the owner's alone, and the program's
     // end removes them however it comes.
-    DbfTable::Created created;
-    for (std::string taken;;) {
-      cFileName = CTEMPFILE(cacheDirectory(), "DBF");
-      if (cFileName == taken) {
-        // Only a later second gives another name.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        continue;
+    DbfTable::Created created = DbfTable::Created::NameTaken;
+    for (int tries = 0; created == DbfTable::Created::NameTaken; ++tries) {
+      cFileName = tries < kTempFileTries ? CTEMPFILE(cacheDirectory(), "DBF") : std::string();
+      if (cFileName.empty()) {
+        RunError error = driverError(EG_CREATE, 1004, cacheDirectory(), osCodeFromErrno(EEXIST));
+        error.DESCRIPTION += ", no free cache table name";
+        raiseTableError(error);
+        return false;
       }
       auto tracking = lockRunFiles();
+      // Tracked before they exist, so that a creation that fails half-way (a full disk) or an
+      // end that comes meanwhile leaves no file behind.
+      const std::string table = DbfTable::tablePath(cFileName);
+      const std::string memo = MemoFile::pathFor(table);
+      trackRunFile(table, RunFileKind::Scratch);
+      trackRunFile(memo, RunFileKind::Scratch);
       created = DbfTable::createExclusive(cFileName, structure, true);
-      if (created == DbfTable::Created::Yes) {
-        std::string table = DbfTable::tablePath(cFileName);
-        trackRunFile(table, RunFileKind::Scratch);
-        trackRunFile(MemoFile::pathFor(table), RunFileKind::Scratch);
-      }
-      if (created != DbfTable::Created::NameTaken) break;
-      taken = cFileName;
+      if (created == DbfTable::Created::Yes) continue;
+      // A name found taken is someone else's file, and a failed creation removed what it made.
+      untrackRunFile(table);
+      untrackRunFile(memo);
     }
     if (created != DbfTable::Created::Yes) return false;
   }

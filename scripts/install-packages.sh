@@ -9,9 +9,9 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3
   odbc-postgresql postgresql-15 postgresql-client-15
-  python3 python3-dbfread gdal-bin
+  python3 python3-dbfread gdal-bin proj-data
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-  xdg-utils time valgrind
+  xdg-utils time valgrind libcli11-dev
   lintian xvfb xdotool python3-xlib
 )
 

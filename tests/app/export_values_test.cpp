@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "support/command.h"
 #include "support/odbc_sources.h"
 #include "support/run_program.h"
@@ -137,22 +140,21 @@ TEST_P(ExportValues, Numbers) {
               "1\t1234567.00\t1000000000000000.00\t\t0\t-9223372036854775808\t123.456000\t0\t"
               "12.1234568\t123456789012345678\r\n"
               "2\t0.50\t0.00\t\t7\t9223372036854775807 \t\t3\t1.5000000\t7\r\n");
+    // Each quoted as the data source sent it: 15e69 read whole (its 71 digits, not the first 63).
     expected = {
         "Field 'm' row 1 value: $12.34 - Not a number, exported as NULL.",
+        "Field 'n' row 1 value: -1234567890123456789 Decimals: 0 - Data Width Error.",
+        "Field 'big' row 1 value: 15" + std::string(69, '0') + " Decimals: 0 - Data Width Error.",
         "Field 'e' row 1 - value rounded to 12.1234568 - Data Width Error.",
-        "Field 'n' value: -1234567890123456768 Decimals: 0 - Data Width Error.",
-        // 15e69 read whole (its 71 digits, not the first 63), as the nearest double.
-        "Field 'big' value: 14999999999999998789228234424105239354855075419234053904664469" +
-            std::string("056782336 Decimals: 0 - Data Width Error."),
-        "Field 'f' value: 1234567890123456768 Decimals: 2 - Data Width Error."};
+        "Field 'f' row 2 value: 1.2345678901234568e+18 Decimals: 2 - Data Width Error."};
   } else {
     EXPECT_EQ(out(),
               "id\tr\ti\r\n"
               "1\t0.00\t0\r\n"
               "2\t0.00\t7\r\n"
               "3\t12.50\t123456789012345678\r\n");
-    expected = {"Field 'r' value: 100000000000000000000 Decimals: 2 - Data Width Error.",
-                "Field 'i' value: -9223372036854775808 Decimals: 0 - Data Width Error."};
+    expected = {"Field 'r' row 1 value: 1.0e+20 Decimals: 2 - Data Width Error.",
+                "Field 'i' row 1 value: -9223372036854775808 Decimals: 0 - Data Width Error."};
   }
   EXPECT_EQ(r.errors, expected);
 
@@ -180,8 +182,60 @@ TEST_P(ExportValues, Numbers) {
   }
 }
 
-// Texts longer than their column are cut only at a field's width, and reported; memo texts are
-// read whole up to the cap; 0x1A, Latin-1 and UTF-8 bytes come out as they went in.
+// Dates and timestamps that no date holds are reported with column, row and the text the driver
+// sent, never turned into another date; fractions of a second keep the digits the column
+// declares, rounded. Text outputs take dates as the driver's text.
+TEST_P(ExportValues, Dates) {
+  const std::string table = test::testTable("dates");
+  std::unique_ptr<TOdbc> db = fill(table, "id integer, d date, ts timestamp");
+  std::vector<std::string> bad;
+  std::string text;
+  if (pg()) {
+    // psqlODBC's text of -infinity and of year 10000 is 0000-00-00 (reported); it writes
+    // infinity as 9999-12-31 23:59:59 and drops the era of BC dates, which no client can tell.
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (1, '2020-01-02', '2020-01-02 03:04:05.123456'), "
+                       "(2, '-infinity', 'infinity'), (3, '0044-03-15 BC', '10000-01-01'), "
+                       "(4, NULL, '2020-12-31 23:59:59.9999996')");  // stored rounded
+    bad = {"Field 'd' row 2 value: 0000-00-00 - Not a date, exported as NULL.",
+           "Field 'ts' row 3 value: 0000-00-00 00:00:00 - Not a date, exported as NULL."};
+    text =
+        "1\t2020-01-02\t2020-01-02 03:04:05.123456\r\n2\t0000-00-00\t9999-12-31 "
+        "23:59:59.000000\r\n3\t0044-03-15\t\r\n4\t\t2021-01-01 00:00:00.000000\r\n";
+  } else {
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (1, '2020-01-02', '2020-01-02 03:04:05.123456'), "
+                       "(2, '2020-02-30', 'garbage'), (3, '0000-01-01', '10000-01-01 00:00:00'), "
+                       "(4, NULL, '2020-12-31 23:59:59.9996')");
+    bad = {"Field 'd' row 2 value: 2020-02-30 - Not a date, exported as NULL.",
+           "Field 'ts' row 2 value: garbage - Not a date, exported as NULL.",
+           "Field 'd' row 3 value: 0000-01-01 - Not a date, exported as NULL.",
+           "Field 'ts' row 3 value: 10000-01-01 00:00:00 - Not a date, exported as NULL."};
+    text =
+        "1\t2020-01-02\t2020-01-02 03:04:05.123\r\n2\t2020-02-30\t\r\n3\t0000-01-01\t\r\n"
+        "4\t\t2021-01-01 00:00:00.000\r\n";
+  }
+  const std::string sql = "SELECT id, d, ts FROM " + table + " ORDER BY id";
+  Run r = run(sql, "DBF");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.errors, bad);
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")),
+            pg() ? "count 4\n1|2020-01-02|2020-01-02\n2|None|9999-12-31\n3|0044-03-15|None\n"
+                   "4|None|2021-01-01\n"
+                 : "count 4\n1|2020-01-02|2020-01-02\n2|None|None\n3|None|None\n"
+                   "4|None|2020-12-31\n");
+  r = run(sql, "Text");
+  EXPECT_EQ(r.exitStatus, 2);
+  std::vector<std::string> timestamps;
+  std::copy_if(bad.begin(), bad.end(), std::back_inserter(timestamps),
+               [](const std::string& line) { return line.starts_with("Field 'ts'"); });
+  EXPECT_EQ(r.errors, timestamps);
+  EXPECT_EQ(out(), "id\td\tts\r\n" + text);
+}
+
+// Texts longer than their column are cut only at a field's or a cell's width, and reported; the
+// tab-delimited text has no cells and writes them whole; memo texts are read whole up to the cap;
+// 0x1A, Latin-1 and UTF-8 bytes come out as they went in.
 TEST_P(ExportValues, LongAndSpecialTexts) {
   const std::string table = test::testTable("texts");
   std::unique_ptr<TOdbc> db = fill(table, "id integer, t text, v varchar(5), c varchar(3)");
@@ -215,27 +269,25 @@ TEST_P(ExportValues, LongAndSpecialTexts) {
 
   Run r = run(sql, "Text");
   EXPECT_EQ(r.exitStatus, 2);
-  EXPECT_EQ(r.errors, expected);
+  EXPECT_EQ(r.errors, (std::vector<std::string>{cut("t", 2, 200003, 131072)}));
   const std::string text = out();
   EXPECT_EQ(column(text, 1),
             (std::vector<std::string>{std::string(10004, 'x'), std::string(131072, 'y'),
                                       "before\x1A"
                                       "after"}));
-  EXPECT_EQ(column(text, 2), (std::vector<std::string>{"abcde", "", "ab   "}));
-  EXPECT_EQ(column(text, 4)[0], std::string(255, 'z'));
-  // A Latin-1 byte at the cut stays; a UTF-8 character cut in two becomes a blank.
+  EXPECT_EQ(column(text, 2), (std::vector<std::string>{pg() ? "abcde" : "abcdefgh", "", "ab   "}));
+  EXPECT_EQ(column(text, 4)[0], std::string(1003, 'z'));
   if (!pg()) {
-    EXPECT_EQ(column(text, 3), (std::vector<std::string>{"ab\xE9", "a  ", ""}));
+    EXPECT_EQ(column(text, 3), (std::vector<std::string>{"ab\xE9"
+                                                         "cd",
+                                                         "a\xE2\x82\xAC", ""}));
   }
 
-  // The boxed table cuts every cell to its column's length, which a memo read whole may pass.
+  // The boxed table cuts a cell to its column's length; a memo cell is as wide as the longest
+  // text of its column.
   r = run(sql, "AsciiTable");
   EXPECT_EQ(r.exitStatus, 2);
-  const int memoWidth = pg() ? 8190 : 65536;
-  std::vector<std::string> boxed = expected;
-  if (pg()) boxed.insert(boxed.begin() + 1, cut("t", 1, 10004, memoWidth));
-  boxed.insert(boxed.end() - 1, cut("t", 2, 131072, memoWidth));
-  EXPECT_EQ(r.errors, boxed);
+  EXPECT_EQ(r.errors, expected);
 
   // In a DBF every reader ends a memo at 0x1A: said in the error file.
   r = run(sql, "DBF");
@@ -332,6 +384,94 @@ TEST_P(ExportValues, NamesAndShapes) {
   r = run("SELECT FROM " + table, "DBF");
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.dbf")));
+}
+
+// What each output makes of a column's shape: a logical cell shows ".T.", a number cell makes
+// room for a long decimal character, a memo cell is as wide as its longest text, a DBF character
+// field takes no decimals (a PostgreSQL time) and a column without a name gets FIELD<n>; a
+// statement with result columns is exported whatever its first word, one without is only run.
+TEST_P(ExportValues, CellsFieldsAndStatementsWithColumns) {
+  const std::string table = test::testTable("shapes");
+  std::unique_ptr<TOdbc> db =
+      fill(table, std::string("id integer, ") + (pg() ? "flag boolean" : "flag bit") +
+                      ", amount numeric(18,2), note text");
+  test::run(*db, "INSERT INTO " + table + " VALUES (1, " + (pg() ? "true" : "1") +
+                     ", -1234.5, 'short'), (2, " + (pg() ? "false" : "0") +
+                     ", 7, 'a much longer memo'), (3, NULL, NULL, NULL)");
+  Run r = run("SELECT flag, amount, note FROM " + table + " ORDER BY id", "AsciiTable\nDecChar=::");
+  EXPECT_EQ(r.exitStatus, 0);
+  // psqlODBC delivers booleans as a text of 5 bytes.
+  const std::string flagName = pg() ? "flag " : "fla";
+  const std::string yes = pg() ? "1    " : ".T.", no = pg() ? "0    " : ".F.";
+  const std::string border = "+" + std::string(flagName.size(), '-') + "+" + std::string(20, '-') +
+                             "+" + std::string(18, '-') + "+\r\n";
+  auto line = [&](const std::string& flag, const std::string& amount, const std::string& note) {
+    return "|" + flag + "|" + std::string(20 - amount.size(), ' ') + amount + "|" + note +
+           std::string(18 - note.size(), ' ') + "|\r\n";
+  };
+  EXPECT_EQ(out(), border + "|" + flagName + "|amount" + std::string(14, ' ') + "|note" +
+                       std::string(14, ' ') + "|\r\n" + border + line(yes, "-1234::50", "short") +
+                       line(no, "7::00", "a much longer memo") +
+                       line(std::string(flagName.size(), ' '), "", "") + border);
+
+  // Blank names; the time's decimals (its fraction's digits) are no part of a character field.
+  r = run(std::string("SELECT 1 AS a, 2 AS \" \", 3 AS field2") +
+              (pg() ? ", '03:04:05'::time AS tm" : "") + " FROM " + table + " WHERE id = 1",
+          "DBF");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_TRUE(r.errors.empty());
+  // SQLite describes an expression as a text.
+  EXPECT_EQ(dbfFields(dir.file("out.dbf")),
+            pg() ? "A:N FIELD2:N FIELD2_1:N TM:C\n" : "A:C FIELD2:C FIELD2_1:C\n");
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")),
+            std::string("count 1\n1|2|3") + (pg() ? "|03:04:05" : "") + "\n");
+  if (pg()) {
+    EXPECT_NE(ogrFields(dir.file("out.dbf")).find("TM: String (8.0)"), std::string::npos);
+  }
+
+  // Whatever the first word: a WITH, a comment, blanks; on PostgreSQL also VALUES, TABLE, a
+  // parenthesis and a RETURNING clause (the SQLite driver describes no columns for those).
+  std::vector<std::pair<std::string, std::string>> statements = {
+      {"WITH t AS (SELECT id FROM " + table + " WHERE id = 2) SELECT id FROM t", "id\r\n2\r\n"},
+      {"/* first */ SELECT id FROM " + table + " WHERE id = 1", "id\r\n1\r\n"},
+      {"\"  SELECT id FROM " + table + " WHERE id = 3\"", "id\r\n3\r\n"},
+      {"SELECT\tid FROM " + table + " WHERE id = 3", "id\r\n3\r\n"}};
+  if (pg()) {
+    statements.push_back({"VALUES (5, 'x')", "column1\tcolumn2\r\n5\tx\r\n"});
+    statements.push_back({"(SELECT id FROM " + table + " WHERE id = 2)", "id\r\n2\r\n"});
+    statements.push_back(
+        {"INSERT INTO " + table + " (id) VALUES (4) RETURNING id * 10 AS ten", "ten\r\n40\r\n"});
+    statements.push_back(
+        {"TABLE " + table + " ORDER BY id DESC LIMIT 1", "id\tflag\tamount\tnote\r\n4\t\t\t\r\n"});
+  }
+  for (const auto& [sql, text] : statements) {
+    r = run(sql, "Text");
+    EXPECT_EQ(r.exitStatus, 0) << sql;
+    EXPECT_TRUE(r.errors.empty()) << sql;
+    EXPECT_EQ(out(), text) << sql;
+  }
+  // The RETURNING statement ran once; an UPDATE has no columns and is only run.
+  r = run("UPDATE " + table + " SET note = 'changed' WHERE id = 3", "Text");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+  EXPECT_EQ(trim(CVALTOCHAR(db->QueryData("SELECT count(*) FROM " + table + " WHERE id = 4"))),
+            pg() ? "1" : "0");
+  EXPECT_EQ(CVALTOCHAR(db->QueryData("SELECT note FROM " + table + " WHERE id = 3")), "changed");
+
+  // Texts past the width the driver described (255 for an expression): whole in the
+  // tab-delimited text, shorter ones still filled to it; cut and reported in a DBF's field.
+  const std::string wide = pg() ? "repeat('q', 300)::varchar AS w, 'ab'::varchar AS s"
+                                : "printf('%.*c', 300, 'q') AS w, 'ab' AS s";
+  const std::string sql = "SELECT " + wide + " FROM " + table + " WHERE id = 1";
+  r = run(sql, "Text");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_EQ(out(), "w\ts\r\n" + std::string(300, 'q') + "\tab" + std::string(253, ' ') + "\r\n");
+  r = run(sql, "DBF");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.errors, (std::vector<std::string>{
+                          "Field 'w' row 1 - value of 300 bytes cut to 255 - Data Width Error."}));
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")), "count 1\n" + std::string(255, 'q') + "|ab\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, ExportValues,

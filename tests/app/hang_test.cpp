@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "support/run_program.h"
 #include "support/silent_listener.h"
@@ -72,8 +73,10 @@ TEST(Hangs, LogInToAServerThatNeverAnswersEndsAtTheTimeout) {
     EXPECT_EQ(r.exitStatus, 2) << r.standardError;
     EXPECT_GE(seconds, 1);
     EXPECT_LT(seconds, 3);  // not the three seconds of a watcher, nor forever
-    EXPECT_NE(readFile(dir.file("err.txt")).find("ODBC session not successfully initialized"),
-              std::string::npos);
+    // With the driver's own words.
+    const std::string errors = readFile(dir.file("err.txt"));
+    EXPECT_NE(errors.find("ODBC session not successfully initialized"), std::string::npos);
+    EXPECT_NE(errors.find("timeout expired"), std::string::npos) << errors;
     EXPECT_FALSE(fs::exists(dir.file("out.txt")));
   }
 }
@@ -90,9 +93,13 @@ TEST(Hangs, DisplayThatNeverAnswersRunsHeadless) {
   ::chmod(dir.file("bin/xdg-email").c_str(), 0755);
   writeFile(dir.file("job.ini"), kExportJob);
   const std::string name = "127.0.0.1:" + std::to_string(display.number());
+  writeFile(dir.file("Error.log"), "the report\r\n\x1A");
+  // Said once, by the first start.
+  std::string said = "The error log " + dir.file("Error.log") +
+                     " of an earlier run was not offered to support@tabulink.example.org: no "
+                     "display.\n";
   for (const char* platform : {"", "xcb"}) {
     SCOPED_TRACE(platform);
-    writeFile(dir.file("Error.log"), "the report\r\n\x1A");
     const auto start = std::chrono::steady_clock::now();
     test::ProgramRun r = runBounded(dir.path().string(), {"job.ini"},
                                     {"DISPLAY=" + name, std::string("QT_QPA_PLATFORM=") + platform,
@@ -100,9 +107,7 @@ TEST(Hangs, DisplayThatNeverAnswersRunsHeadless) {
                                      "XDG_STATE_HOME=" + dir.file("state")});
     EXPECT_LT(secondsSince(start), 5);
     EXPECT_EQ(r.exitStatus, 0) << r.standardError;
-    EXPECT_EQ(r.standardError, "The error log " + dir.file("Error.log") +
-                                   " of an earlier run was not offered to "
-                                   "support@tabulink.example.org: no display.\n");
+    EXPECT_EQ(r.standardError, std::exchange(said, ""));
     EXPECT_FALSE(fs::exists(dir.file("mailed")));
     EXPECT_TRUE(fs::exists(dir.file("Error.log")));
     EXPECT_NE(readFile(dir.file("out.txt")), "");

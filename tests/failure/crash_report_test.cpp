@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "gui/ui.h"
@@ -151,6 +152,17 @@ TEST_F(CrashReport, KeepsTheLogWhenTheReportIsOffOrCannotBeOffered) {
     EXPECT_TRUE(ui->messages.empty());
     fs::remove(dir.file("args"));
   }
+  // Without a display it is said once: the next nights are quiet, until a run writes the log
+  // again.
+  testing::internal::CaptureStderr();
+  CHECKERRLOG("help@example.org");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  fs::last_write_time(dir.file("error.LOG"),
+                      fs::file_time_type::clock::now() + std::chrono::minutes(1));
+  testing::internal::CaptureStderr();
+  CHECKERRLOG("help@example.org");
+  EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(logKept());
 
   // No log: nothing happens.
   fs::remove(dir.file("error.LOG"));
