@@ -9,26 +9,33 @@
 namespace tabulink {
 namespace {
 
-// The statements the guards hold. A statement leaves it before it is freed, and the lock is held
-// while cancelling, so a cancel never meets a freed handle.
-std::mutex liveMutex;
-std::vector<SQLHSTMT> live;
+// The statements inside an Execution. The lock is held while cancelling, so a statement never
+// leaves its execution (and goes on to a fetch, or is freed) while a cancel reaches it.
+std::mutex runningMutex;
+std::vector<SQLHSTMT> running;
 
 }  // namespace
 
 void cancelStatements() noexcept {
-  std::lock_guard lock(liveMutex);
-  for (SQLHSTMT stmt : live)
+  std::lock_guard lock(runningMutex);
+  for (SQLHSTMT stmt : running)
     SQLCANCEL(stmt);
 }
 
+Execution::Execution(SQLHSTMT stmt) : stmt_(stmt) {
+  if (stmt_ == SQL_NULL_HSTMT) return;
+  std::lock_guard lock(runningMutex);
+  running.push_back(stmt_);
+}
+
+Execution::~Execution() {
+  if (stmt_ == SQL_NULL_HSTMT) return;
+  std::lock_guard lock(runningMutex);
+  std::erase(running, stmt_);
+}
+
 OdbcStatement::OdbcStatement(SQLHDBC dbc) : status_(SQLALLOCSTMT(dbc, handle_)) {
-  if (!SQL_SUCCEEDED(status_)) {
-    handle_ = SQL_NULL_HSTMT;
-    return;
-  }
-  std::lock_guard lock(liveMutex);
-  live.push_back(handle_);
+  if (!SQL_SUCCEEDED(status_)) handle_ = SQL_NULL_HSTMT;
 }
 
 OdbcStatement::OdbcStatement(OdbcStatement&& other) noexcept
@@ -44,10 +51,6 @@ OdbcStatement& OdbcStatement::operator=(OdbcStatement&& other) noexcept {
 }
 
 int OdbcStatement::drop() noexcept {
-  if (handle_ != SQL_NULL_HSTMT) {
-    std::lock_guard lock(liveMutex);
-    std::erase(live, handle_);
-  }
   int rc = SQLFREESTMT(std::exchange(handle_, nullptr), SQL_DROP);
   return rc;
 }

@@ -1,15 +1,28 @@
 #pragma once
 // An ODBC statement handle, dropped when the guard goes away. Move-only; whoever holds the guard
-// owns the statement. Every statement a guard holds can be cancelled from another thread.
+// owns the statement.
 
 #include <sql.h>
 
 namespace tabulink {
 
-// Cancels what every statement held by a guard is running (SQLCancel, which a driver takes from
-// any thread): for a run that a signal ends while the server still works on its statement, which
-// would otherwise run on after the client has gone.
+// Cancels what every statement inside an Execution is running (SQLCancel, which a driver takes
+// from another thread): for a run that a signal ends while the server still works on its
+// statement, which would otherwise run on after the client has gone.
 void cancelStatements() noexcept;
+
+// Marks a statement as running for the life of the object, so that cancelStatements reaches it;
+// the null handle marks nothing.
+class Execution {
+ public:
+  explicit Execution(SQLHSTMT stmt);
+  ~Execution();
+  Execution(const Execution&) = delete;
+  Execution& operator=(const Execution&) = delete;
+
+ private:
+  SQLHSTMT stmt_;
+};
 
 class OdbcStatement {
  public:

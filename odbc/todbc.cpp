@@ -110,6 +110,11 @@ TOdbc::TOdbc(std::string_view dsn, std::string_view user, std::string_view passw
   }
   check(SQLSETCONNECTOPTION(hDbc(), SQL_AUTOCOMMIT, long{SQL_AUTOCOMMIT_ON}), Accept::SuccessOnly,
         "AutoCommit could not be set from TOdbc:New()", std::nullopt, loc);
+  // The SQLite driver runs the statement in this process, which ends it anyway, and its SQLCancel
+  // closes the cursor under the thread that uses it: its statements are never cancelled.
+  std::string dbms;
+  cancellable_ =
+      SQLGETINFO(hDbc(), SQL_DBMS_NAME, dbms) == SQL_SUCCESS && !dbms.starts_with("SQLite");
 }
 
 bool TOdbc::Create(const std::optional<std::string>& table,
@@ -307,6 +312,7 @@ bool TOdbc::Execute(std::string_view sql, std::optional<std::string_view> operat
     stmt = own.handle();
   }
   if (*stmt == SQL_NULL_HSTMT) return false;
+  Execution running(cancellable_ ? *stmt : SQL_NULL_HSTMT);
   return check(SQLEXECDIRECT(*stmt, std::string(sql)), Accept::SuccessOnly, operation, stmt, loc);
 }
 

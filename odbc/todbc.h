@@ -234,6 +234,7 @@ class TOdbc {
   std::string user_;
   std::string password_;
   bool success_ = true;
+  bool cancellable_ = false;  // a signal may cancel what Execute runs (cancelStatements)
 };
 
 }  // namespace tabulink
