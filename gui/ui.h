@@ -130,8 +130,9 @@ std::unique_ptr<Ui> installUi(std::unique_ptr<Ui> backend);
 // the only one that links the toolkit.
 std::unique_ptr<Ui> chooseUi();
 
-// Whether a display is available for windows: DISPLAY or WAYLAND_DISPLAY set, or
-// QT_QPA_PLATFORM set explicitly.
+// Whether chooseUi found a display that answers (an X server or a Wayland compositor), on which
+// other programs (a mail client, a viewer) can open windows too; false until it is called.
 bool displayAvailable();
+void setDisplayAvailable(bool available);
 
 }  // namespace tabulink

@@ -79,6 +79,10 @@ int SQLFREESTMT(SQLHSTMT stmt, int option) {
   return SQLFreeStmt(stmt, static_cast<SQLUSMALLINT>(option));
 }
 
+int SQLCANCEL(SQLHSTMT stmt) {
+  return SQLCancel(stmt);
+}
+
 int SQLFETCH(SQLHSTMT stmt) {
   return SQLFetch(stmt);
 }

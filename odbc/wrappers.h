@@ -30,6 +30,8 @@ int SQLALLOCSTMT(SQLHDBC dbc, SQLHSTMT& stmt);
 int SQLEXECDIRECT(SQLHSTMT stmt, const std::string& sql);
 int SQLPREPARE(SQLHSTMT stmt, const std::string& sql);
 int SQLFREESTMT(SQLHSTMT stmt, int option);
+// Asks the driver to stop what `stmt` runs; may be called from any thread.
+int SQLCANCEL(SQLHSTMT stmt);
 int SQLFETCH(SQLHSTMT stmt);
 int SQLNUMRESULTCOLS(SQLHSTMT stmt, int& count);
 // Describes one result column; on failure the name is empty and the numbers 0.
