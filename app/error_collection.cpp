@@ -1,17 +1,22 @@
 #include "app/error_collection.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
+#include "app/pending_output.h"
 #include "app/run_settings.h"
 #include "core/date.h"
 #include "core/write_all.h"
 #include "failure/interruption.h"
 #include "gui/ui.h"
+#include "table/file_handle.h"
 
 namespace tabulink {
 namespace {
@@ -41,13 +46,28 @@ void appendEntry(std::string_view text) {
   c.text.append(text).append("\r\n");
 }
 
-// Replaces the file at `path` with `text`; 0, or the errno of the failure.
-int writeWholeFile(const std::string& path, std::string_view text) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
+// Adds `text` at the end of the file at `path`, or writes it to the descriptor the name stands
+// for; 0, or the errno of the failure. Runs sharing one error file each add their entries in
+// one piece: an append never overwrites another run's, and the lock keeps a write that comes in
+// several calls whole. A lock that another program keeps for good is given up after a while.
+int appendWhole(const std::string& path, std::string_view text) {
+  FileHandle file;
+  int fd = ownDescriptor(path);
+  if (fd < 0) {
+    file = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    if (!file.valid()) return errno;
+    fd = file.get();
+  }
+  bool locked = false;
+  for (int tries = 0; tries < 500 && !locked; ++tries) {
+    locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!locked && errno != EWOULDBLOCK && errno != EINTR) break;
+    if (!locked) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   int error = writeAll(fd, text) ? 0 : errno;
+  if (locked) ::flock(fd, LOCK_UN);
   // Some file systems report a failed write only when the file is closed.
-  if (::close(fd) != 0 && error == 0) error = errno;
+  if (file.valid() && ::close(file.release()) != 0 && error == 0) error = errno;
   return error;
 }
 
@@ -73,7 +93,7 @@ void ZULWRITEERRORS() {
     text = collection().text;
   }
   if (file.empty() || text.empty()) return;
-  if (int error = writeWholeFile(file, text); error != 0) {
+  if (int error = appendWhole(file, text); error != 0) {
     // The entries are what the run has to say: they must reach someone.
     std::string why = "Tabulink: the error file " + file + " could not be written (" +
                       std::strerror(error) + "); its entries follow.\n";

@@ -11,8 +11,8 @@ namespace tabulink {
 // "MM/DD/YYYY - hh:mm:ss - " + text + CR LF to the collected error text.
 void ZULERROR(std::string_view text);
 
-// Writes the collected text to FileErr, replacing the file, when both are non-empty. A file that
-// cannot be written gets its text written to standard error instead, after a line saying why.
+// Appends the collected text to FileErr when both are non-empty. A file that cannot be written
+// gets its text written to standard error instead, after a line saying why.
 void ZULWRITEERRORS();
 
 // Records that `signal` ended the run: an entry like ZULERROR's, or without an error file a line

@@ -27,19 +27,16 @@ void useDecimalCharacter(std::string& out, size_t start, std::string_view decCha
 }
 
 // isPlainNumberText for a stored number without its leading blanks.
-bool isPlainNumber(std::string_view number, int decimals, bool exact) {
-  // Up to 15 digits such a text reads and writes back unchanged; beyond them only the text of an
-  // integer or decimal column is its value.
+bool isPlainNumber(std::string_view number, int decimals) {
   const std::optional<PlainNumber> plain = plainNumber(number);
   return plain && plain->fractionDigits == decimals &&
-         (exact || plain->integerDigits + plain->fractionDigits <= 15) &&
          !(plain->negative && plain->significantDigits == 0);
 }
 
 }  // namespace
 
-bool isPlainNumberText(std::string_view stored, int decimals, bool exact) {
-  return isPlainNumber(trimLeft(stored), decimals, exact);
+bool isPlainNumberText(std::string_view stored, int decimals) {
+  return isPlainNumber(trimLeft(stored), decimals);
 }
 
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar) {
@@ -49,9 +46,9 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
 }
 
 bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
-                            std::string_view decChar, bool exact) {
+                            std::string_view decChar) {
   const std::string_view text = trimLeft(stored);
-  if (!isPlainNumber(text, decimals, exact)) return false;
+  if (!isPlainNumber(text, decimals)) return false;
   const size_t at = out.size();
   out.append(text);
   useDecimalCharacter(out, at, decChar);

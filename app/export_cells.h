@@ -18,13 +18,12 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
 
 // The same from the bytes of a numeric field with `decimals` decimals, without reading the
 // number and writing it again: false, appending nothing, unless they hold a plain number text
-// ("-", digits, "." and exactly `decimals` digits, blank-padded on the left) of at most 15
-// digits. Such a text reads and writes back unchanged, so the result equals appendNumberText of
-// the value the field holds. With `exact` (the field of an integer or decimal column, whose text
-// is the value) any number of digits: those a double would change are kept.
+// ("-", digits, "." and exactly `decimals` digits, blank-padded on the left). A numeric cache
+// field holds the one text of its value (the column's own digits, or a double's text rounded
+// once), however many digits it has: every output and the grid write that text.
 bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
-                            std::string_view decChar, bool exact = false);
+                            std::string_view decChar);
 // Whether `stored` is such a plain number text with `decimals` decimals (after the blanks).
-bool isPlainNumberText(std::string_view stored, int decimals, bool exact = false);
+bool isPlainNumberText(std::string_view stored, int decimals);
 
 }  // namespace tabulink

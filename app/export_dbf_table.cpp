@@ -4,8 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/dbf_code_page.h"
 #include "app/error_collection.h"
 #include "app/export_cells.h"
+#include "app/run_settings.h"
 #include "core/date.h"
 #include "core/text.h"
 #include "failure/run_files.h"
@@ -28,10 +30,16 @@ bool DbfTableExport::create(const std::vector<FieldDescription>& structure, std:
              " has the name of its memo file: give it another extension.");
     return false;
   }
-  if (output_.inPlace()) {
-    target = output_.finalPath();
-    DBCREATE(target, structure);
-    return true;  // the open that follows finds out
+  // A table and its memo file need files of their own, written at any position.
+  if (output_.inPlace() || PendingOutput(path_).inPlace()) {
+    ZULERROR("The dbf output file " + path_ +
+             " was not written: a table and its memo file cannot go to a device, a pipe or a "
+             "descriptor of the run.");
+    return false;
+  }
+  if (!output_.refusal().empty()) {
+    ZULERROR(output_.refusal());
+    return false;
   }
   for (;;) {
     auto tracking = lockRunFiles();
@@ -43,8 +51,18 @@ bool DbfTableExport::create(const std::vector<FieldDescription>& structure, std:
     std::error_code ignored;
     if (std::string memo = MemoFile::pathFor(target); std::filesystem::exists(memo, ignored))
       output_.created(memo, MemoFile::pathFor(output_.finalPath()));
-    return true;
+    return createCodePage(target);
   }
+}
+
+bool DbfTableExport::createCodePage(const std::string& target) {
+  const std::string path = codePagePath(target);
+  if (int error = writeCodePage(path, runSettings().Encoding); error != 0) {
+    ZULERROR("Error creating the code page file " + path + ": " + std::strerror(error));
+    return false;
+  }
+  output_.created(path, codePagePath(output_.finalPath()));
+  return true;
 }
 
 int DbfTableExport::head(const std::vector<OutputField>& fields) {
@@ -92,7 +110,7 @@ bool copiesAsStored(const CachedRow& row, size_t i, const DbfField& field,
     case FieldKind::Character:
       return row.isText(i);
     case FieldKind::Numeric:
-      return isPlainNumberText(stored, field.decimals, row.isExactNumber(i));
+      return isPlainNumberText(stored, field.decimals);
     case FieldKind::Date:
       // Eight digits of a real date, or the blanks of the empty one.
       return field.length == 8 &&

@@ -27,8 +27,11 @@ class DbfTableExport : public ExportWriter {
   void abandon() override;
 
  private:
-  // Creates the table under its temporary name (or in place); false when that was given up.
+  // Creates the table under its temporary name; false when that was refused or given up.
   bool create(const std::vector<FieldDescription>& structure, std::string& target);
+  // The code page file beside the table under its temporary name `target`, to be put in place
+  // with it; false (reported) when it cannot be written.
+  bool createCodePage(const std::string& target);
   // Closes "OutDbf": completing its files, or without writing when they are deleted next.
   void release(bool discard);
 

@@ -5,9 +5,11 @@
 
 #include "app/error_collection.h"
 #include "app/export_boxed_table.h"
+#include "app/export_csv.h"
 #include "app/export_dbf_table.h"
 #include "app/export_delimited_text.h"
 #include "app/export_progress.h"
+#include "app/run_report.h"
 #include "app/run_settings.h"
 #include "app/screen_grid.h"
 #include "core/text.h"
@@ -60,6 +62,8 @@ std::unique_ptr<ExportWriter> writerFor(OutputKind kind) {
       return std::make_unique<DbfTableExport>(s.FileOut);
     case OutputKind::AsciiTable:
       return std::make_unique<BoxedTableExport>(s.FileOut, s.DecChar);
+    case OutputKind::Csv:
+      return std::make_unique<CsvExport>(s.FileOut, s.DecChar);
     case OutputKind::DelimitedText:
       return std::make_unique<DelimitedTextExport>(s.FileOut, s.DecChar);
     case OutputKind::Screen:
@@ -74,7 +78,15 @@ OutputKind outputKind(std::string_view type) {
   if (startsWithNoCase(type, "SCREEN")) return OutputKind::Screen;
   if (startsWithNoCase(type, "DBF")) return OutputKind::Dbf;
   if (startsWithNoCase(type, "ASCIITABLE")) return OutputKind::AsciiTable;
+  if (startsWithNoCase(type, "CSV")) return OutputKind::Csv;
   return OutputKind::DelimitedText;
+}
+
+bool knownOutputType(std::string_view type) {
+  if (type.empty() || outputKind(type) != OutputKind::DelimitedText) return true;
+  for (std::string_view name : {"TEXT", "TXT", "TAB", "TSV"})
+    if (equalsNoCase(type, name)) return true;
+  return false;
 }
 
 int ZULCREAHEAD(TDbOdbcDirect& resultSet) {
@@ -139,11 +151,13 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   // cache table's record buffer right after it was stored, and the progress line covers the
   // fetch. A result set without rows begins at the end of its empty cache. A signal that asks
   // the run to end leaves no output behind.
+  long rows = 0;
   if (!rs.Bof()) {
     ExportProgress progress;
     for (;;) {
       if (interruptSignal() != 0) break;
       ZULCREAROW(rs, handle);
+      ++rows;
       progress.row();
       long current = rs.Recno();
       rs.Skip();
@@ -161,6 +175,7 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   } else {
     ZULCREAFOOT(handle);
     e.writer->finish();
+    reportGoodExport(rows, runSettings().FileOut);
   }
   e.writer.reset();
   e.handle = -1;

@@ -1,6 +1,6 @@
 #pragma once
 // The export of a result set to the output the run settings choose: the screen grid, a DBF
-// table, a boxed text table or tab-delimited text.
+// table, a boxed text table, CSV or tab-delimited text.
 
 #include <memory>
 #include <string_view>
@@ -9,11 +9,15 @@ namespace tabulink {
 
 class TDbOdbcDirect;
 
-enum class OutputKind { Screen, Dbf, AsciiTable, DelimitedText };
+enum class OutputKind { Screen, Dbf, AsciiTable, Csv, DelimitedText };
 
 // The output a `Type` value selects, by prefix in any letter case; tab-delimited text for
 // anything unrecognised.
 OutputKind outputKind(std::string_view type);
+// Whether `type` is empty (the screen), selects an output by its beginning, or is one of the
+// names of tab-delimited text (Text, Txt, Tab, TSV); anything else selects tab-delimited text too,
+// but is probably a mistake.
+bool knownOutputType(std::string_view type);
 
 // Whether the export to `kind` reads the result once, in order, from its first row to its end: a
 // file output, unless a boxed table has memo cells to size first.

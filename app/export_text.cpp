@@ -8,7 +8,7 @@ namespace tabulink {
 
 bool TextExport::create(const std::vector<OutputField>& fields) {
   if (int error = file_.create(path_); error != 0) {
-    ZULERROR(asciiFileError("creating", error));
+    ZULERROR(file_.refusal().empty() ? asciiFileError("creating", error) : file_.refusal());
     return false;
   }
   fields_ = fields;
@@ -28,8 +28,7 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow&
   cell_.clear();
   const OutputField& field = fields_[i];
   // A number usually goes out as the cache stores it.
-  if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_,
-                                                   row.isExactNumber(i))) {
+  if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_)) {
     Value& value = values_[i];
     resultSet.CachedValue(i, value);
     if (value.isAbsent()) return Cell::Null;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "core/text.h"
 #include "core/write_all.h"
@@ -15,16 +16,19 @@ int TextOutputFile::create(const std::string& path) {
   abandon();
   output_ = PendingOutput(path);
   writeError_ = 0;
-  for (;;) {
+  if (!output_.refusal().empty()) return output_.refusedError();
+  if (output_.inPlace()) {
+    file_ = FileHandle(output_.openInPlace());
+    if (!file_.valid()) return errno;
+  }
+  while (!file_.valid()) {
     auto tracking = lockRunFiles();
     std::string target = output_.nextWritePath();
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (output_.inPlace() ? O_TRUNC : O_EXCL);
-    file_ = FileHandle(::open(target.c_str(), flags, 0666));
-    if (file_.valid()) {
+    file_ = FileHandle(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (file_.valid())
       output_.created(target, output_.finalPath());
-      break;
-    }
-    if (errno != EEXIST || output_.inPlace()) return errno;
+    else if (errno != EEXIST)
+      return errno;
   }
   buffer_.reserve(kFlushAt + 64 * 1024);
   return 0;
@@ -59,7 +63,7 @@ std::string asciiFileError(std::string_view action, int code) {
   std::string text = "Error ";
   text.append(action).append(" the ascii output file: ");
   appendPadLeft(text, std::to_string(code), 10);
-  return text;
+  return text.append(" (").append(std::strerror(code)).append(")");
 }
 
 }  // namespace tabulink

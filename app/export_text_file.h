@@ -20,8 +20,10 @@ class TextOutputFile {
   TextOutputFile(const TextOutputFile&) = delete;
   TextOutputFile& operator=(const TextOutputFile&) = delete;
 
-  // Creates the file that becomes `path`; 0, or the errno of the failure.
+  // Creates the file that becomes `path`; 0, or the errno of the failure (with refusal() saying
+  // why, where the output may not be written at all).
   int create(const std::string& path);
+  const std::string& refusal() const { return output_.refusal(); }
   int fd() const { return file_.get(); }
 
   void append(std::string_view bytes) {

@@ -1,19 +1,26 @@
 #include "app/run_settings.h"
 
+#include "app/config/ini_document.h"
 #include "app/config/tini.h"
+#include "app/job_options.h"
+#include "app/job_warnings.h"
 #include "core/text.h"
 
 namespace tabulink {
 namespace {
 
-// Every key is read without a default, so reading never writes into the file; the current value
-// chooses the kind (text, or logical for Asyncronous).
-std::string readText(TIni& ini, const char* section, const char* key) {
-  return ini.Get(section, key, Value(), Value(std::string())).text();
+// Every key is read without a default, so reading never writes into the file: a missing key is
+// the empty text.
+std::string readText(const IniDocument& ini, const char* section, const char* key) {
+  return ini.value(section, key).value_or(std::string());
+}
+
+bool readLogical(const IniDocument& ini, const char* section, const char* key) {
+  return upper(readText(ini, section, key)) == ".T.";
 }
 
 // [Options] SupportEmail replaces the support address when it is not empty.
-void readSupportEmail(TIni& ini) {
+void readSupportEmail(const IniDocument& ini) {
   std::string address = readText(ini, "Options", "SupportEmail");
   if (!address.empty()) runSettings().SupportEmail = address;
 }
@@ -26,30 +33,28 @@ RunSettings& runSettings() {
 }
 
 void loadSupportEmail(const std::string& iniPath) {
-  TIni ini = TIni::New(iniPath);
+  const IniDocument ini = IniDocument::load(TIni::New(iniPath).cIniFile);
   readSupportEmail(ini);
 }
 
-void LOADCFG(const std::string& iniPath) {
+bool LOADCFG(const std::optional<std::string>& iniPath, const JobOptions& options) {
   RunSettings& s = runSettings();
-  TIni ini = TIni::New(iniPath);
+  const std::string file = iniPath ? TIni::New(*iniPath).cIniFile : std::string();
+  const IniDocument ini = iniPath ? IniDocument::load(file) : IniDocument();
 
   s.DSN = readText(ini, "ODBC", "DSN");
   s.User = readText(ini, "ODBC", "User");
   s.Password = readText(ini, "ODBC", "Password");
   s.SQL = readText(ini, "ODBC", "SQL");
-  s.Asyncronous = ini.Get("ODBC", "Asyncronous", Value(), Value(s.Asyncronous)).logical();
+  s.Asyncronous = readLogical(ini, "ODBC", "Asyncronous");
   s.Type = readText(ini, "Output", "Type");
   s.DecChar = readText(ini, "Output", "DecChar");
   std::string decNo = readText(ini, "Output", "DecNo");
   s.FileOut = readText(ini, "Output", "FileOut");
   s.FileErr = readText(ini, "Output", "FileErr");
-
-  if (s.Type.empty()) s.Type = "Screen";
-  s.Type = upper(s.Type);
-  if (s.DecChar.empty()) s.DecChar = ".";
-  double decimals = decNo.empty() ? 2.0 : VAL(decNo);
-  if (s.FileOut.empty()) s.FileOut = s.Type.starts_with("DBF") ? "tabulink.dbf" : "tabulink.txt";
+  if (std::string encoding = readText(ini, "Output", "Encoding"); !encoding.empty())
+    s.Encoding = encoding;
+  if (readLogical(ini, "Options", "Verbose")) s.Verbose = true;
 
   // A statement may continue in SQL1, SQL2, ... up to the first missing or blank key.
   if (!s.SQL.empty()) {
@@ -61,11 +66,25 @@ void LOADCFG(const std::string& iniPath) {
     }
   }
 
+  const bool read = applyJobOptions(s, decNo, options);
+
+  warnAboutUnknownType(s.Type);
+  if (s.Type.empty()) s.Type = "Screen";
+  s.Type = upper(s.Type);
+  if (s.DecChar.empty()) s.DecChar = ".";
+  double decimals = decNo.empty() ? 2.0 : VAL(decNo);
+  if (s.FileOut.empty())
+    s.FileOut = s.Type.starts_with("DBF")   ? "tabulink.dbf"
+                : s.Type.starts_with("CSV") ? "tabulink.csv"
+                                            : "tabulink.txt";
+
   // The whole part, from 0 to 13; written so that no value (an infinite one included) reaches the
   // conversion out of range.
   s.DecNo = decimals >= 13 ? 13 : decimals >= 1 ? static_cast<int>(decimals) : 0;
 
   readSupportEmail(ini);
+  warnAboutUnknownKeys(ini, file);
+  return read;
 }
 
 }  // namespace tabulink

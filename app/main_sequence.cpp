@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/config/tini.h"
 #include "app/dialogs.h"
 #include "app/error_collection.h"
@@ -32,8 +33,9 @@ bool dsnListed(const std::vector<std::string>& sources, const std::string& dsn) 
 
 // What the report of a log-in dialog without a display advises: a configuration file that could
 // not be read is named, as it is the likely reason why the run was not unattended.
-std::string loginAdvice(const std::string& iniPath) {
-  const std::string file = TIni::New(iniPath).cIniFile;
+std::string loginAdvice(const std::optional<std::string>& iniPath) {
+  if (!iniPath) return std::string(kUnattendedAdvice);
+  const std::string file = TIni::New(*iniPath).cIniFile;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), std::fclose);
   if (in) return std::string(kUnattendedAdvice);
   const std::string reason = std::strerror(errno);
@@ -53,8 +55,8 @@ std::string iniPathFromArguments(const std::vector<std::string>& arguments) {
   return std::string(trimRight(joined));
 }
 
-void MAIN(const std::vector<std::string>& arguments) {
-  std::string iniPath = iniPathFromArguments(arguments);
+void MAIN(const CommandLine& line) {
+  const std::optional<std::string> iniPath = iniPathOf(line);
   // The result set's fill reports numbers too wide for its cache through the error collection.
   installFillReporter([](std::string_view message) { ZULERROR(message); });
   // Dates are shown with four-digit years throughout the process (core/date.h); nothing to switch.
@@ -64,9 +66,9 @@ void MAIN(const std::vector<std::string>& arguments) {
   std::vector<std::string> sources = ODBCDSNENTRIES();
   if (sources.empty()) {
     // The configuration is not loaded yet, so this is always a message box.
-    ZULERROR("You must create a ODBC DSN configuration from your control panel");
-  } else {
-    LOADCFG(iniPath);
+    ZULERROR("You must create a ODBC DSN configuration from your control panel (" +
+             dataSourceFiles() + ")");
+  } else if (LOADCFG(iniPath, line.job)) {
     RunSettings& s = runSettings();
     setDefaultDecimals(s.DecNo);
     if (s.DSN.empty()) {

@@ -10,8 +10,10 @@ namespace tabulink {
 // trailing blanks removed; "./Tabulink.ini" when nothing is left.
 std::string iniPathFromArguments(const std::vector<std::string>& arguments);
 
+struct CommandLine;
+
 // The whole run: configuration, data sources, connection work, error file (endRun).
-void MAIN(const std::vector<std::string>& arguments);
+void MAIN(const CommandLine& line);
 
 // The run's last step: the error file, with an entry for a signal that asked the run to end.
 void endRun();

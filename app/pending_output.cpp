@@ -6,55 +6,124 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
-#include <random>
 
+#include "core/text.h"
 #include "failure/run_files.h"
 #include "table/file_handle.h"
 
 namespace tabulink {
 namespace {
 
-std::string randomLetters(size_t count) {
-  static constexpr char kLetters[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  static std::mt19937 generator{std::random_device{}()};
-  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-  std::string letters;
-  for (size_t i = 0; i < count; ++i)
-    letters += kLetters[pick(generator)];
-  return letters;
+// The folder that holds `path`.
+std::string folderOf(const std::string& path) {
+  std::string parent = std::filesystem::path(path).parent_path().string();
+  return parent.empty() ? "." : parent;
 }
 
+// Links one name may pass through, as the kernel counts them.
+constexpr int kMaxLinks = 40;
+
 }  // namespace
+
+int ownDescriptor(std::string_view path) {
+  if (path == "/dev/stdout") return STDOUT_FILENO;
+  if (path == "/dev/stderr") return STDERR_FILENO;
+  for (std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (!path.starts_with(prefix)) continue;
+    const std::string_view digits = path.substr(prefix.size());
+    int fd = -1;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), fd);
+    if (error == std::errc() && end == digits.data() + digits.size() && fd >= 0) return fd;
+  }
+  return -1;
+}
 
 PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
   // The names of the process's own descriptors lead to whatever it was given (a terminal, a pipe,
   // a file the shell opened, perhaps for appending): never replaced, only written.
-  if (finalPath == "/dev/stdout" || finalPath == "/dev/stderr" ||
-      finalPath.starts_with("/dev/fd/") || finalPath.starts_with("/proc/self/fd/")) {
+  descriptor_ = ownDescriptor(finalPath);
+  if (descriptor_ >= 0) {
     inPlace_ = true;
     return;
   }
+  followLinks();
+  if (!refusal_.empty()) return;
   struct stat info {};
-  if (::lstat(finalPath.c_str(), &info) != 0) return;
-  if (S_ISLNK(info.st_mode)) {
-    std::error_code error;
-    std::filesystem::path target = std::filesystem::canonical(finalPath, error);
-    if (!error) final_ = target.string();
-    if (::stat(final_.c_str(), &info) != 0) return;
-  }
-  inPlace_ = !S_ISREG(info.st_mode);
-  // An output the run may write in a folder it may not add files to cannot be replaced: it is
-  // written in place instead.
-  const std::string parent = std::filesystem::path(final_).parent_path().string();
-  if (!inPlace_ && ::access(parent.empty() ? "." : parent.c_str(), W_OK | X_OK) != 0 &&
-      ::access(final_.c_str(), W_OK) == 0)
+  if (::stat(final_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
     inPlace_ = true;
+    return;
+  }
+  // Writing a regular file in place would leave it half-written by any end that comes early, and
+  // mix the rows of two runs: where no temporary name can be made beside it, nothing is written.
+  const std::string folder = folderOf(final_);
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
+      (errno == EACCES || errno == EPERM || errno == EROFS))
+    refuse(errno, "The output " + final_ + " was not written: the run may not add files to " +
+                      folder + ", where an output is made under a temporary name first.");
+}
+
+void PendingOutput::followLinks() {
+  namespace fs = std::filesystem;
+  // The name is walked one part at a time, as the kernel walks it, so that a link anywhere in it
+  // (a folder's name too) meets the same rule; what was walked holds no link any more.
+  std::vector<fs::path> rest;  // the parts still to walk, the next one last
+  auto walkNext = [&rest](const fs::path& path) {
+    const std::vector<fs::path> parts(path.begin(), path.end());
+    rest.insert(rest.end(), parts.rbegin(), parts.rend());
+  };
+  walkNext(final_);
+  fs::path walked;
+  for (int followed = 0; !rest.empty();) {
+    const fs::path part = std::move(rest.back());
+    rest.pop_back();
+    if (part.empty() || part == ".") continue;
+    fs::path next = walked / part;
+    struct stat link {};
+    if (::lstat(next.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+      walked = std::move(next);
+      continue;
+    }
+    const std::string folder = walked.empty() ? "." : walked.string();
+    struct stat parent {};
+    if (++followed > kMaxLinks || ::stat(folder.c_str(), &parent) != 0) {
+      refuse(ELOOP, "The output " + final_ + " was not written: too many symbolic links.");
+      return;
+    }
+    // Anyone may put a link into a sticky folder that anyone may write (/tmp), pointing at a file
+    // of the run's user: such a link is followed only when it is the run's own or the folder
+    // owner's, the rule the kernel applies with fs.protected_symlinks.
+    const bool shared = (parent.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+    if (shared && link.st_uid != ::geteuid() && link.st_uid != parent.st_uid) {
+      refuse(EACCES, "The output " + final_ + " was not written: the symbolic link " +
+                         next.string() + " is another user's, in the shared folder " + folder +
+                         ".");
+      return;
+    }
+    std::error_code error;
+    const fs::path target = fs::read_symlink(next, error);
+    if (error) {
+      walked = std::move(next);
+      continue;
+    }
+    if (target.is_absolute()) walked.clear();
+    walkNext(target);
+  }
+  final_ = walked.string();
+}
+
+void PendingOutput::refuse(int error, std::string why) {
+  refusedError_ = error;
+  refusal_ = std::move(why);
+}
+
+int PendingOutput::openInPlace() const {
+  if (descriptor_ >= 0) return ::fcntl(descriptor_, F_DUPFD_CLOEXEC, 0);
+  return ::open(final_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
 }
 
 std::string PendingOutput::nextWritePath() {
-  if (inPlace_) return final_;
   return final_ + "." + randomLetters(6) + ".part";
 }
 
@@ -73,9 +142,7 @@ int PendingOutput::commit() {
   // so that no table meets the memo file of another run.
   FileHandle folder;
   if (parts_.size() > 1) {
-    std::string parent = std::filesystem::path(final_).parent_path().string();
-    folder = FileHandle(
-        ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    folder = FileHandle(::open(folderOf(final_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     while (folder.valid() && ::flock(folder.get(), LOCK_EX) != 0 && errno == EINTR) {
     }
   }

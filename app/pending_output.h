@@ -5,24 +5,37 @@
 // Two runs writing one output each write their own file; the later rename wins, whole.
 // A name that stands for something other than a regular file (a device, a pipe) or for one of
 // the process's own descriptors (/dev/stdout) is written in place, as nothing there can pass for
-// a finished file; so is an output in a folder the run may not add files to, which cannot be
-// replaced otherwise.
+// a finished file. An output that can be neither (its folder takes no new file from the run, a
+// symbolic link the run may not follow) is refused.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tabulink {
 
+// The descriptor that `path` names in this process (/dev/stdout, /dev/stderr, /dev/fd/N,
+// /proc/self/fd/N); -1 for any other name.
+int ownDescriptor(std::string_view path);
+
 class PendingOutput {
  public:
   PendingOutput() = default;
-  // `finalPath` through a symbolic link is the file the link points to.
+  // `finalPath` through a symbolic link is the file the link points to, where the kernel's rule
+  // for links in shared folders (fs.protected_symlinks) lets the run follow it.
   explicit PendingOutput(const std::string& finalPath);
 
+  // Why the output cannot be written at all, "" when it can; refusedError() is the errno to go
+  // with it.
+  const std::string& refusal() const { return refusal_; }
+  int refusedError() const { return refusedError_; }
   bool inPlace() const { return inPlace_; }
   const std::string& finalPath() const { return final_; }
-  // Where to write: a new temporary name beside the final one ("<name>.XXXXXX.part") on each
-  // call, for a name found taken; the final path itself when written in place.
+  // An output written in place, opened for writing without truncating it (a file the shell
+  // opened for appending stays appended to); the descriptor, or -1 with errno.
+  int openInPlace() const;
+  // A new temporary name beside the final one ("<name>.XXXXXX.part") on each call, for a name
+  // found taken.
   std::string nextWritePath();
 
   // `path` now exists and belongs to this output, to be renamed to `finalPath` on commit (first
@@ -37,12 +50,18 @@ class PendingOutput {
   void abandon();
 
  private:
+  void followLinks();
+  void refuse(int error, std::string why);
+
   struct Part {
     std::string path;
     std::string finalPath;
   };
   std::string final_;
   bool inPlace_ = false;
+  int descriptor_ = -1;  // the own descriptor the name stands for
+  std::string refusal_;
+  int refusedError_ = 0;
   std::vector<Part> parts_;
 };
 

@@ -1,5 +1,6 @@
 #include "app/query_flow.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "core/process_settings.h"
 #include "core/text.h"
 #include "failure/interruption.h"
+#include "odbc/diagnostics.h"
 #include "odbc/todbc.h"
 #include "resultset/tdbodbcdirect.h"
 
@@ -43,6 +45,50 @@ class WindowLock {
   WindowId window_;
 };
 
+// Entries of statements that failed in the table dialog, already shown to the user when they
+// failed (the connection keeps its entries in place until it ends).
+std::vector<const ErrorEntry*> shownErrors;
+
+// The connection's last error entry now: the mark after which a statement's own entries follow.
+const ErrorEntry* lastError(const TOdbc& connection) {
+  return connection.aErrors().empty() ? nullptr : &connection.aErrors().back();
+}
+
+// The entries the connection recorded after `mark`.
+std::vector<const ErrorEntry*> errorsSince(const TOdbc& connection, const ErrorEntry* mark) {
+  std::vector<const ErrorEntry*> added;
+  for (auto it = connection.aErrors().rbegin(); it != connection.aErrors().rend(); ++it) {
+    if (&*it == mark) break;
+    added.insert(added.begin(), &*it);
+  }
+  return added;
+}
+
+// "SQLSTATE 42S02: <the driver's text>" for an entry of a failed statement.
+std::string sqlStateText(const ErrorEntry& entry) {
+  constexpr std::string_view kClass = "Class: ";
+  std::string_view message = entry.message;
+  if (!message.starts_with(kClass)) return message.empty() ? entry.operation : entry.message;
+  message.remove_prefix(kClass.size());
+  const size_t end = message.find("\r\n");
+  std::string text = "SQLSTATE " + std::string(message.substr(0, end));
+  if (end != std::string_view::npos) text.append(": ").append(message.substr(end + 2));
+  return text;
+}
+
+// Shows at once why a statement typed in the prompt failed, so that the user can correct it and
+// run the next one.
+void showStatementErrors(std::string_view statement, const std::vector<const ErrorEntry*>& errors) {
+  constexpr size_t kShownStatement = 500;
+  std::string text = "The statement failed:\n\n";
+  text.append(trimRight(statement.substr(0, kShownStatement)));
+  if (statement.size() > kShownStatement) text += "...";
+  for (const ErrorEntry* entry : errors)
+    text.append("\n\n").append(sqlStateText(*entry));
+  ui().messageBox("ODBC SQL Error", text, MessageIcon::Stop);
+  shownErrors.insert(shownErrors.end(), errors.begin(), errors.end());
+}
+
 }  // namespace
 
 std::string progressTitle(std::string_view label, long long rows) {
@@ -51,17 +97,10 @@ std::string progressTitle(std::string_view label, long long rows) {
   return title;
 }
 
-void CHKCURSOR(long row, TDbOdbcDirect& resultSet, WindowId fillWindow) {
-  // An open grid shows every row once the fill has ended, whichever window is active then: the
-  // grid of a background fill opens before its rows are all there.
-  if (row == 0 && gridWindowOpen()) ui().refreshGrid();
-  WindowId active = ui().activeWindow();
-  if (active == fillWindow) return;
-  if (row == 0) {
-    ui().setWindowTitle(active, progressTitle(" - Rows completed: ", resultSet.RecCount()));
-  } else {
-    ui().setWindowTitle(active, progressTitle(" - Rows retrieved so far: ", row));
-  }
+void CHKCURSOR(long row, TDbOdbcDirect& resultSet) {
+  // Only the fill's own grid: with several grids open, the active window may be another's, or a
+  // dialog.
+  showGridProgress(resultSet, row);
 }
 
 void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
@@ -80,15 +119,28 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
 
   // A statement with result columns is delivered as a SELECT's whatever its first word (WITH,
   // VALUES, a leading comment, a RETURNING clause); one without them is only executed.
+  const ErrorEntry* mark = lastError(connection);
+  const bool typed = !table.empty();
   if (upper(std::string_view(statement).substr(0, 7)) != "SELECT " &&
       !connection.hasResultColumns(statement)) {
-    connection.Execute(statement);
+    if (!connection.Execute(statement) && typed)
+      showStatementErrors(statement, errorsSince(connection, mark));
     return;
   }
   std::shared_ptr<TDbOdbcDirect> resultSet = connection.Query(statement);
-  // Any error on the connection, this statement's or an earlier one's, means no output; nor does
-  // a signal that asked the run to end while the statement ran.
-  if (connection.IsError() || interruptSignal() != 0) return;
+  // An error of this statement means no output, nor does a signal that asked the run to end
+  // while the statement ran. In the unattended run any earlier error on the connection stops
+  // it too; a statement typed in the prompt stands on its own, its failure shown at once.
+  if (typed) {
+    const std::vector<const ErrorEntry*> errors = errorsSince(connection, mark);
+    if (!errors.empty()) {
+      showStatementErrors(statement, errors);
+      return;
+    }
+  } else if (connection.IsError()) {
+    return;
+  }
+  if (interruptSignal() != 0) return;
   LiveResultSet live(resultSet);
   if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
   // Nothing in tab-delimited text needs a width: no character value is cut to the described one.
@@ -110,9 +162,7 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
 
   if (asynchronous) {
     // Without a fill window this starts nothing.
-    resultSet->AutoFill(fillWindow, 5, [fillWindow](long row, TDbOdbcDirect& rs) {
-      CHKCURSOR(row, rs, fillWindow);
-    });
+    resultSet->AutoFill(fillWindow, 5, [](long row, TDbOdbcDirect& rs) { CHKCURSOR(row, rs); });
   } else if (fillWindow != 0) {
     WindowLock lock(fillWindow);
     resultSet->Complete();
@@ -126,7 +176,9 @@ void OPENODBC(const std::string& dsn, const std::string& user, const std::string
   RunSettings& s = runSettings();
   TOdbc connection(dsn, user, password, false);
   if (!connection.lSuccess()) {
-    ZULERROR("ODBC session not successfully initialized");
+    // What the driver said (a wrong password, a server that is down, an unknown data source).
+    const std::string why = diagnosticRecords(SQL_HANDLE_DBC, connection.hDbc());
+    ZULERROR("ODBC session not successfully initialized" + (why.empty() ? "" : ": " + why));
     connection.End();
     return;
   }
@@ -150,8 +202,12 @@ void OPENODBC(const std::string& dsn, const std::string& user, const std::string
   } else {
     OPENTABLE("", connection, 0, s.Asyncronous);
   }
+  // Without an error file an entry shown when its statement failed would only be shown again.
+  const bool errorFile = !s.FileErr.empty();
   for (const ErrorEntry& entry : connection.aErrors())
-    ZULERROR(entry.message);
+    if (errorFile || std::find(shownErrors.begin(), shownErrors.end(), &entry) == shownErrors.end())
+      ZULERROR(entry.message);
+  shownErrors.clear();
   connection.End();
 }
 

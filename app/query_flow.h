@@ -24,7 +24,7 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
 std::string progressTitle(std::string_view label, long long rows);
 
 // Progress of a background fill: the row just fetched, or 0 once the fill is complete, shown in
-// the title of the active window unless that is the fill window itself.
-void CHKCURSOR(long row, TDbOdbcDirect& resultSet, WindowId fillWindow);
+// the title of the result set's own grid window.
+void CHKCURSOR(long row, TDbOdbcDirect& resultSet);
 
 }  // namespace tabulink

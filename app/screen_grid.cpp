@@ -1,6 +1,7 @@
 #include "app/screen_grid.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "app/dialogs.h"
@@ -18,41 +19,67 @@
 namespace tabulink {
 namespace {
 
-int openGrids = 0;
+using Clock = std::chrono::steady_clock;
 
-// Grid windows still open after SCREENGRID returned, with the result set each shows (its window
-// owns it).
-struct OutlivingGrid {
+// A fill's rows reach its grid this often, its title a few times a second: each costs the
+// display more than many fetches.
+constexpr auto kRowsEvery = std::chrono::milliseconds(100);
+constexpr auto kTitleEvery = std::chrono::milliseconds(250);
+
+// A grid window open now, with the result set it shows (its window owns it) and when its fill
+// last showed progress there.
+struct OpenGrid {
   std::weak_ptr<TDbOdbcDirect> resultSet;
-  WindowId window;
+  std::shared_ptr<GridWindow> window;  // its id set by the backend once shown
+  Clock::time_point rowsShown;
+  Clock::time_point titled;
 };
-std::vector<OutlivingGrid> outlivingGrids;
+std::vector<OpenGrid> openGrids;
 
-bool stillOpen(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
-  return std::any_of(
-      outlivingGrids.begin(), outlivingGrids.end(),
-      [&resultSet](const OutlivingGrid& grid) { return grid.resultSet.lock() == resultSet; });
+OpenGrid* gridOf(const TDbOdbcDirect* resultSet) {
+  auto it = std::find_if(openGrids.begin(), openGrids.end(), [resultSet](const OpenGrid& grid) {
+    return grid.resultSet.lock().get() == resultSet;
+  });
+  return it != openGrids.end() && it->window->window != 0 ? &*it : nullptr;
+}
+
+void forget(const TDbOdbcDirect* resultSet) {
+  std::erase_if(openGrids, [resultSet](const OpenGrid& grid) {
+    return grid.resultSet.expired() || grid.resultSet.lock().get() == resultSet;
+  });
 }
 
 }  // namespace
 
 void completeOpenGrids() {
   // Completing runs window messages: a grid may close (and leave the list) or open meanwhile, so
-  // the loop goes over a copy, keeps each result set alive while it completes, and skips the
-  // grids closed.
-  const std::vector<OutlivingGrid> grids = outlivingGrids;
-  for (const OutlivingGrid& grid : grids) {
-    const std::shared_ptr<TDbOdbcDirect> resultSet = grid.resultSet.lock();
-    if (!resultSet || !stillOpen(resultSet) || !resultSet->IsFilling()) continue;
-    const long rows = resultSet->Complete();
-    if (stillOpen(resultSet))
-      ui().setWindowTitle(grid.window, progressTitle(" - Rows completed: ", rows));
+  // the loop goes over the result sets, keeps each alive while it completes, and skips the grids
+  // closed.
+  std::vector<std::shared_ptr<TDbOdbcDirect>> filling;
+  for (const OpenGrid& grid : openGrids)
+    if (auto resultSet = grid.resultSet.lock()) filling.push_back(resultSet);
+  for (const std::shared_ptr<TDbOdbcDirect>& resultSet : filling) {
+    if (gridOf(resultSet.get()) == nullptr || !resultSet->IsFilling()) continue;
+    resultSet->Complete();
+    CHKCURSOR(0, *resultSet);
   }
-  ui().refreshGrid();
 }
 
-bool gridWindowOpen() {
-  return openGrids > 0;
+void showGridProgress(TDbOdbcDirect& resultSet, long row) {
+  OpenGrid* grid = gridOf(&resultSet);
+  if (grid == nullptr) return;
+  const WindowId window = grid->window->window;
+  const Clock::time_point now = Clock::now();
+  if (row == 0 || now - grid->rowsShown >= kRowsEvery) {
+    grid->rowsShown = now;
+    ui().refreshGrid(window);
+  }
+  if (row == 0) {
+    ui().setWindowTitle(window, progressTitle(" - Rows completed: ", resultSet.RecCount()));
+  } else if (now - grid->titled >= kTitleEvery) {
+    grid->titled = now;
+    ui().setWindowTitle(window, progressTitle(" - Rows retrieved so far: ", row));
+  }
 }
 
 long screenRowCount(TDbOdbcDirect& resultSet) {
@@ -61,7 +88,8 @@ long screenRowCount(TDbOdbcDirect& resultSet) {
 
 void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   TDbOdbcDirect* rs = resultSet.get();
-  GridWindow window;
+  auto shown = std::make_shared<GridWindow>();
+  GridWindow& window = *shown;
   window.title = std::string("Tabulink rel.") + std::string(kReleaseText) +
                  " - Rows: " + picture999(screenRowCount(*rs));
   window.headers = rs->FieldNames();
@@ -70,53 +98,41 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   window.rowCount = [rs] { return rs->RowsHeld(); };
   // The cells come straight from the cache table; its last field (the null flags) is not shown.
   // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
-  // A number of an integer or decimal column shows as its field holds it, every digit.
-  std::vector<bool> exact;
-  const CachedRow held = rs->CurrentRow();
-  for (int n = 1; n <= rs->FCount(); ++n)
-    exact.push_back(held.isExactNumber(static_cast<size_t>(n - 1)));
-  window.cell = [rs, exact](long row, int column) {
+  // A number shows as its field holds it, every digit, as the file outputs write it.
+  window.cell = [rs](long row, int column) {
     DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
     if (table == nullptr || column < 1 || column > rs->FCount()) return std::string();
     if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
     if (rs->FieldIsNull(column)) return std::string();
     const size_t i = static_cast<size_t>(column - 1);
     const DbfField& field = table->layout().fields[i];
-    if (exact[i] && field.kind == FieldKind::Numeric &&
-        isPlainNumberText(table->bytes(i), field.decimals, true))
+    if (field.kind == FieldKind::Numeric && isPlainNumberText(table->bytes(i), field.decimals))
       return std::string(trimLeft(table->bytes(i)));
     return CVALTOCHAR(table->get(i));
   };
-  // Select all: the rest of the result first, its progress in the active window's title.
+  // Select all: the rest of the result first, its progress in the grid's title.
   window.complete = [rs] {
     constexpr long kStep = 1000;
     const long position = rs->Recno();
     while (!rs->IsComplete() && rs->RowsHeld() > 0) {
       rs->Goto(rs->RowsHeld() + kStep);
-      CHKCURSOR(rs->RowsHeld(), *rs, 0);
+      CHKCURSOR(rs->RowsHeld(), *rs);
     }
     rs->Goto(position);
-    CHKCURSOR(0, *rs, 0);
+    CHKCURSOR(0, *rs);
   };
   // The window keeps the result set: a grid opened while another is open outlives this call.
-  auto closed = std::make_shared<bool>(false);
-  window.onClose = [kept = resultSet, closed] {
-    *closed = true;
-    std::erase_if(outlivingGrids,
-                  [&kept](const OutlivingGrid& grid) { return grid.resultSet.lock() == kept; });
+  window.onClose = [kept = resultSet] {
+    forget(kept.get());
     kept->End();
     releaseResultSet(kept.get());
-    --openGrids;
     return true;
   };
   keepResultSet(resultSet);
-  ++openGrids;
-  DialogOutcome outcome = ui().gridWindow(window);
-  // A grid opened beside another returns while still open.
-  if (outcome == DialogOutcome::Closed && !*closed)
-    outlivingGrids.push_back({resultSet, window.window});
+  openGrids.push_back({resultSet, shown, {}, {}});
+  const DialogOutcome outcome = ui().gridWindow(window);
   if (outcome == DialogOutcome::NoDisplay) {
-    --openGrids;
+    forget(rs);
     releaseResultSet(rs);
     reportNoDisplay(outcome, "grid window", "choose a file output Type for an unattended run");
     rs->End();

@@ -17,11 +17,12 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet);
 // opens at once and the fill goes on behind it); otherwise the complete result's.
 long screenRowCount(TDbOdbcDirect& resultSet);
 
-// Completes the background fill of every grid window still open after its call returned, titles
-// it with its completed count and shows its rows: their connection is about to end.
+// Completes the background fill of every grid window still open, titles it with its completed
+// count and shows its rows: their connection is about to end.
 void completeOpenGrids();
 
-// Whether a grid window is open (the progress of a fill refreshes it).
-bool gridWindowOpen();
+// Shows the progress of `resultSet`'s fill in its own grid window, if one is open: the rows
+// fetched so far (`row`, at most a few times a second) or, with 0, that the fill has ended.
+void showGridProgress(TDbOdbcDirect& resultSet, long row);
 
 }  // namespace tabulink

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/query_flow.h"
 #include "app/screen_grid.h"
 #include "bench/bench_source.h"
 #include "gui/qt/grid_probe.h"
@@ -106,11 +107,11 @@ void asynchronousGrid(TOdbc& db) {
     gap = Clock::now();
     watch->Activate();
   });
-  rs->AutoFill(1, 5, [&](long row, TDbOdbcDirect&) {
+  rs->AutoFill(1, 5, [&](long row, TDbOdbcDirect& self) {
+    CHKCURSOR(row, self);
     if (row != 0) return;
     filled = msSince(run) / 1000.0;
     watch->DeActivate();
-    ui().refreshGrid();
     qt::closeGrid();
   });
   SCREENGRID(rs);

@@ -1,5 +1,6 @@
 #include "core/date.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -122,6 +123,88 @@ std::string dateTimeStamp(std::string_view separator) {
   std::tm parts = localNow();
   return DTOC(Date::fromYmd(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday)) +
          std::string(separator) + timeText(parts);
+}
+
+std::optional<DateTime> parseDateTime(std::string_view text) {
+  DateTime value;
+  if (text.size() < 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  value.date = Date::fromYmd(digits(text.substr(0, 4)), digits(text.substr(5, 2)),
+                             digits(text.substr(8, 2)));
+  if (value.date.empty()) return std::nullopt;
+  std::string_view rest = text.substr(10);
+  if (!rest.empty() && (rest[0] == ' ' || rest[0] == 'T') && rest.size() >= 6 && rest[3] == ':') {
+    value.hour = digits(rest.substr(1, 2));
+    value.minute = digits(rest.substr(4, 2));
+    rest.remove_prefix(6);
+    if (rest.size() >= 3 && rest[0] == ':') {
+      value.second = digits(rest.substr(1, 2));
+      rest.remove_prefix(3);
+      if (!rest.empty() && rest[0] == '.') {
+        const size_t end = std::min(rest.find_first_not_of("0123456789", 1), rest.size());
+        value.fraction = rest.substr(1, end - 1);
+        rest.remove_prefix(end);
+      }
+    }
+    if (value.hour < 0 || value.hour > 23 || value.minute < 0 || value.minute > 59 ||
+        value.second < 0 || value.second > 59)
+      return std::nullopt;
+  }
+  // A zone: the time is taken as the data source wrote it.
+  if (!rest.empty() && (rest == "Z" || rest[0] == '+' || rest[0] == '-')) {
+    if (rest != "Z" && rest.find_first_not_of("0123456789:", 1) != std::string_view::npos)
+      return std::nullopt;
+    rest = {};
+  }
+  if (!rest.empty()) return std::nullopt;
+  return value;
+}
+
+size_t dateTimeText(const DateTime& value, int fractionDigits, char* out) {
+  fractionDigits = std::clamp(fractionDigits, 0, 9);
+  char fraction[10];
+  for (int i = 0; i < fractionDigits; ++i)
+    fraction[i] = static_cast<size_t>(i) < value.fraction.size() ? value.fraction[i] : '0';
+  bool carry = static_cast<size_t>(fractionDigits) < value.fraction.size() &&
+               value.fraction[static_cast<size_t>(fractionDigits)] >= '5';
+  for (int i = fractionDigits - 1; carry && i >= 0; --i) {
+    carry = fraction[i] == '9';
+    fraction[i] = carry ? '0' : static_cast<char>(fraction[i] + 1);
+  }
+  int year = value.date.year(), month = value.date.month(), day = value.date.day();
+  int hour = value.hour, minute = value.minute, second = value.second;
+  if (carry && ++second == 60) {
+    second = 0;
+    if (++minute == 60) {
+      minute = 0;
+      if (++hour == 24) {
+        hour = 0;
+        if (++day > daysInMonth(year, month)) {
+          day = 1;
+          if (++month > 12) {
+            month = 1;
+            if (++year > 9999) return 0;
+          }
+        }
+      }
+    }
+  }
+  char* at = writeDigits(out, year, 4);
+  *at++ = '-';
+  at = writeDigits(at, month, 2);
+  *at++ = '-';
+  at = writeDigits(at, day, 2);
+  *at++ = ' ';
+  at = writeDigits(at, hour, 2);
+  *at++ = ':';
+  at = writeDigits(at, minute, 2);
+  *at++ = ':';
+  at = writeDigits(at, second, 2);
+  if (fractionDigits > 0) {
+    *at++ = '.';
+    std::memcpy(at, fraction, static_cast<size_t>(fractionDigits));
+    at += fractionDigits;
+  }
+  return static_cast<size_t>(at - out);
 }
 
 }  // namespace tabulink

@@ -2,6 +2,8 @@
 // Calendar dates as the system stores and shows them: possibly empty, shown in the process-wide
 // format month/day/four-digit year (03/14/2005).
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +39,23 @@ class Date {
   signed char month_ = 0;
   signed char day_ = 0;
 };
+
+// A date and time of day as drivers write them: "YYYY-MM-DD", then optionally " " or "T" and
+// "hh:mm", ":ss", "." and fraction digits, then optionally a zone ("Z", "+hh", "-hh:mm"), which is
+// dropped. Absent for any other text and for what no date holds: BC dates, the infinities,
+// February 30, years 0 and past 9999, hour 24.
+struct DateTime {
+  Date date;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  std::string_view fraction;  // the fraction's digits as written, a view into the text
+};
+std::optional<DateTime> parseDateTime(std::string_view text);
+// "YYYY-MM-DD hh:mm:ss." and `fractionDigits` digits (at most 9) written to `out` (32 bytes),
+// rounded half up where digits are dropped, a carry going on into the next second, day or
+// year; the length, or 0 when the carry passes the year 9999.
+size_t dateTimeText(const DateTime& value, int fractionDigits, char* out);
 
 // The process-wide date text of a date: month/day/four-digit year.
 std::string DTOC(const Date& date);

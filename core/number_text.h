@@ -1,7 +1,8 @@
 #pragma once
 // Number texts as drivers send them, looked at digit by digit: their shape, and whether a given
-// number of decimals keeps all of their value.
+// number of decimals keeps all of their value; and the one text a double is written as.
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -19,5 +20,17 @@ std::optional<PlainNumber> plainNumber(std::string_view text);
 // Whether `text` (described by `plain`) has a digit other than 0 past its first `decimals`
 // decimals: rounded to that many, it would lose part of its value.
 bool dropsDigits(std::string_view text, const PlainNumber& plain, int decimals);
+
+// Adds one at the last of the `n` characters at `digits` (a "." among them skipped), carrying to
+// the left; false when the carry runs out of digits (they are then all "0").
+bool roundUpDigits(char* digits, size_t n);
+
+// The text of `value` with exactly `decimals` decimals ("-" before a negative value that is not
+// written as zero, no blanks) written to `out` (kNumberTextSize bytes); its length, 0 when the
+// value is not finite. The value is rounded once, half away from zero, from the shortest decimal
+// text that reads back as it: 2.675 becomes 2.68 and 12345678901234.7 becomes 12345678901234.70,
+// as they read, although the double lies a little below either.
+inline constexpr size_t kNumberTextSize = 640;
+size_t numberText(double value, int decimals, char* out);
 
 }  // namespace tabulink

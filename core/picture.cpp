@@ -6,15 +6,15 @@ std::string picture999(long long number) {
   bool negative = number < 0;
   unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(number)
                                           : static_cast<unsigned long long>(number);
-  std::string digits = std::to_string(magnitude);
-  if (negative) digits.insert(digits.begin(), '-');
-  if (digits.size() > 6) return std::string(7, '*');
-  digits.insert(0, 6 - digits.size(), ' ');
-  // The separator stands between positions 3 and 4, and only after a digit.
-  char before = digits[2];
-  std::string out = digits.substr(0, 3);
-  out += (before >= '0' && before <= '9') ? ',' : ' ';
-  out += digits.substr(3);
+  const std::string digits = std::to_string(magnitude);
+  // A separator after every group of three digits counted from the right.
+  std::string out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  if (negative) out.insert(out.begin(), '-');
+  if (out.size() < 7) out.insert(0, 7 - out.size(), ' ');
   return out;
 }
 

@@ -5,9 +5,9 @@
 
 namespace tabulink {
 
-// Exactly 7 characters: the number right-aligned in six digit positions with "," after the third
-// digit from the left only when a digit stands before it, blanks for leading zeros; numbers that
-// do not fit show as seven "*". 12 → "     12", 1234 → "  1,234", 999999 → "999,999".
+// At least 7 characters: the number right-aligned, "," between groups of three digits, blanks
+// for leading zeros. A count of a million or more is as wide as it needs, so every count shows.
+// 12 → "     12", 1234 → "  1,234", 999999 → "999,999", 1234567 → "1,234,567".
 std::string picture999(long long number);
 
 }  // namespace tabulink

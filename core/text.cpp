@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <random>
 
 namespace tabulink {
 namespace {
@@ -159,6 +160,19 @@ double VAL(std::string_view text) {
     return text.starts_with('-') ? -HUGE_VAL : HUGE_VAL;
   }
   return ec == std::errc{} ? value : 0.0;
+}
+
+std::string randomLetters(size_t count) {
+  // One case only: a cache table's alias is its name in capitals.
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  // Drawn from the system's source for every name: a generator seeded once could be worked out
+  // from the names it gave.
+  std::random_device source;
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  std::string letters;
+  for (size_t i = 0; i < count; ++i)
+    letters += kLetters[pick(source)];
+  return letters;
 }
 
 }  // namespace tabulink

@@ -40,4 +40,8 @@ std::string padLeft(std::string_view text, size_t width);
 // included); a number too large for a double gives an infinity of its sign.
 double VAL(std::string_view text);
 
+// `count` capital letters and digits from the system's random source: the part of a file name that
+// no other user can guess.
+std::string randomLetters(size_t count);
+
 }  // namespace tabulink

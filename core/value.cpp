@@ -1,21 +1,14 @@
 #include "core/value.h"
 
-#include <charconv>
-#include <cmath>
+#include <algorithm>
+
+#include "core/number_text.h"
 
 namespace tabulink {
 
 void appendNumberText(std::string& out, double value, int decimals) {
-  char buf[400];  // DBL_MAX in fixed notation has 309 digits; decimals are small
-  if (decimals < 0) decimals = 0;
-  if (decimals > 60) decimals = 60;
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  if (ec != std::errc{}) return;
-  std::string_view text(buf, static_cast<size_t>(end - buf));
-  // A value that rounds to zero is written without a sign: -0.001 with 2 decimals is "0.00".
-  if (text.front() == '-' && text.find_first_not_of("-0.") == std::string_view::npos)
-    text.remove_prefix(1);
-  out.append(text);
+  char text[kNumberTextSize];
+  out.append(text, numberText(value, std::min(decimals, 60), text));
 }
 
 std::string CVALTOCHAR(const Value& value) {

@@ -14,6 +14,7 @@
 #include "core/process_settings.h"
 #include "core/text.h"
 #include "failure/error_log.h"
+#include "failure/log_notice.h"
 #include "failure/system_facts.h"
 #include "failure/tmail.h"
 #include "gui/ui.h"
@@ -145,7 +146,10 @@ void CHECKERRLOG(const std::string& supportEmail) {
   if (logs.empty()) return;
   fs::path log = fs::absolute(logs.front()).lexically_normal();
 
-  if (!displayAvailable()) return keepLog(log, supportEmail, "no display");
+  if (!displayAvailable()) {
+    if (firstNoticeOf(log)) keepLog(log, supportEmail, "no display");
+    return;
+  }
 
   TMail mail;
   mail.cSubject = "Tabulink Error Notification";
@@ -161,7 +165,10 @@ void CHECKERRLOG(const std::string& supportEmail) {
   // The mail client may have changed the current directory.
   std::error_code ignored;
   fs::current_path(localPath, ignored);
-  if (mail.nRetCode == 0) fs::remove(log, ignored);
+  if (mail.nRetCode == 0) {
+    fs::remove(log, ignored);
+    forgetNoticeOf(log);
+  }
 }
 
 }  // namespace tabulink

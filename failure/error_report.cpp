@@ -86,11 +86,13 @@ void system(ReportText& out) {
   out.line();
   // The three resource pools of the original platform do not exist here; they always read 0.
   out.line("   Free System resources: 0 %");
-  out.line("        GDI    resources: 0 %");
+  out.line(
+      "        GDI    resources: 0 % (Linux has no such pool; the display server holds "
+      "the drawing resources)");
   out.line("        User   resources: 0 %");
   out.line();
   out.line("   Compiler version: " + compilerVersion());
-  out.line("   Windows version: " + systemVersionText());
+  out.line("   Windows version: " + systemVersionText() + " (" + systemDescription() + ")");
   out.line();
   // Distinct titles in window order.
   std::vector<std::string> titles;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +19,9 @@ namespace {
 // The run's orderly end takes milliseconds once it sees the signal; this long it may take before
 // the watcher ends the process itself, and as long again once the run has claimed its end.
 constexpr int kGraceMs = 3000;
+
+// The signals whose default would end the process without a word: each ends the run in order.
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM};
 
 static_assert(std::atomic<int>::is_always_lock_free, "touched from a signal handler");
 
@@ -86,13 +90,14 @@ void installInterruptHandling(EmergencyEnd emergencyEnd) {
   sigemptyset(&action.sa_mask);
   // Interrupted system calls go on: the run itself decides where to stop.
   action.sa_flags = SA_RESTART;
-  for (int signal : {SIGTERM, SIGINT, SIGHUP})
+  for (int signal : kEndingSignals)
     ::sigaction(signal, &action, nullptr);
-  // An output pipe whose reader went away is a write error the export reports, not the silent
-  // end of the process (which would leave the cache behind). A handler, not SIG_IGN, so that
-  // programs started later get the default back.
+  // An output pipe whose reader went away, or a file grown to the size limit (ulimit -f), is a
+  // write error the export reports, not the silent end of the process (which would leave the
+  // cache behind). A handler, not SIG_IGN, so that programs started later get the default back.
   action.sa_handler = ignoreSignal;
   ::sigaction(SIGPIPE, &action, nullptr);
+  ::sigaction(SIGXFSZ, &action, nullptr);
   std::thread(watch, std::move(emergencyEnd)).detach();
 }
 
@@ -112,16 +117,8 @@ void waitForEnd() {
 }
 
 std::string signalName(int signal) {
-  switch (signal) {
-    case SIGHUP:
-      return "SIGHUP";
-    case SIGINT:
-      return "SIGINT";
-    case SIGTERM:
-      return "SIGTERM";
-    default:
-      return "signal " + std::to_string(signal);
-  }
+  const char* name = ::sigabbrev_np(signal);
+  return name != nullptr ? std::string("SIG") + name : "signal " + std::to_string(signal);
 }
 
 }  // namespace tabulink

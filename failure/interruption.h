@@ -1,8 +1,9 @@
 #pragma once
-// SIGTERM, SIGINT and SIGHUP as requests to end the run in order. The signal handler only notes
-// the signal; the run looks at interruptSignal() where it loops and ends itself. A watcher thread
-// ends the process itself when the run has not claimed its end within a grace period: a driver
-// call that blocks (a long statement, a server that does not answer) cannot look at anything.
+// SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1 and SIGALRM as requests to end the run in order. The
+// signal handler only notes the signal; the run looks at interruptSignal() where it loops and ends
+// itself. A watcher thread ends the process itself when the run has not claimed its end within a
+// grace period: a driver call that blocks (a long statement, a server that does not answer) cannot
+// look at anything.
 
 #include <functional>
 #include <string>
@@ -13,8 +14,8 @@ namespace tabulink {
 // every tracked run file is gone; the process then exits with 128 + the signal.
 using EmergencyEnd = std::function<void(int signal)>;
 
-// Installs the handlers of the three signals and starts the watcher; SIGPIPE leaves a failed
-// write to the caller. Once per process, before any other thread starts.
+// Installs the handlers of those signals and starts the watcher; SIGPIPE and SIGXFSZ leave a
+// failed write to the caller. Once per process, before any other thread starts.
 void installInterruptHandling(EmergencyEnd emergencyEnd);
 
 // The signal that asked the run to end, 0 while none did. Cheap enough for every row.

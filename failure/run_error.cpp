@@ -1,5 +1,6 @@
 #include "failure/run_error.h"
 
+#include <cstring>
 #include <utility>
 
 namespace tabulink {
@@ -70,6 +71,9 @@ std::string ERRORMESSAGE(const RunError& error) {
   } else if (!error.OPERATION.empty()) {
     line += ": " + error.OPERATION;
   }
+  // The code is the original platform's; the system's own words say what happened here.
+  if (error.OSCODE != 0 && error.errnoValue != 0)
+    line += std::string(" (") + std::strerror(error.errnoValue) + ")";
   return line;
 }
 

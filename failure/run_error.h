@@ -35,8 +35,9 @@ std::string_view genericErrorText(int gencode);
 
 struct RunError {
   int GENCODE = 0;
-  int OSCODE = 0;    // system code, 0 when none; from errno through osCodeFromErrno
-  int SEVERITY = 2;  // greater than 1 for an error, 1 for a warning
+  int OSCODE = 0;      // system code, 0 when none; from errno through osCodeFromErrno
+  int errnoValue = 0;  // the errno OSCODE was made from, whose text the message adds
+  int SEVERITY = 2;    // greater than 1 for an error, 1 for a warning
   std::string SUBSYSTEM;
   int SUBCODE = 0;
   std::string DESCRIPTION;
@@ -51,7 +52,7 @@ struct RunError {
 RunError makeRunError(int gencode, std::string subsystem, int subcode);
 
 // The one-line message: "Error DBFNTX/1021  Data width error", "(DOS Error 5) DBFNTX/1004  Create
-// error: out.dbf".
+// error: out.dbf (Permission denied)", the system's text of the errno at the end.
 std::string ERRORMESSAGE(const RunError& error);
 
 }  // namespace tabulink

@@ -160,6 +160,23 @@ std::string systemVersionText() {
          version.build + " " + version.variant;
 }
 
+std::string systemDescription() {
+  struct utsname names {};
+  std::string text = ::uname(&names) == 0
+                         ? std::string(names.sysname) + " " + names.release + " " + names.machine
+                         : std::string("Linux");
+  // The distribution's own name, as /etc/os-release gives it.
+  std::istringstream release(readText("/etc/os-release"));
+  for (std::string line; std::getline(release, line);) {
+    if (!line.starts_with("PRETTY_NAME=")) continue;
+    std::string name = line.substr(12);
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+      name = name.substr(1, name.size() - 2);
+    text += ", " + name;
+  }
+  return text;
+}
+
 std::string computerName() {
   char name[HOST_NAME_MAX + 1] = {};
   if (::gethostname(name, sizeof name - 1) != 0) return {};

@@ -37,6 +37,8 @@ SystemVersion systemVersion();
 std::string readText(const std::filesystem::path& path);
 // "major.minor, Build <build> <variant>", as the error report and the crash report show it.
 std::string systemVersionText();
+// What the system is, in its own words: "Linux 6.1.0-13-amd64 x86_64, Debian GNU/Linux 12".
+std::string systemDescription();
 // The machine's host name.
 std::string computerName();
 // A number that identifies the installation: the first 32 bits of /etc/machine-id read as a

@@ -19,7 +19,7 @@ class HeadlessUi : public Ui {
   // Writes the message line and "See Error.log: " with the log's path; the answer is Quit.
   ErrorChoice errorDialog(const ErrorDialog& dialog) override;
   DialogOutcome gridWindow(GridWindow& window) override;
-  void refreshGrid() override {}
+  void refreshGrid(WindowId) override {}
   // Without a message loop a timer never ticks.
   std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) override;
   WindowId activeWindow() override { return 0; }

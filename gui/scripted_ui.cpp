@@ -66,6 +66,7 @@ DialogOutcome ScriptedUi::tableDialog(TableDialog& dialog) {
 
 DialogOutcome ScriptedUi::gridWindow(GridWindow& window) {
   gridTitles.push_back(window.title);
+  window.window = nextWindow_++;
   runScript(gridScripts, window);
   window.onClose();
   return DialogOutcome::Closed;

@@ -60,7 +60,7 @@ class ScriptedUi : public Ui {
   void listDialog(std::string_view title, const std::vector<std::string>& lines) override;
   ErrorChoice errorDialog(const ErrorDialog& dialog) override;
   DialogOutcome gridWindow(GridWindow& window) override;
-  void refreshGrid() override { ++gridRefreshes; }
+  void refreshGrid(WindowId) override { ++gridRefreshes; }
   std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) override;
   WindowId activeWindow() override { return active; }
   void setWindowTitle(WindowId window, std::string_view title) override {

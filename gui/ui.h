@@ -99,8 +99,8 @@ class Ui {
   // Shows the grid window. The first one returns when the user has closed it; one opened while
   // another is open returns at once.
   virtual DialogOutcome gridWindow(GridWindow& window) = 0;
-  // Shows again what the open grid windows hold (rows may have been added).
-  virtual void refreshGrid() = 0;
+  // Shows again what the grid window `window` holds (rows may have been added).
+  virtual void refreshGrid(WindowId window) = 0;
 
   // A timer owned by the window active now, created inactive.
   virtual std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) = 0;

@@ -83,34 +83,36 @@ bool toNumber(std::string_view bytes, int, Value& out) {
   return true;
 }
 
-bool isoToDate(std::string_view bytes, int, Value& out) {
-  out = Value(Date::fromIso(bytes));
+// A date, or the date of a timestamp; false for a text no date holds (February 30, a BC date,
+// "infinity"), which drivers deliver as it stands. An empty text is the empty date (the stand-in
+// for NULL).
+bool textToDate(std::string_view bytes, int, Value& out) {
+  if (bytes.empty()) {
+    out = Value(Date());
+    return true;
+  }
+  const std::optional<DateTime> value = parseDateTime(bytes);
+  if (!value) {
+    out.reuseText().assign(bytes);
+    return false;
+  }
+  out = Value(value->date);
   return true;
 }
 
-// The 16-byte SQL_C_TIMESTAMP structure; missing bytes read as 0.
-SQL_TIMESTAMP_STRUCT timestampOf(std::string_view bytes) {
-  SQL_TIMESTAMP_STRUCT stamp{};
-  if (!bytes.empty()) std::memcpy(&stamp, bytes.data(), std::min(bytes.size(), sizeof stamp));
-  return stamp;
-}
-
-bool timestampToDate(std::string_view bytes, int, Value& out) {
-  SQL_TIMESTAMP_STRUCT stamp = timestampOf(bytes);
-  out = Value(Date::fromYmd(stamp.year, stamp.month, stamp.day));
-  return true;
-}
-
-// Two decimal digits of 0..99.
-char* twoDigits(char* at, unsigned value) {
-  at[0] = static_cast<char>('0' + value / 10);
-  at[1] = static_cast<char>('0' + value % 10);
-  return at + 2;
-}
-
-bool timestampToText(std::string_view bytes, int, Value& out) {
-  char text[kTimestampTextSize];
-  out.reuseText().assign(text, timestampText(bytes, text));
+// A timestamp in the one text form of its column, whose length leaves room for its fraction
+// digits past "YYYY-MM-DD hh:mm:ss.".
+bool timestampToText(std::string_view bytes, int length, Value& out) {
+  std::string& text = out.reuseText();
+  if (bytes.empty()) return true;
+  const std::optional<DateTime> value = parseDateTime(bytes);
+  char written[32];
+  const size_t n = value ? dateTimeText(*value, length - kDateTimePrefix, written) : 0;
+  if (n == 0) {
+    text.assign(bytes);
+    return false;
+  }
+  text.assign(written, n);
   return true;
 }
 
@@ -162,45 +164,15 @@ Conversion conversionFor(int sqlType, bool datesAsText) {
     case SQL_BIT:
       return toLogical;
     case SQL_DATE:
-      return datesAsText ? toText : isoToDate;
+      return datesAsText ? toText : textToDate;
     case SQL_TIMESTAMP:
-      return datesAsText ? timestampToText : timestampToDate;
+      return datesAsText ? timestampToText : textToDate;
     default:
       return isNumeric(sqlType) ? toNumber : toText;
   }
 }
 
 }  // namespace
-
-size_t timestampText(std::string_view bytes, char* out) {
-  SQL_TIMESTAMP_STRUCT stamp = timestampOf(bytes);
-  const auto millis = static_cast<unsigned>(stamp.fraction / 1000000 % 1000);
-  // Written by hand in the usual case: formatting is a large share of an export of timestamps.
-  if (stamp.year >= 1000 && stamp.year <= 9999 && stamp.month <= 99 && stamp.day <= 99 &&
-      stamp.hour <= 99 && stamp.minute <= 99 && stamp.second <= 99) {
-    const auto year = static_cast<unsigned>(stamp.year);
-    char* at = twoDigits(out, year / 100);
-    at = twoDigits(at, year % 100);
-    *at++ = '-';
-    at = twoDigits(at, stamp.month);
-    *at++ = '-';
-    at = twoDigits(at, stamp.day);
-    *at++ = ' ';
-    at = twoDigits(at, stamp.hour);
-    *at++ = ':';
-    at = twoDigits(at, stamp.minute);
-    *at++ = ':';
-    at = twoDigits(at, stamp.second);
-    *at++ = '.';
-    *at++ = static_cast<char>('0' + millis / 100);
-    twoDigits(at, millis % 100);
-    return 23;
-  }
-  // Other years right-aligned in four characters, wider fields as wide as they are.
-  int n = std::snprintf(out, kTimestampTextSize, "%4d-%02u-%02u %02u:%02u:%02u.%03u", stamp.year,
-                        stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, millis);
-  return static_cast<size_t>(std::clamp(n, 0, kTimestampTextSize - 1));
-}
 
 bool ColumnDescription::exactNumber() const {
   return type == 'N' && sqlType != SQL_DOUBLE && sqlType != SQL_FLOAT && sqlType != SQL_REAL;
@@ -235,7 +207,6 @@ ColumnDescription describeColumn(std::string_view name, int sqlType, SQLULEN col
   column.type = typeLetter(sqlType, datesAsText);
   column.notNull = notNull;
   column.sqlType = sqlType;
-  column.cType = sqlType == SQL_TIMESTAMP ? SQL_C_TIMESTAMP : SQL_C_CHAR;
   column.convert = conversionFor(sqlType, datesAsText);
 
   std::uint64_t length = columnSize;
@@ -251,6 +222,10 @@ ColumnDescription describeColumn(std::string_view name, int sqlType, SQLULEN col
   if (sqlType < SQL_BIT) length = std::min<std::uint64_t>(length, kMaxColumnLength) * 3;
   column.length = static_cast<int>(std::min<std::uint64_t>(length, kMaxColumnLength));
   column.decimals = decimals;
+  // The text form of a timestamp shows milliseconds, or as many fraction digits as the column
+  // declares past them (PostgreSQL's timestamp declares 6).
+  if (sqlType == SQL_TIMESTAMP && datesAsText)
+    column.length = kDateTimePrefix + std::clamp(decimals, 3, 9);
 
   if (isNumeric(sqlType)) {
     if (column.decimals >= column.length || sqlType == SQL_DOUBLE || sqlType == SQL_FLOAT ||

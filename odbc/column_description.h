@@ -38,22 +38,26 @@ struct ColumnDescription {
   int decimals = 0;              // 4
   bool notNull = false;          // 5 the driver reports SQL_NO_NULLS
   int sqlType = 0;               // 6 ODBC SQL type code as reported (ODBC 2 codes)
-  int cType = SQL_C_CHAR;        // 7 SQL_C_TIMESTAMP for SQL_TIMESTAMP, else SQL_C_CHAR
+  int cType = SQL_C_CHAR;        // 7 always SQL_C_CHAR: dates and timestamps come as text
   Conversion convert = nullptr;  // 8
   bool changed = false;          // 9 set by the result set when a field is assigned
   // Not an element: a text read whole past its length (up to kMaxColumnLength bytes), for an
   // output without cells. Shorter values are still filled to the length.
   bool wholeText = false;
 
-  // Memo and number columns are read whole (memos up to kMaxColumnLength bytes): a value the
-  // first read leaves unfinished is read on.
-  bool readsWhole() const { return type == 'M' || type == 'N' || wholeText; }
+  // Whether the column holds dates or timestamps, read as text and converted here: a driver that
+  // converts them itself may invent a date for one no date holds.
+  bool isDateTime() const { return sqlType == SQL_DATE || sqlType == SQL_TIMESTAMP; }
+  // Memo, number, date and timestamp columns and texts read whole are read on (memos up to
+  // kMaxColumnLength bytes): a value the first read leaves unfinished is read on.
+  bool readsWhole() const { return type == 'M' || type == 'N' || isDateTime() || wholeText; }
   // The bytes offered to the driver for a value at first, its terminating zero included: a
-  // memo's length up to kMemoFirstRead, a number's usual text, else the length and the
-  // look-ahead.
+  // memo's length up to kMemoFirstRead, a number's or a date's usual text, else the length and
+  // the look-ahead.
   size_t fetchLength() const {
     if (type == 'M') return static_cast<size_t>(std::clamp(length, 1, kMemoFirstRead)) + 1;
-    if (type == 'N') return static_cast<size_t>(std::max(length, kNumberTextLength)) + 1;
+    if (type == 'N' || isDateTime())
+      return static_cast<size_t>(std::max(length, kNumberTextLength)) + 1;
     return static_cast<size_t>(length) + kCutLookAhead + 1;
   }
   // A number column of an exact kind (integer, decimal): rounding one of its values loses part
@@ -66,10 +70,8 @@ struct ColumnDescription {
   bool keepsDigits(std::string_view number, double value) const;
 };
 
-// The text of a timestamp read as SQL_C_TIMESTAMP ("YYYY-MM-DD hh:mm:ss.fff", missing bytes read
-// as 0) written to `out`, which holds kTimestampTextSize bytes; returns its length.
-inline constexpr int kTimestampTextSize = 64;
-size_t timestampText(std::string_view bytes, char* out);
+// The characters of a timestamp's text form before its fraction digits: "YYYY-MM-DD hh:mm:ss.".
+inline constexpr int kDateTimePrefix = 20;
 
 // The description of a column as the driver reported it; `datesAsText` delivers date and
 // timestamp columns as text.

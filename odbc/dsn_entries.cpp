@@ -2,6 +2,9 @@
 
 #include <sqlext.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "core/text.h"
 #include "odbc/environment.h"
 
@@ -32,6 +35,23 @@ std::vector<std::string> ODBCDSNENTRIES() {
   appendSources(env.handle(), SQL_FETCH_FIRST_USER, names);
   appendSources(env.handle(), SQL_FETCH_FIRST_SYSTEM, names);
   return names;
+}
+
+std::string dataSourceFiles() {
+  const char* userFile = std::getenv("ODBCINI");
+  const char* systemFolder = std::getenv("ODBCSYSINI");
+  const char* home = std::getenv("HOME");
+  auto set = [](const char* value) { return value != nullptr && *value != '\0'; };
+  std::string text = "unixODBC looked in the user file ";
+  text += set(userFile) ? userFile : std::string(set(home) ? home : "~") + "/.odbc.ini";
+  text += set(userFile) ? " (ODBCINI)" : " (ODBCINI unset)";
+  text += " and the system file ";
+  text += set(systemFolder) ? std::string(systemFolder) + "/odbc.ini (ODBCSYSINI)"
+                            : std::string("/etc/odbc.ini (ODBCSYSINI unset)");
+  // The usual reason a job that works in a terminal finds nothing at night.
+  if (!set(userFile) || !set(systemFolder))
+    text += "; cron passes neither variable: set them in the crontab when the files are elsewhere";
+  return text;
 }
 
 }  // namespace tabulink

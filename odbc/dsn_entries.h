@@ -14,4 +14,8 @@ inline constexpr size_t kDsnEntryWidth = 254;
 // sources, or no driver manager configuration at all, give the empty list.
 std::vector<std::string> ODBCDSNENTRIES();
 
+// Where the driver manager looks for data sources, as `odbcinst -j` names its files: "the user
+// file ... and the system file ...", with the variables that chose them (or that none is set).
+std::string dataSourceFiles();
+
 }  // namespace tabulink

@@ -186,7 +186,7 @@ Value TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDescrip
                       Location loc) {
   std::vector<char> buffer;
   Value value;
-  if (GetValue(column, stmt, columns, buffer, value, loc).kind == ValueFit::Kind::NotANumber)
+  if (GetValue(column, stmt, columns, buffer, value, loc).kind == ValueFit::Kind::NotConvertible)
     value = Value();
   return value;
 }
@@ -234,13 +234,12 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
   }
   ValueFit fit;
   std::string_view bytes = read.bytes;
-  ValueRest own;
   if (description.cType == SQL_C_CHAR) {
     if (description.readsWhole()) {
       if (read.cut(description.fetchLength())) {
         if (rest == nullptr) {
-          rest = &own;
-          SQLGETDATAREST(stmt, column, read, description.fetchLength(), kMaxColumnLength, own);
+          rest = &readOn_;
+          SQLGETDATAREST(stmt, column, read, description.fetchLength(), kMaxColumnLength, readOn_);
         }
         fit = restFit(column, stmt, description, *rest, reader, loc);
         bytes = rest->whole;
@@ -256,8 +255,9 @@ ValueFit TOdbc::GetValue(int column, SQLHSTMT stmt, const std::vector<ColumnDesc
       description.wholeText
           ? static_cast<int>(std::max(bytes.size(), static_cast<size_t>(description.length)))
           : description.length;
+  fit.source = bytes;
   if (!description.convert(bytes, width, out)) {
-    fit.kind = ValueFit::Kind::NotANumber;
+    fit.kind = ValueFit::Kind::NotConvertible;
   } else if (fit.kind == ValueFit::Kind::Whole && out.isNumber() &&
              !description.keepsDigits(bytes, out.number().value)) {
     fit.kind = ValueFit::Kind::Rounded;

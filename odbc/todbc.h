@@ -34,13 +34,18 @@ std::string locationText(const std::source_location& loc);
 struct ValueFit {
   enum class Kind {
     Whole,
-    Cut,         // the value keeps only its first keptBytes bytes
-    NotANumber,  // a number column's text that is no number; the value holds that text
-    Rounded,     // a number its cache field holds only rounded (ColumnDescription::keepsDigits)
+    Cut,  // the value keeps only its first keptBytes bytes
+    // A number column's text that is no number, a date column's that is no date; the value holds
+    // that text.
+    NotConvertible,
+    Rounded,  // a number its cache field holds only rounded (ColumnDescription::keepsDigits)
   };
   Kind kind = Kind::Whole;
   size_t keptBytes = 0;
   long long heldBytes = -1;  // Cut: the length of the whole value, -1 when the driver did not say
+  // The bytes the value was made from, as the data source sent them (for a report that quotes
+  // them); valid until the next read.
+  std::string_view source;
 };
 
 // Reads column `column` (from 1) of `stmt`'s current row, described by `description`, through
@@ -220,6 +225,7 @@ class TOdbc {
                       const Location& loc);
 
   std::deque<ErrorEntry> errors_;
+  ValueRest readOn_;  // the last value GetValue read on itself
   OdbcEnvironment env_;
   OdbcConnection dbc_;
   std::string connect_;

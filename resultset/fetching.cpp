@@ -3,6 +3,7 @@
 // appended record per row.
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <system_error>
 
@@ -48,25 +49,45 @@ void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQL
       read != nullptr
           ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect", rest)
           : oConnect_->GetValue(n, stmt, aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
-  if (fit.kind != ValueFit::Kind::Whole) reportValue(i, fit);
+  if (value.isNumber() && !fitsWidth(i, value.number().value)) {
+    reportWidth(i, fit.source);
+    value = Value::number(0, value.number().decimals);
+  } else if (fit.kind != ValueFit::Kind::Whole) {
+    reportValue(i, fit);
+  }
   aIsNull_[i] = value.isAbsent() ? 1 : 0;
   // A null column holds what its conversion makes of an empty text: the cache's substitute.
   if (aIsNull_[i]) aFields_[i].convert({}, aFields_[i].length, value);
 }
 
-void TDbOdbcDirect::reportValue(size_t i, const ValueFit& fit) {
+std::string TDbOdbcDirect::whereRead(size_t i) const {
   // The row being read is the one the cache appends next.
   const DbfTable* table = cache();
-  const std::string where = "Field '" + aFields_[i].name + "' row " +
-                            std::to_string(table != nullptr ? table->recCount() + 1 : 0);
-  if (fit.kind == ValueFit::Kind::NotANumber) {
-    reportFill(where + " value: " + aBuffer_[i].text() + " - Not a number, exported as NULL.");
+  return "Field '" + aFields_[i].name + "' row " +
+         std::to_string(table != nullptr ? table->recCount() + 1 : 0);
+}
+
+void TDbOdbcDirect::reportWidth(size_t i, std::string_view source) {
+  // NaN and the infinities are no numbers a field holds, however wide.
+  const double number = aBuffer_[i].number().value;
+  reportFill(whereRead(i) + " value: " + std::string(trim(source)) +
+             " Decimals: " + std::to_string(aFields_[i].decimals) +
+             (std::isnan(number)   ? " - not a number"
+              : std::isinf(number) ? " - infinite"
+                                   : "") +
+             " - Data Width Error.");
+}
+
+void TDbOdbcDirect::reportValue(size_t i, const ValueFit& fit) {
+  const std::string where = whereRead(i);
+  if (fit.kind == ValueFit::Kind::NotConvertible) {
+    reportFill(where + " value: " + aBuffer_[i].text() +
+               (aFields_[i].isDateTime() ? " - Not a date" : " - Not a number") +
+               ", exported as NULL.");
     aBuffer_[i] = Value();
     return;
   }
   if (fit.kind == ValueFit::Kind::Rounded) {
-    // One too wide for its field is reported as that when it is stored.
-    if (!fitsWidth(i, aBuffer_[i].number().value)) return;
     reportFill(where + " - value rounded to " +
                CVALTOCHAR(Value::number(aBuffer_[i].number().value, aFields_[i].decimals)) +
                " - Data Width Error.");
@@ -155,15 +176,6 @@ bool TDbOdbcDirect::fitsWidth(size_t i, double number) const {
   return number < widthLimits_[i].atOrAbove && number > widthLimits_[i].atOrBelow;
 }
 
-void TDbOdbcDirect::checkWidth(size_t i) {
-  Value& value = aBuffer_[i];
-  if (!value.isNumber()) return;
-  if (fitsWidth(i, value.number().value)) return;
-  reportFill("Field '" + aFields_[i].name + "' value: " + CVALTOCHAR(value) +
-             " Decimals: " + std::to_string(aFields_[i].decimals) + " - Data Width Error.");
-  value = Value::number(0, value.number().decimals);
-}
-
 void TDbOdbcDirect::planDirectStores() {
   const size_t n = aFields_.size();
   directStores_.assign(n, DirectStore::None);
@@ -182,13 +194,11 @@ void TDbOdbcDirect::planDirectStores() {
     const ColumnDescription& column = aFields_[i];
     const DbfField& field = cacheFields_[i] = table->layout().fields[i];
     DirectStore& how = directStores_[i];
-    // A text (timestamps read as text among them) is held as it is, unless it went to the memo.
+    // A text (dates read as text among them) is held as it is, unless it went to the memo.
     const bool text =
         (column.type == 'C' || column.type == 'U') && field.kind == FieldKind::Character;
     heldAsText_[i] = text ? 1 : 0;
-    if (column.cType == SQL_C_TIMESTAMP) {
-      if (text) how = DirectStore::Timestamp;
-    } else if (text && static_cast<int>(field.length) == column.length) {
+    if (text && static_cast<int>(field.length) == column.length && !column.isDateTime()) {
       // It converts to itself filled to its width.
       how = DirectStore::Text;
     } else if (column.type == 'N' && field.kind == FieldKind::Numeric) {
@@ -233,12 +243,8 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
         dropsDigits(read.bytes, *plain, cacheFields_[i].decimals))
       return false;
     if (!encodePlainNumber(cacheFields_[i], read.bytes, *plain, made.data(), exact)) return false;
-  } else if (how == DirectStore::Logical) {
-    made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
   } else {
-    char text[kTimestampTextSize];
-    writePadRight(made.data(), std::string_view(text, timestampText(read.bytes, text)),
-                  made.size());
+    made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
   }
   taken_[i] = 1;
   takenBytes_[i] = bytes;
@@ -275,7 +281,6 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
       }
       continue;
     }
-    if (aFields_[i].type == 'N') checkWidth(i);
     table.put(i, aBuffer_[i]);
   }
 }
@@ -337,7 +342,6 @@ CachedRow TDbOdbcDirect::CurrentRow() {
   row.nulls_ = table->bytes(aFields_.size());
   row.fields_ = table->layout().fields.data();
   row.texts_ = heldAsText_.data();
-  row.exact_ = exactNumbers_.data();
   row.columns_ = aFields_.size();
   return row;
 }

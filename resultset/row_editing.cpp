@@ -156,12 +156,13 @@ bool TDbOdbcDirect::Update(Location loc) {
   }
   const bool ran = executeAlone(statement, "TDbOdbcDirect:Update()", loc);
   Goto(nEditRecord_);
+  // The mode ends first: the row is then read again by its key as written, a changed key too.
+  nEditRecord_ = 0;
   if (ran) {
     RefreshCurrent(loc);
   } else if (adding_) {
     removeCurrentRecord();
   }
-  nEditRecord_ = 0;
   return ran;
 }
 

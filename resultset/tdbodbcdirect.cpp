@@ -4,10 +4,8 @@
 #include "resultset/tdbodbcdirect.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <thread>
 
 #include "core/text.h"
 #include "failure/run_files.h"
@@ -19,6 +17,7 @@
 #include "table/dbf_layout.h"
 #include "table/dbf_table.h"
 #include "table/memo_file.h"
+#include "table/table_error.h"
 #include "table/work_areas.h"
 
 namespace tabulink {
@@ -33,9 +32,11 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   // A bare table name selects the whole table; a statement of more than a name (VALUES (1),
   // SHOW ALL) is run as it stands.
   if (upper(cSelect_).find("SELECT") == std::string::npos &&
-      trim(cSelect_).find_first_of(" \t\r\n(") == std::string_view::npos)
+      trim(cSelect_).find_first_of(" 	
+(") == std::string_view::npos)
     cSelect_ = "SELECT * FROM " + cSelect_;
-  PrimaryKeys({}, false, loc);
+  // The table and its keys are looked for when an edit needs them: a statement without a table
+  // (SELECT now()) is no reason for an alert.
   // Not tested here: the caller reads the session's error list.
   Execute(cSelect_, "TDbOdbcDirect:New()", hStmt_.handle(), loc);
 }
@@ -180,26 +181,30 @@ bool TDbOdbcDirect::createCacheTable(const std::vector<FieldDescription>& struct
     DBCREATE(cFileName, structure);
   } else {
     // A name is claimed by creating its files exclusively; one that another program (or a file
-    // left behind) holds moves on to the next name the clock gives.
+    // left behind) holds moves on to the next name, a bounded number of times.
     // The cache holds every row read so far: its files are the owner's alone, and the program's
     // end removes them however it comes.
-    DbfTable::Created created;
-    for (std::string taken;;) {
-      cFileName = CTEMPFILE(cacheDirectory(), "DBF");
-      if (cFileName == taken) {
-        // Only a later second gives another name.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        continue;
+    DbfTable::Created created = DbfTable::Created::NameTaken;
+    for (int tries = 0; created == DbfTable::Created::NameTaken; ++tries) {
+      cFileName = tries < kTempFileTries ? CTEMPFILE(cacheDirectory(), "DBF") : std::string();
+      if (cFileName.empty()) {
+        RunError error = driverError(EG_CREATE, 1004, cacheDirectory(), osCodeFromErrno(EEXIST));
+        error.DESCRIPTION += ", no free cache table name";
+        raiseTableError(error);
+        return false;
       }
       auto tracking = lockRunFiles();
+      // Tracked before they exist, so that a creation that fails half-way (a full disk) or an
+      // end that comes meanwhile leaves no file behind.
+      const std::string table = DbfTable::tablePath(cFileName);
+      const std::string memo = MemoFile::pathFor(table);
+      trackRunFile(table, RunFileKind::Scratch);
+      trackRunFile(memo, RunFileKind::Scratch);
       created = DbfTable::createExclusive(cFileName, structure, true);
-      if (created == DbfTable::Created::Yes) {
-        std::string table = DbfTable::tablePath(cFileName);
-        trackRunFile(table, RunFileKind::Scratch);
-        trackRunFile(MemoFile::pathFor(table), RunFileKind::Scratch);
-      }
-      if (created != DbfTable::Created::NameTaken) break;
-      taken = cFileName;
+      if (created == DbfTable::Created::Yes) continue;
+      // A name found taken is someone else's file, and a failed creation removed what it made.
+      untrackRunFile(table);
+      untrackRunFile(memo);
     }
     if (created != DbfTable::Created::Yes) return false;
   }

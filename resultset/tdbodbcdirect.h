@@ -44,9 +44,6 @@ class CachedRow {
   }
   // Whether column i's cache field is of `kind`.
   bool heldAs(size_t i, FieldKind kind) const { return i < columns_ && fields_[i].kind == kind; }
-  // Whether column i is of an integer or decimal kind: its field's number text is its value,
-  // however many digits it has.
-  bool isExactNumber(size_t i) const { return i < columns_ && exact_[i] != 0; }
 
  private:
   friend class TDbOdbcDirect;
@@ -54,7 +51,6 @@ class CachedRow {
   std::string_view nulls_;
   const DbfField* fields_ = nullptr;
   const unsigned char* texts_ = nullptr;
-  const unsigned char* exact_ = nullptr;
   size_t columns_ = 0;
 };
 
@@ -65,7 +61,7 @@ class TDbOdbcDirect {
   using ProgressCallback = std::function<void(long row, TDbOdbcDirect& resultSet)>;
 
   // New: allocates a statement on `oConnect` (not owned; it must outlive the result set),
-  // completes a bare table name to "SELECT * FROM <name>", finds the key columns and executes.
+  // completes a bare table name to "SELECT * FROM <name>" and executes.
   // A null session gives an unusable object. The caller tests oConnect->IsError() afterwards.
   TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location loc = Location::current());
   ~TDbOdbcDirect();  // End()
@@ -225,9 +221,13 @@ class TDbOdbcDirect {
   // delivered it (`read`, and `rest` for a value it read on).
   void GetValue(int n, const ColumnRead* read = nullptr, ValueRest* rest = nullptr,
                 SQLHSTMT stmt = SQL_NULL_HSTMT);
+  // "Field '<name>' row <n>" of column i of the row being read.
+  std::string whereRead(size_t i) const;
   // Reports column i of the row being read as `fit` says it was not read whole; a number column
   // whose text is no number becomes NULL.
   void reportValue(size_t i, const ValueFit& fit);
+  // Reports column i's number, which its cache field cannot hold, quoting the `source` text.
+  void reportWidth(size_t i, std::string_view source);
   // Takes column i of a row the read-ahead delivered straight to its cache field when its bytes
   // need no conversion; false leaves it for GetValue.
   bool takeDirect(size_t i, const ColumnRead& read);
@@ -264,11 +264,8 @@ class TDbOdbcDirect {
   std::string valueText(int n, const Value& value, bool trimBoth) const;
   // Stops a read-ahead and drops the result set's statement: the result is complete.
   void dropStatement();
-  // Whether `number` fits column i's cache field.
+  // Whether `number` fits column i's cache field (NaN and the infinities never do).
   bool fitsWidth(size_t i, double number) const;
-  // Leaves column i's buffered number as its cache field can hold it: 0, after a data-width
-  // message, when it does not fit.
-  void checkWidth(size_t i);
 
   TOdbc* oConnect_ = nullptr;
   OdbcStatement hStmt_;
@@ -303,7 +300,7 @@ class TDbOdbcDirect {
   // the field bytes of NULL (none for a memo), and room for field bytes made from a row's read.
   // For the row being stored, whether a column's value was taken so, and its bytes: the text read
   // (for a memo field, the memo text), or field bytes. Columns not taken so go through aBuffer_.
-  enum class DirectStore : unsigned char { None, Text, Number, Logical, Timestamp, Memo };
+  enum class DirectStore : unsigned char { None, Text, Number, Logical, Memo };
   std::vector<DirectStore> directStores_;
   std::vector<unsigned char> heldAsText_;    // the cache field holds the value's text as it is
   std::vector<unsigned char> exactNumbers_;  // ColumnDescription::exactNumber
@@ -328,9 +325,10 @@ class TDbOdbcDirect {
 
 // The name enclosed in "[" "]" when, trimmed, it still holds a blank; else unchanged.
 std::string CHKSP(std::string_view name);
-// A cache-table file name: the directory, "__", the time of day as HHMMSS, "." and `extension`.
-// While a file of that name exists the name is formed again, so a second name made within the
-// same second waits for the clock.
+// A cache-table file name: the directory, "__", ten random letters and digits (no other user can
+// guess the name and take it first), "." and `extension`; one that no file holds yet, or "" when
+// kTempFileTries names were all taken.
+constexpr int kTempFileTries = 100;
 std::string CTEMPFILE(std::string_view directory, std::string_view extension);
 // Where cache tables go: TEMP, then TMP, then TMPDIR (the first one set and not empty), else /tmp.
 std::string cacheDirectory();

@@ -1,5 +1,5 @@
 // Filling a result set in the background: a window timer fetches rows on each tick and reports
-// progress for every one, until the data source has no more rows.
+// the progress once per tick, until the data source has no more rows.
 
 #include <chrono>
 
@@ -10,9 +10,11 @@ namespace tabulink {
 namespace {
 
 // How long one tick goes on fetching. One row per tick fills no more than about 100 rows a second
-// (the interval, the title and the messages between ticks cost more than the fetch), which makes
-// a large result take hours; a tick this short still leaves the window responsive.
-constexpr auto kTickBudget = std::chrono::milliseconds(8);
+// (the interval and the messages between ticks cost more than the fetch), which makes a large
+// result take hours. The window stays responsive however long a tick is, since every fetch lets
+// pending messages run first; the idle interval between ticks is what a background fill loses
+// against a synchronous one, so a tick is long against it.
+constexpr auto kTickBudget = std::chrono::milliseconds(40);
 
 class TickScope {
  public:
@@ -65,6 +67,7 @@ void TDbOdbcDirect::TimerEvent() {
     return;
   }
   const long position = Recno();
+  const long before = RowsHeld();
   const auto start = std::chrono::steady_clock::now();
   bool appended = true;
   // Each fetch may run window messages, which may end the fill or the result set.
@@ -73,10 +76,10 @@ void TDbOdbcDirect::TimerEvent() {
     const long held = RowsHeld();
     Fill(1);
     appended = RowsHeld() > held;
-    // The row just appended, which is the number of rows held; when none came, the row the user
-    // is on.
-    if (callback && cache() != nullptr) callback(appended ? RowsHeld() : position, *this);
   }
+  // The last row appended, which is the number of rows held; when none came, the row the user is
+  // on. Once per tick: what the callback shows costs more than a fetch.
+  if (callback && cache() != nullptr) callback(RowsHeld() > before ? RowsHeld() : position, *this);
   Goto(position);
   if (oTimer_) oTimer_->Activate();
 }

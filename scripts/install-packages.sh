@@ -11,7 +11,7 @@ packages=(
   odbc-postgresql postgresql-15 postgresql-client-15
   python3 python3-dbfread gdal-bin proj-data
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-  xdg-utils time valgrind
+  xdg-utils time valgrind libcli11-dev
   lintian xvfb xdotool python3-xlib
 )
 

@@ -30,16 +30,19 @@ DbfTable::Created createFile(const std::string& path, bool canDefault, bool excl
     if (handle.valid() && ownerOnly && ::fchmod(handle.get(), 0600) != 0) handle.reset();
     if (!handle.valid()) {
       if (exclusive && errno == EEXIST) return DbfTable::Created::NameTaken;
-      RunError error = driverError(EG_CREATE, 1004, path, osCodeFromErrno(errno));
+      const int err = errno;
+      RunError error = driverError(EG_CREATE, 1004, path, osCodeFromErrno(err), err);
       error.CANRETRY = true;
       error.CANDEFAULT = canDefault;
       if (raiseTableError(error)) continue;
       return DbfTable::Created::GivenUp;
     }
     BufferedFile file(std::move(handle), 0);
-    return retryWrite(path, [&] { return file.truncate(0) && fill(file) && file.flush(); })
-               ? DbfTable::Created::Yes
-               : DbfTable::Created::GivenUp;
+    if (retryWrite(path, [&] { return file.truncate(0) && fill(file) && file.flush(); }))
+      return DbfTable::Created::Yes;
+    // An exclusive creation made the file: what a failed write (a full disk) left of it goes.
+    if (exclusive) ::unlink(path.c_str());
+    return DbfTable::Created::GivenUp;
   }
 }
 
@@ -55,7 +58,7 @@ bool openExisting(const std::string& path, bool shared, bool readOnly, BufferedF
     int err = errno;
     // A file held by another program, or one we may not use, is a sharing violation.
     int code = err == EACCES || err == EPERM || err == EWOULDBLOCK ? 32 : osCodeFromErrno(err);
-    RunError error = driverError(EG_OPEN, 1001, path, code);
+    RunError error = driverError(EG_OPEN, 1001, path, code, err);
     error.CANRETRY = true;
     error.CANDEFAULT = true;
     if (!raiseTableError(error)) return false;
@@ -106,8 +109,9 @@ DbfTable::Created DbfTable::createTable(const std::string& file,
   Created memo =
       createFile(MemoFile::pathFor(path), false, exclusive, ownerOnly, MemoFile::writeEmpty);
   // A memo file of that name already there (left behind, or another program's) makes the whole
-  // name taken: the table file just made goes again.
-  if (memo == Created::NameTaken) ::unlink(path.c_str());
+  // name taken, and one that could not be made leaves no table: the table file just made goes
+  // again.
+  if (memo != Created::Yes && exclusive) ::unlink(path.c_str());
   return memo;
 }
 
@@ -257,7 +261,7 @@ bool DbfTable::append() {
   writeRecord();
   if (count_ + 1 >= UINT32_MAX) {
     // The record count is a 32-bit number; a retry could not change that.
-    RunError error = driverError(EG_WRITE, 1011, path_, osCodeFromErrno(EFBIG));
+    RunError error = driverError(EG_WRITE, 1011, path_, osCodeFromErrno(EFBIG), EFBIG);
     error.CANDEFAULT = true;
     raiseTableError(error);
     return false;

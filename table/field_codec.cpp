@@ -7,99 +7,8 @@
 
 #include "core/text.h"
 #include "table/little_endian.h"
-#include "table/significant_digits.h"
 
 namespace tabulink {
-namespace {
-
-// Adds one at the last of the `n` digits at `digits` (a "." among them skipped), carrying to the
-// left; false when the carry runs out of digits (they are then all "0").
-bool roundUpDigits(char* digits, size_t n) {
-  while (n > 0) {
-    --n;
-    if (digits[n] == '.') continue;
-    if (digits[n] != '9') {
-      ++digits[n];
-      return true;
-    }
-    digits[n] = '0';
-  }
-  return false;
-}
-
-// The digits of a non-negative, non-integral `value` with exactly `decimals` decimals, rounded
-// half away from zero at the last decimal place from at most 16 significant digits (later digit
-// positions are "0"). A dropped 4 followed by nines up to the 16th significant digit (the last
-// one at least 2) rounds up too, so binary near-misses such as 2.675 round the way they read.
-// Returns the text length written to `out`, which holds at least 320 + decimals bytes.
-size_t fractionText(double value, int decimals, char* out) {
-  char digits[kSignificantDigits];
-  int exponent = significantDigits(value, digits);
-  int point = exponent + 1;  // digits before the decimal point (≤ 0: leading zeros after it)
-  auto digitAt = [&](int k) { return k >= 0 && k < kSignificantDigits ? digits[k] : '0'; };
-
-  size_t n = 0;
-  if (point <= 0) {
-    out[n++] = '0';
-  } else {
-    for (int k = 0; k < point; ++k)
-      out[n++] = digitAt(k);
-  }
-  if (decimals > 0) {
-    out[n++] = '.';
-    for (int j = 0; j < decimals; ++j)
-      out[n++] = digitAt(point + j);
-  }
-  int dropped = point + decimals;  // index of the first digit not written
-  bool roundUp = false;
-  if (dropped >= 0 && dropped < kSignificantDigits) {
-    char first = digits[dropped];
-    if (first >= '5') {
-      roundUp = true;
-    } else if (first == '4' && dropped + 1 < kSignificantDigits) {
-      roundUp = digits[kSignificantDigits - 1] >= '2' &&
-                std::all_of(digits + dropped + 1, digits + kSignificantDigits - 1,
-                            [](char c) { return c == '9'; });
-    }
-  }
-  if (roundUp && !roundUpDigits(out, n)) {
-    std::memmove(out + 1, out, n);
-    out[0] = '1';
-    ++n;
-  }
-  return n;
-}
-
-}  // namespace
-
-size_t numberText(double value, int decimals, char* out) {
-  if (!std::isfinite(value)) return 0;
-  bool negative = std::signbit(value);
-  double magnitude = std::fabs(value);
-  char* text = out + 1;
-  size_t n;
-  if (magnitude == std::floor(magnitude)) {
-    // Integral values are written exactly, however many digits they have.
-    auto [end, ec] = std::to_chars(text, text + 320, magnitude, std::chars_format::fixed, 0);
-    (void)ec;
-    n = static_cast<size_t>(end - text);
-    if (decimals > 0) {
-      text[n++] = '.';
-      std::memset(text + n, '0', static_cast<size_t>(decimals));
-      n += static_cast<size_t>(decimals);
-    }
-  } else {
-    n = fractionText(magnitude, decimals, text);
-  }
-  // A value that rounds to zero carries no sign.
-  if (negative && std::any_of(text, text + n, [](char c) { return c >= '1' && c <= '9'; })) {
-    out[0] = '-';
-    return n + 1;
-  }
-  std::memmove(out, text, n);
-  return n;
-}
-
 namespace {
 
 PutResult putNumber(const DbfField& field, double value, char* dest) {
@@ -132,53 +41,15 @@ double parseNumber(std::string_view text) {
   return ec == std::errc{} ? value : 0;
 }
 
-// Whether a text of more than 15 significant digits rounded at `decimals` decimals by its first
-// dropped digit gives what the double it reads as gives. The double differs from the text by
-// less than two units of the 16th significant digit, so its first 16 digits (which fractionText
-// rounds from) differ from the text's only where a run of 9s or 0s carries the difference up;
-// a text whose digits after the dropped one, up to the 15th, are neither all 9 nor all 0 is
-// clear of that, and of the 4-then-9s case.
-bool roundsAsItReads(std::string_view text, const PlainNumber& plain, int decimals) {
-  if (plain.fractionDigits <= decimals) return false;
-  // The first significant digits, copied as the runs they are: those of the integer part, if it is
-  // not 0, then the fraction's after its leading zeros.
-  char digits[kSignificantDigits];
-  int count = 0;
-  auto take = [&](const char* from, int n) {
-    n = std::min(n, kSignificantDigits - count);
-    std::memcpy(digits + count, from, static_cast<size_t>(n));
-    count += n;
-  };
-  const char* integer = text.data() + (plain.negative ? 1 : 0);
-  const char* fraction = integer + plain.integerDigits + 1;  // there is a point: decimals are cut
-  if (*integer != '0') {
-    take(integer, plain.integerDigits);
-    take(fraction, plain.fractionDigits);
-  } else {
-    take(fraction + plain.fractionDigits - plain.significantDigits, plain.significantDigits);
-  }
-  const int leadingZeros = plain.integerDigits + plain.fractionDigits - plain.significantDigits;
-  const int dropped = plain.integerDigits + decimals - leadingZeros;  // among the digits above
-  // Dropping a leading zero leaves less than a tenth of the last decimal: 0 either way.
-  if (dropped < 0) return true;
-  if (dropped > kSignificantDigits - 3) return false;
-  const char* rest = digits + dropped + 1;
-  const char* end = digits + kSignificantDigits - 1;
-  return std::any_of(rest, end, [](char c) { return c != '9'; }) &&
-         std::any_of(rest, end, [](char c) { return c != '0'; });
-}
-
 }  // namespace
 
 bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
                        char* dest, bool exact) {
-  // Up to 15 significant digits a double holds the number so closely that its digits, written
-  // or rounded with these decimals, are these digits. Longer texts are only rounded, and only
-  // where the double cannot round the other way.
+  // Up to 15 significant digits the shortest text of the double the number reads as has these
+  // digits, so rounding them is rounding it.
   const int decimals = field.decimals;
   if (field.kind != FieldKind::Numeric ||
-      (!exact && (plain.integerDigits + decimals > 15 ||
-                  (plain.significantDigits > 15 && !roundsAsItReads(text, plain, decimals)))))
+      (!exact && (plain.integerDigits + decimals > 15 || plain.significantDigits > 15)))
     return false;
   // The digits kept: those up to the field's last decimal.
   const size_t sign = plain.negative ? 1 : 0;

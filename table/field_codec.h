@@ -19,11 +19,6 @@ enum class PutResult {
   TooWide,    // a number that does not fit: the field is filled with "*"
 };
 
-// The text of `value` as a numeric field with `decimals` decimals holds it, without the blanks
-// before it, written to `out` (kNumberTextSize bytes); its length, 0 when it is not a finite
-// number.
-inline constexpr size_t kNumberTextSize = 640;
-size_t numberText(double value, int decimals, char* out);
 // Writes `value` into the field's bytes at `dest` (field.length bytes). Not for memo fields.
 PutResult encodeField(const DbfField& field, const Value& value, char* dest);
 // Writes the number that `text` (described by `plain`) stands for into a numeric field: the

@@ -12,9 +12,10 @@ RunError commandError(int gencode, int subcode, std::string operation) {
   return error;
 }
 
-RunError driverError(int gencode, int subcode, std::string file, int oscode) {
+RunError driverError(int gencode, int subcode, std::string file, int oscode, int err) {
   RunError error = makeRunError(gencode, std::string(kDefaultDriver), subcode);
   error.OSCODE = oscode;
+  error.errnoValue = err;
   error.FILENAME = std::move(file);
   return error;
 }
@@ -24,7 +25,7 @@ bool raiseTableError(const RunError& error) {
 }
 
 void raiseCorruption(const std::string& path, int err) {
-  RunError error = driverError(EG_CORRUPTION, 1012, path, osCodeFromErrno(err));
+  RunError error = driverError(EG_CORRUPTION, 1012, path, osCodeFromErrno(err), err);
   error.CANDEFAULT = true;
   raiseTableError(error);
 }

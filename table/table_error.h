@@ -11,8 +11,9 @@ namespace tabulink {
 
 // An error of a table command (subsystem "DBCMD"), naming the operation.
 RunError commandError(int gencode, int subcode, std::string operation);
-// An error of the table driver (subsystem "DBFNTX"), naming the file when one is involved.
-RunError driverError(int gencode, int subcode, std::string file = {}, int oscode = 0);
+// An error of the table driver (subsystem "DBFNTX"), naming the file when one is involved; `err` is
+// the errno behind `oscode`.
+RunError driverError(int gencode, int subcode, std::string file = {}, int oscode = 0, int err = 0);
 
 // Hands `error` to the error block; true when the operation is to be tried again (the block
 // answered Retry and the error allows it).
@@ -25,7 +26,8 @@ void raiseCorruption(const std::string& path, int err = 0);
 template <class Attempt>
 bool retryWrite(const std::string& path, Attempt attempt) {
   while (!attempt()) {
-    RunError error = driverError(EG_WRITE, 1011, path, osCodeFromErrno(errno));
+    const int err = errno;
+    RunError error = driverError(EG_WRITE, 1011, path, osCodeFromErrno(err), err);
     error.CANRETRY = true;
     error.CANDEFAULT = true;
     if (!raiseTableError(error)) return false;

@@ -139,6 +139,15 @@ std::vector<std::string> IniDocument::sections() const {
   return names;
 }
 
+std::vector<std::string> IniDocument::keys(std::string_view section) const {
+  std::vector<std::string> names;
+  const SectionIndex* found = findSection(section);
+  if (!found) return names;
+  for (size_t i = found->span.header + 1; i < found->span.end; ++i)
+    if (auto line = keyOf(lines_[i].text)) names.emplace_back(line->key);
+  return names;
+}
+
 std::string IniDocument::newLineEnd() const {
   for (const Line& line : lines_)
     if (!line.end.empty()) return line.end;

@@ -27,6 +27,8 @@ class IniDocument {
 
   std::optional<std::string> value(std::string_view section, std::string_view key) const;
   std::vector<std::string> sections() const;
+  // The key names of a section's lines as written, in file order (none for a missing section).
+  std::vector<std::string> keys(std::string_view section) const;
 
   void set(std::string_view section, std::string_view key, std::string_view value);
   // Both return whether anything was removed.

@@ -41,7 +41,10 @@ std::string perUserIniPath() {
 TIni TIni::New(const std::string& fileName) {
   TIni ini;
   ini.cIniFile = fileName;
-  if (!fileName.empty() && fileName.find('.') == std::string::npos) ini.cIniFile += ".ini";
+  // The process's own streams (/dev/stdin, /dev/fd/3) are named as they are.
+  if (!fileName.empty() && fileName.find('.') == std::string::npos &&
+      !fileName.starts_with("/dev/"))
+    ini.cIniFile += ".ini";
   ini.lAutoSet = true;
   return ini;
 }

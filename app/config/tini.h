@@ -16,7 +16,8 @@ class TIni {
   std::string cIniFile;  // path; empty means the per-user file (see perUserIniPath)
   bool lAutoSet = true;  // Get writes a returned default back into the file
 
-  // A non-empty name without any "." (directory part included) gets ".ini" appended.
+  // A non-empty name without any "." (directory part included) gets ".ini" appended, except a
+  // name in /dev/.
   static TIni New(const std::string& fileName = {});
 
   // The key's value in the kind of `defaultValue`, or of `current` when the default is absent.

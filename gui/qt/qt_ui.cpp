@@ -161,9 +161,9 @@ class QtUi : public Ui {
     return DialogOutcome::Closed;
   }
 
-  void refreshGrid() override {
+  void refreshGrid(WindowId window) override {
     for (const QPointer<qt::GridWindowWidget>& grid : grids_)
-      if (grid) grid->refresh();
+      if (grid && idOf(grid) == window) grid->refresh();
   }
 
   std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) override {

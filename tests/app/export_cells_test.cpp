@@ -92,8 +92,10 @@ TEST(ExportCells, StoredNumberTextLeavesOtherTextsToTheValue) {
 }
 
 TEST(ExportCells, ErrorTextRightAlignsTheCodeInTen) {
-  EXPECT_EQ(asciiFileError("creating", 2), "Error creating the ascii output file:          2");
-  EXPECT_EQ(asciiFileError("writing", 28), "Error writing the ascii output file:         28");
+  EXPECT_EQ(asciiFileError("creating", 2),
+            "Error creating the ascii output file:          2 (No such file or directory)");
+  EXPECT_EQ(asciiFileError("writing", 28),
+            "Error writing the ascii output file:         28 (No space left on device)");
 }
 
 }  // namespace

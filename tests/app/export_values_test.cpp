@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -138,22 +140,21 @@ TEST_P(ExportValues, Numbers) {
               "1\t1234567.00\t1000000000000000.00\t\t0\t-9223372036854775808\t123.456000\t0\t"
               "12.1234568\t123456789012345678\r\n"
               "2\t0.50\t0.00\t\t7\t9223372036854775807 \t\t3\t1.5000000\t7\r\n");
+    // Each quoted as the data source sent it: 15e69 read whole (its 71 digits, not the first 63).
     expected = {
         "Field 'm' row 1 value: $12.34 - Not a number, exported as NULL.",
+        "Field 'n' row 1 value: -1234567890123456789 Decimals: 0 - Data Width Error.",
+        "Field 'big' row 1 value: 15" + std::string(69, '0') + " Decimals: 0 - Data Width Error.",
         "Field 'e' row 1 - value rounded to 12.1234568 - Data Width Error.",
-        "Field 'n' value: -1234567890123456768 Decimals: 0 - Data Width Error.",
-        // 15e69 read whole (its 71 digits, not the first 63), as the nearest double.
-        "Field 'big' value: 14999999999999998789228234424105239354855075419234053904664469" +
-            std::string("056782336 Decimals: 0 - Data Width Error."),
-        "Field 'f' value: 1234567890123456768 Decimals: 2 - Data Width Error."};
+        "Field 'f' row 2 value: 1.2345678901234568e+18 Decimals: 2 - Data Width Error."};
   } else {
     EXPECT_EQ(out(),
               "id\tr\ti\r\n"
               "1\t0.00\t0\r\n"
               "2\t0.00\t7\r\n"
               "3\t12.50\t123456789012345678\r\n");
-    expected = {"Field 'r' value: 100000000000000000000 Decimals: 2 - Data Width Error.",
-                "Field 'i' value: -9223372036854775808 Decimals: 0 - Data Width Error."};
+    expected = {"Field 'r' row 1 value: 1.0e+20 Decimals: 2 - Data Width Error.",
+                "Field 'i' row 1 value: -9223372036854775808 Decimals: 0 - Data Width Error."};
   }
   EXPECT_EQ(r.errors, expected);
 
@@ -179,6 +180,57 @@ TEST_P(ExportValues, Numbers) {
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(out(), "z\ty\r\n\t0.000000\r\n");
   }
+}
+
+// Dates and timestamps that no date holds are reported with column, row and the text the driver
+// sent, never turned into another date; fractions of a second keep the digits the column
+// declares, rounded. Text outputs take dates as the driver's text.
+TEST_P(ExportValues, Dates) {
+  const std::string table = test::testTable("dates");
+  std::unique_ptr<TOdbc> db = fill(table, "id integer, d date, ts timestamp");
+  std::vector<std::string> bad;
+  std::string text;
+  if (pg()) {
+    // psqlODBC's text of -infinity and of year 10000 is 0000-00-00 (reported); it writes
+    // infinity as 9999-12-31 23:59:59 and drops the era of BC dates, which no client can tell.
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (1, '2020-01-02', '2020-01-02 03:04:05.123456'), "
+                       "(2, '-infinity', 'infinity'), (3, '0044-03-15 BC', '10000-01-01'), "
+                       "(4, NULL, '2020-12-31 23:59:59.9999996')");  // stored rounded
+    bad = {"Field 'd' row 2 value: 0000-00-00 - Not a date, exported as NULL.",
+           "Field 'ts' row 3 value: 0000-00-00 00:00:00 - Not a date, exported as NULL."};
+    text =
+        "1\t2020-01-02\t2020-01-02 03:04:05.123456\r\n2\t0000-00-00\t9999-12-31 "
+        "23:59:59.000000\r\n3\t0044-03-15\t\r\n4\t\t2021-01-01 00:00:00.000000\r\n";
+  } else {
+    test::run(*db, "INSERT INTO " + table +
+                       " VALUES (1, '2020-01-02', '2020-01-02 03:04:05.123456'), "
+                       "(2, '2020-02-30', 'garbage'), (3, '0000-01-01', '10000-01-01 00:00:00'), "
+                       "(4, NULL, '2020-12-31 23:59:59.9996')");
+    bad = {"Field 'd' row 2 value: 2020-02-30 - Not a date, exported as NULL.",
+           "Field 'ts' row 2 value: garbage - Not a date, exported as NULL.",
+           "Field 'd' row 3 value: 0000-01-01 - Not a date, exported as NULL.",
+           "Field 'ts' row 3 value: 10000-01-01 00:00:00 - Not a date, exported as NULL."};
+    text =
+        "1\t2020-01-02\t2020-01-02 03:04:05.123\r\n2\t2020-02-30\t\r\n3\t0000-01-01\t\r\n"
+        "4\t\t2021-01-01 00:00:00.000\r\n";
+  }
+  const std::string sql = "SELECT id, d, ts FROM " + table + " ORDER BY id";
+  Run r = run(sql, "DBF");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.errors, bad);
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")),
+            pg() ? "count 4\n1|2020-01-02|2020-01-02\n2|None|9999-12-31\n3|0044-03-15|None\n"
+                   "4|None|2021-01-01\n"
+                 : "count 4\n1|2020-01-02|2020-01-02\n2|None|None\n3|None|None\n"
+                   "4|None|2020-12-31\n");
+  r = run(sql, "Text");
+  EXPECT_EQ(r.exitStatus, 2);
+  std::vector<std::string> timestamps;
+  std::copy_if(bad.begin(), bad.end(), std::back_inserter(timestamps),
+               [](const std::string& line) { return line.starts_with("Field 'ts'"); });
+  EXPECT_EQ(r.errors, timestamps);
+  EXPECT_EQ(out(), "id\td\tts\r\n" + text);
 }
 
 // Texts longer than their column are cut only at a field's or a cell's width, and reported; the

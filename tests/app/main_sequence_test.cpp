@@ -1,4 +1,5 @@
 #include "app/main_sequence.h"
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ class MainRun : public ::testing::Test {
 
   void dataSources(const std::string& iniText) { writeFile(dir.file("odbc.ini"), iniText); }
   void job(const std::string& iniText) { writeFile(dir.file("job.ini"), iniText); }
-  void run() { MAIN({"job.ini"}); }
+  void run() { MAIN(parseCommandLine({"job.ini"})); }
 
   test::TempDir dir;
   test::CurrentDir cwd;
@@ -56,8 +57,12 @@ TEST_F(MainRun, NoDataSourceIsAlwaysAMessageBox) {
   run();
   ASSERT_EQ(scripted->messages.size(), 1u);
   EXPECT_EQ(scripted->messages[0].title, "Alert");
+  // Where the driver manager looked, and why a cron job may not have found it.
   EXPECT_EQ(scripted->messages[0].text,
-            "You must create a ODBC DSN configuration from your control panel");
+            "You must create a ODBC DSN configuration from your control panel (unixODBC looked in "
+            "the user file " +
+                dir.file("odbc.ini") + " (ODBCINI) and the system file " +
+                TABULINK_TEST_ODBC_DIR "/system/odbc.ini (ODBCSYSINI))");
   EXPECT_FALSE(std::filesystem::exists(dir.file("err.txt")));
   EXPECT_TRUE(errorsReported());
   EXPECT_EQ(runSettings().DSN, "");  // the configuration was never loaded
@@ -72,7 +77,9 @@ TEST_F(MainRun, ConfiguredDsnMatchesByPrefixInAnyCase) {
   // the driver manager knows no source "sales".
   std::string errors = readFile(dir.file("err.txt"));
   EXPECT_EQ(errors.find("Invalid DSN Entry"), std::string::npos);
-  EXPECT_NE(errors.find(" - ODBC session not successfully initialized\r\n"), std::string::npos);
+  EXPECT_NE(errors.find(" - ODBC session not successfully initialized: [IM002] "),
+            std::string::npos)
+      << errors;
   EXPECT_EQ(runSettings().DSN, "sales");
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "app/command_line.h"
 #include "app/error_collection.h"
 #include "app/main_sequence.h"
 #include "app/run_settings.h"
@@ -87,7 +88,8 @@ TEST_F(RunErrorDuringExport, HeadlessRunQuitsWithTheLogAndKeepsWhatWasWritten) {
     EXPECT_NE(log.find(std::string("\r\n") + section + "\r\n"), std::string::npos) << section;
   EXPECT_NE(log.find("DBFNTX/1011  Write error"), std::string::npos);
   // The cache (current while it fills) and the output table, both open.
-  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\r\n  1: => __\d{6} +RddName: DBFNTX\r\n)")))
+  EXPECT_TRUE(
+      std::regex_search(log, std::regex(R"(\r\n  1: => __[A-Z0-9]{10} +RddName: DBFNTX\r\n)")))
       << log;
   EXPECT_TRUE(std::regex_search(log, std::regex(R"(\r\n  2:    OUTDBF +RddName: DBFNTX\r\n)")))
       << log;
@@ -149,7 +151,7 @@ TEST_F(RunErrorDuringExport, DefaultAnswerLetsTheRunGoOnAndReport) {
   runSettings() = RunSettings{};
   resetErrorCollection();
   ErrorBlock previous = installErrorBlock(ERRORDIALOG);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   installErrorBlock(std::move(previous));
 
   ASSERT_EQ(ui->errorDialogs.size(), 1u);

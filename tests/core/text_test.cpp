@@ -86,15 +86,15 @@ TEST(Text, TrimAndCase) {
   EXPECT_FALSE(startsWithNoCase("Sal", "sales"));
 }
 
-TEST(Picture, RowCountsInSevenCharacters) {
+TEST(Picture, RowCountsInSevenCharactersOrMore) {
   EXPECT_EQ(picture999(12), "     12");
   EXPECT_EQ(picture999(1234), "  1,234");
   EXPECT_EQ(picture999(999999), "999,999");
   EXPECT_EQ(picture999(1), "      1");
   EXPECT_EQ(picture999(0), "      0");
   EXPECT_EQ(picture999(1000), "  1,000");
-  EXPECT_EQ(picture999(1000000), "*******");
-  EXPECT_EQ(picture999(1234567), "*******");
+  EXPECT_EQ(picture999(1000000), "1,000,000");
+  EXPECT_EQ(picture999(1234567890), "1,234,567,890");
 }
 
 }  // namespace tabulink

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "support/odbc_env.h"
@@ -153,6 +154,16 @@ TEST_F(CrashReport, KeepsTheLogWhenTheReportIsOffOrCannotBeOffered) {
               "The error log " + dir.file("error.LOG") +
                   " of an earlier run was not offered to help@example.org: no display.\n");
     EXPECT_FALSE(mailed());
+    EXPECT_TRUE(logKept());
+    // Said once: the next nights are quiet, until a run writes the log again.
+    testing::internal::CaptureStderr();
+    CHECKERRLOG("help@example.org");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    fs::last_write_time(dir.file("error.LOG"),
+                        fs::file_time_type::clock::now() + std::chrono::minutes(1));
+    testing::internal::CaptureStderr();
+    CHECKERRLOG("help@example.org");
+    EXPECT_NE(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(logKept());
   }
 

@@ -104,10 +104,11 @@ TEST_F(ErrorReportTest, SectionsInOrderWithTheirExactLines) {
   expectMatches(all[system + 3], "   Hardware memory: [1-9][0-9]* megs");
   EXPECT_EQ(slice(all, system + 4, system + 9),
             (std::vector<std::string>{"", "   Free System resources: 0 %",
-                                      "        GDI    resources: 0 %",
+                                      "        GDI    resources: 0 % (Linux has no such pool; "
+                                      "the display server holds the drawing resources)",
                                       "        User   resources: 0 %", ""}));
   expectMatches(all[system + 9], "   Compiler version: .+");
-  expectMatches(all[system + 10], "   Windows version: [0-9]+\\.[0-9]+, Build .*");
+  expectMatches(all[system + 10], "   Windows version: [0-9]+\\.[0-9]+, Build .* \\(Linux .+\\)");
   EXPECT_EQ(slice(all, system + 11, system + 15),
             (std::vector<std::string>{"", "   Windows total applications running: 2",
                                       "      1 Tabulink rel.2.1", "      2 Grid"}));

@@ -130,7 +130,7 @@ TEST(QtGrid, RowsArriveKeepingTheViewAndARefusedCloseKeepsTheWindow) {
     view->scrollTo(view->model()->index(50, 0), QAbstractItemView::PositionAtTop);
     const int scrolled = view->verticalScrollBar()->value();
     result.held = 250;
-    ui().refreshGrid();
+    ui().refreshGrid(window.window);
     EXPECT_EQ(view->model()->rowCount(), 250);
     EXPECT_EQ(view->verticalScrollBar()->value(), scrolled);
     EXPECT_EQ(view->selectionModel()->selectedRows().value(0).row(), 50);

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "app/command_line.h"
 #include "app/error_collection.h"
 #include "app/main_sequence.h"
 #include "app/run_settings.h"
@@ -140,7 +142,7 @@ TEST_P(DesktopRun, LogInQueryReadTheGridAndLeave) {
     grid.close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(person.done());
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
   EXPECT_FALSE(std::filesystem::exists("errors.txt"));
@@ -168,16 +170,31 @@ TEST_P(DesktopRun, ASecondGridReturnsAtOnceAndEachCloseEndsItsResult) {
     windowTitled("Tabulink rel.2.1 - Rows:       3")->close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
 
-TEST_P(DesktopRun, AFailingQueryGoesToTheErrorFile) {
+TEST_P(DesktopRun, AFailingQueryIsShownAtOnceAndTheNextQueryRuns) {
   Person person;
   logInAndPick(person);
   query(person, "SELECT * FROM no_such_" + table);
+  person.then(
+      "ODBC SQL Error",
+      [this](QWidget& box) {
+        const QString text = box.findChild<QLabel*>("qt_msgbox_label")->text();
+        EXPECT_TRUE(text.contains("SQLSTATE ")) << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromStdString("no_such_" + table)));
+        QTest::keyClick(&box, Qt::Key_Return);
+      },
+      true);
+  person.then(
+      "Select ODBC source database", [](QWidget& w) { click(w, "ok"); }, true);
+  query(person, "SELECT * FROM " + table);
+  person.then("Tabulink rel.2.1 - Rows:       3", [](QWidget& grid) { grid.close(); });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
+  EXPECT_TRUE(person.done());
+  // The error file records it as well.
   EXPECT_TRUE(errorsReported());
   EXPECT_NE(test::readFile("errors.txt").find("no_such_"), std::string::npos);
 }
@@ -217,7 +234,7 @@ TEST_P(DesktopFill, SynchronousFetchLocksTheTableDialog) {
     grid.close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(checked);
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
@@ -240,7 +257,7 @@ TEST_P(DesktopFill, SelectAllCompletesABackgroundFillFirst) {
     grid.close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(titles.filter("so far").size() >= 1) << titles.join("|").toStdString();
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
@@ -264,7 +281,7 @@ TEST_P(DesktopFill, AGridOutlivesItsTableDialogWithAllItsRows) {
       "Select ODBC source database", [](QWidget& w) { click(w, "cancel"); }, true);
   person.then(
       "ODBC Login", [](QWidget& w) { click(w, "cancel"); }, true);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   QWidget* grid = windowTitled("Tabulink rel.");
   ASSERT_NE(grid, nullptr);
   QTest::qWait(50);
@@ -293,13 +310,59 @@ TEST_P(DesktopFill, AsynchronousModeOpensTheGridAtOnceAndFillsBehindIt) {
     grid.close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   ASSERT_GE(titles.size(), 3);
   EXPECT_TRUE(titles.front().startsWith("Tabulink rel.2.1 - Rows: "))
       << titles.front().toStdString();
   EXPECT_TRUE(titles[1].startsWith("Tabulink rel.2.1 - Rows retrieved so far: "));
   EXPECT_EQ(titles.back(), "Tabulink rel.2.1 - Rows completed:     403");
   EXPECT_EQ(titles.filter("completed").size(), 1);
+  EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
+}
+
+TEST_P(DesktopFill, TwoBackgroundFillsTitleTheirOwnGridsAndRowsArriveAsTheyCome) {
+  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
+  test::insertSeries(*db, table, 200000, "'T' || (i % 1000), i, 'row ' || i, NULL");
+  Person person;
+  logInAndPick(person, true);
+  query(person, "SELECT * FROM " + table);
+  QStringList bigTitles;
+  QStringList smallTitles;
+  std::vector<int> rowsSeen;  // the big grid's row count at each insertion of rows
+  person.then("Tabulink rel.2.1 - Rows: ", [&](QWidget& big) {
+    QObject::connect(&big, &QWidget::windowTitleChanged, [&](const QString& t) { bigTitles << t; });
+    QAbstractItemModel* model = big.findChild<QTableView*>()->model();
+    QObject::connect(model, &QAbstractItemModel::rowsInserted,
+                     [&rowsSeen, model] { rowsSeen.push_back(model->rowCount()); });
+  });
+  // A second query while the first grid still fills.
+  person.then(
+      "Select ODBC source database", [](QWidget& w) { click(w, "ok"); }, true);
+  query(person, "SELECT * FROM " + table + " WHERE amount <= 1234");
+  person.then("Tabulink rel.2.1 - Rows completed:   1,235", [&](QWidget& small) {
+    QObject::connect(&small, &QWidget::windowTitleChanged,
+                     [&](const QString& t) { smallTitles << t; });
+  });
+  person.then("Tabulink rel.2.1 - Rows completed: 200,003", [&](QWidget& big) {
+    EXPECT_EQ(rowsShown(big), 200003);
+    EXPECT_EQ(cellAt(big, 200002, 2).trimmed(), "row 200000");
+    big.close();
+    QWidget* small = windowTitled("Tabulink rel.2.1 - Rows completed:   1,235");
+    ASSERT_NE(small, nullptr) << "the small grid's title changed";
+    EXPECT_EQ(rowsShown(*small), 1235);
+    small->close();
+  });
+  cancelBoth(person);
+  MAIN({"job.ini"});
+  EXPECT_TRUE(person.done());
+  // The big fill's progress stayed in its own title, a few times a second and not for every row;
+  // its rows reached the grid in steps while it ran.
+  EXPECT_TRUE(smallTitles.isEmpty()) << smallTitles.join("|").toStdString();
+  ASSERT_FALSE(bigTitles.isEmpty());
+  EXPECT_EQ(bigTitles.back(), "Tabulink rel.2.1 - Rows completed: 200,003");
+  EXPECT_LT(bigTitles.size(), 60);
+  EXPECT_GE(rowsSeen.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(rowsSeen.begin(), rowsSeen.end()));
   EXPECT_FALSE(errorsReported()) << test::readFile("errors.txt");
 }
 

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/command_line.h"
 #include "app/main_sequence.h"
 #include "gui/ui.h"
 #include "qt_person.h"
@@ -61,7 +62,7 @@ TEST(Screens, RenderTheInteractiveRun) {
   });
   person.then("Select ODBC source database", [](QWidget& w) { click(w, "cancel"); });
   person.then("ODBC Login", [](QWidget& w) { click(w, "cancel"); });
-  MAIN({});
+  MAIN(parseCommandLine({}));
 
   person.then("Error", [](QWidget& w) {
     save(w, "error");

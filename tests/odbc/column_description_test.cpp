@@ -20,20 +20,6 @@ Value convert(const ColumnDescription& column, std::string_view bytes) {
   return out;
 }
 
-std::string timestampBytes(int year, int month, int day, int hour, int minute, int second,
-                           unsigned fraction) {
-  SQL_TIMESTAMP_STRUCT stamp{static_cast<SQLSMALLINT>(year),
-                             static_cast<SQLUSMALLINT>(month),
-                             static_cast<SQLUSMALLINT>(day),
-                             static_cast<SQLUSMALLINT>(hour),
-                             static_cast<SQLUSMALLINT>(minute),
-                             static_cast<SQLUSMALLINT>(second),
-                             fraction};
-  std::string bytes(sizeof stamp, '\0');
-  std::memcpy(bytes.data(), &stamp, sizeof stamp);
-  return bytes;
-}
-
 }  // namespace
 
 TEST(ColumnDescription, NumericColumnsHaveLength19AndDefaultDecimalsWhenScaleIsUnusable) {
@@ -67,46 +53,49 @@ TEST(ColumnDescription, LengthAdjustments) {
   EXPECT_EQ(describe(SQL_VARCHAR, 0, 0).length, 0);
 }
 
-TEST(ColumnDescription, DatesAsTextChangeLetterAndConversion) {
+// Dates and timestamps come as text and are converted here: what no date holds fails the
+// conversion (to be reported) instead of becoming a date nobody stored.
+TEST(ColumnDescription, DatesAndTimestampsFromTheirText) {
   ColumnDescription date = describe(SQL_DATE, 10, 0);
   EXPECT_EQ(date.type, 'D');
+  EXPECT_EQ(date.cType, SQL_C_CHAR);
   EXPECT_EQ(convert(date, "2005-03-01"), Value(Date::fromYmd(2005, 3, 1)));
-  EXPECT_EQ(convert(date, "garbage"), Value(Date()));
+  EXPECT_EQ(convert(date, ""), Value(Date()));  // the stand-in for NULL
   ColumnDescription dateText = describe(SQL_DATE, 10, 0, true);
   EXPECT_EQ(dateText.type, 'C');
   EXPECT_EQ(convert(dateText, "2005-03-01"), Value("2005-03-01"));
 
-  std::string stamp = timestampBytes(2005, 3, 1, 9, 5, 7, 123000000);
-  ColumnDescription timestamp = describe(SQL_TIMESTAMP, 23, 3);
-  EXPECT_EQ(timestamp.cType, SQL_C_TIMESTAMP);
-  EXPECT_EQ(convert(timestamp, stamp), Value(Date::fromYmd(2005, 3, 1)));
-  ColumnDescription timestampText = describe(SQL_TIMESTAMP, 23, 3, true);
-  EXPECT_EQ(timestampText.type, 'C');
-  EXPECT_EQ(convert(timestampText, stamp), Value("2005-03-01 09:05:07.123"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(987, 12, 31, 23, 59, 58, 4000000)),
-            Value(" 987-12-31 23:59:58.004"));
-  // Four-digit years are written by hand, others right-aligned in four characters; fields
-  // beyond two digits keep all of them.
-  EXPECT_EQ(convert(timestampText, timestampBytes(1000, 1, 1, 0, 0, 0, 0)),
-            Value("1000-01-01 00:00:00.000"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(9999, 12, 31, 23, 59, 59, 999999999)),
-            Value("9999-12-31 23:59:59.999"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(2026, 7, 9, 8, 6, 4, 50000000)),
-            Value("2026-07-09 08:06:04.050"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(999, 1, 2, 3, 4, 5, 6000000)),
-            Value(" 999-01-02 03:04:05.006"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(0, 1, 1, 0, 0, 0, 0)),
-            Value("   0-01-01 00:00:00.000"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(-44, 3, 15, 0, 0, 0, 0)),
-            Value(" -44-03-15 00:00:00.000"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(10000, 1, 1, 0, 0, 0, 0)),
-            Value("10000-01-01 00:00:00.000"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(2005, 100, 1, 0, 0, 0, 0)),
-            Value("2005-100-01 00:00:00.000"));
-  EXPECT_EQ(convert(timestampText, timestampBytes(2005, 1, 1, 0, 0, 99, 0)),
-            Value("2005-01-01 00:00:99.000"));
-  // After a failed read the conversion gets no bytes at all.
-  EXPECT_EQ(convert(timestamp, std::string_view()), Value(Date()));
+  ColumnDescription timestamp = describe(SQL_TIMESTAMP, 26, 6);
+  EXPECT_EQ(timestamp.cType, SQL_C_CHAR);
+  EXPECT_EQ(convert(timestamp, "2005-03-01 09:05:07.123456"), Value(Date::fromYmd(2005, 3, 1)));
+  EXPECT_EQ(convert(timestamp, "2005-03-01T23:59:59.9999"), Value(Date::fromYmd(2005, 3, 1)));
+  for (const char* text :
+       {"2020-02-30", "0000-01-01", "garbage", "10000-01-01 00:00:00", "infinity", "-infinity",
+        "0044-03-15 00:00:00 BC", "0000-00-00", "2005-03-01 24:00:00", "2005-03-01 10:00:00 +01"}) {
+    Value out;
+    EXPECT_FALSE(timestamp.convert(text, timestamp.length, out)) << text;
+    EXPECT_EQ(out, Value(text));
+  }
+
+  // The text form keeps milliseconds, or as many digits as the column declares, rounded.
+  ColumnDescription millis = describe(SQL_TIMESTAMP, 23, 3, true);
+  EXPECT_EQ(millis.type, 'C');
+  EXPECT_EQ(millis.length, 23);
+  EXPECT_EQ(convert(millis, "2005-03-01 09:05:07.123456"), Value("2005-03-01 09:05:07.123"));
+  EXPECT_EQ(convert(millis, "2005-03-01 09:05:07.1235"), Value("2005-03-01 09:05:07.124"));
+  EXPECT_EQ(convert(millis, "2005-12-31 23:59:59.9995"), Value("2006-01-01 00:00:00.000"));
+  EXPECT_EQ(convert(millis, "2024-02-28 23:59:59.9999"), Value("2024-02-29 00:00:00.000"));
+  EXPECT_EQ(convert(millis, "2005-03-01"), Value("2005-03-01 00:00:00.000"));
+  EXPECT_EQ(convert(millis, "2005-03-01 09:05"), Value("2005-03-01 09:05:00.000"));
+  EXPECT_EQ(convert(millis, "2005-03-01 09:05:07+05:30"), Value("2005-03-01 09:05:07.000"));
+  EXPECT_EQ(convert(millis, ""), Value(""));
+  Value out;
+  EXPECT_FALSE(millis.convert("9999-12-31 23:59:59.9999", millis.length, out));
+  ColumnDescription micros = describe(SQL_TIMESTAMP, 26, 6, true);
+  EXPECT_EQ(micros.length, 26);
+  EXPECT_EQ(convert(micros, "2005-03-01 03:04:05.123456"), Value("2005-03-01 03:04:05.123456"));
+  EXPECT_EQ(convert(micros, "2005-03-01 03:04:05.5"), Value("2005-03-01 03:04:05.500000"));
+  EXPECT_EQ(describe(SQL_TIMESTAMP, 19, 0, true).length, 23);
   EXPECT_EQ(describe(SQL_TIME, 8, 0).type, 'C');
   EXPECT_EQ(describe(SQL_TIME, 8, 0).cType, SQL_C_CHAR);
 }

@@ -77,6 +77,16 @@ TEST_P(RowEditing, UpdatesReachTheSourceAndNeverOverwriteAChangeMadeMeanwhile) {
   EXPECT_EQ(valueOf("name", 1), hostile);
   EXPECT_EQ(scalar(*other, "SELECT count(*) FROM " + table), "10");
 
+  // A changed key: the row is read again by its key as written, and stays where it was.
+  rs->Goto(2);
+  ASSERT_TRUE(rs->FieldPut(1, Value::number(20)));
+  EXPECT_TRUE(rs->Update());
+  EXPECT_EQ(valueOf("name", 20), "name 2");
+  EXPECT_EQ(rs->RecCount(), 10);
+  EXPECT_EQ(rs->Recno(), 2);
+  EXPECT_EQ(text(rs->FieldGet(1)), "20");
+  EXPECT_EQ(text(rs->FieldGet(2)), "name 2");
+
   // Someone else changes column 3 between Edit and Update: refused, nothing sent.
   rs->Goto(3);
   ASSERT_TRUE(rs->Edit());

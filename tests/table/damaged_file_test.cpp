@@ -97,7 +97,8 @@ TEST_F(DamagedFileTest, DamagedMemoFiles) {
   errors.clear();
   EXPECT_FALSE(DBUSEAREA(true, "", path));
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(ERRORMESSAGE(errors[0]), "(DOS Error 2) DBFNTX/1001  Open error: " + memoPath);
+  EXPECT_EQ(ERRORMESSAGE(errors[0]),
+            "(DOS Error 2) DBFNTX/1001  Open error: " + memoPath + " (No such file or directory)");
 }
 
 TEST_F(DamagedFileTest, ValuesOfADamagedMemoReadAsEmpty) {
@@ -115,8 +116,8 @@ TEST_F(DamagedFileTest, MissingTableIsAnOpenError) {
   answers = {ErrorAnswer::Retry};
   EXPECT_FALSE(DBUSEAREA(true, "", dir.file("nothing.dbf")));
   ASSERT_EQ(errors.size(), 2u);
-  EXPECT_EQ(ERRORMESSAGE(errors[1]),
-            "(DOS Error 2) DBFNTX/1001  Open error: " + dir.file("nothing.dbf"));
+  EXPECT_EQ(ERRORMESSAGE(errors[1]), "(DOS Error 2) DBFNTX/1001  Open error: " +
+                                         dir.file("nothing.dbf") + " (No such file or directory)");
   EXPECT_TRUE(errors[1].CANRETRY);
   EXPECT_TRUE(errors[1].CANDEFAULT);
 }

@@ -294,7 +294,8 @@ TEST_F(DbfBytesTest, CreateErrorIsRetriedWhileAsked) {
   DBCREATE(dir.file("missing/out.dbf"), {{"A", "C", 1, 0}});
   ASSERT_EQ(errors.size(), 3u);
   EXPECT_EQ(ERRORMESSAGE(errors[0]),
-            "(DOS Error 2) DBFNTX/1004  Create error: " + dir.file("missing/out.dbf"));
+            "(DOS Error 2) DBFNTX/1004  Create error: " + dir.file("missing/out.dbf") +
+                " (No such file or directory)");
   EXPECT_TRUE(errors[0].CANRETRY);
   EXPECT_TRUE(errors[0].CANDEFAULT);
 }
