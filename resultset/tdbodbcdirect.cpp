@@ -32,8 +32,7 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   // A bare table name selects the whole table; a statement of more than a name (VALUES (1),
   // SHOW ALL) is run as it stands.
   if (upper(cSelect_).find("SELECT") == std::string::npos &&
-      trim(cSelect_).find_first_of(" 	
-(") == std::string_view::npos)
+      trim(cSelect_).find_first_of(" \t\r\n(") == std::string_view::npos)
     cSelect_ = "SELECT * FROM " + cSelect_;
   // The table and its keys are looked for when an edit needs them: a statement without a table
   // (SELECT now()) is no reason for an alert.
