@@ -43,12 +43,16 @@ struct TableDialog {
 
 // The grid window of the screen output: a maximized top-level window whose grid shows `rowCount`
 // rows (the rows held now) of `headers.size()` columns; `cell` gives the text of a cell (rows and
-// columns from 1). `complete` fetches the rest of the result (before every row is selected).
-// `onClose` is the closing check: true allows the window to close. The backend keeps a copy.
+// columns from 1), without blank padding. `complete` fetches the rest of the result (before every
+// row is selected). `onClose` is the closing check: true allows the window to close. The backend
+// keeps a copy.
 struct GridWindow {
   std::string title;
   std::vector<std::string> headers;
   std::vector<bool> numeric;  // per column: a number, shown right-aligned
+  // Per column: the widest value it can hold, in characters (0 when unknown); the values seen
+  // widen a column up to it, and a number's column never hides a digit.
+  std::vector<int> widths;
   std::function<long()> rowCount;
   std::function<std::string(long row, int column)> cell;
   std::function<void()> complete;

@@ -161,6 +161,9 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
     EXPECT_EQ(ui().activeWindow(), dialog.window);
 
     QTest::keyClick(check, Qt::Key_Space);
+    // Alt+T reaches the list again from the keyboard.
+    QTest::keyClick(&w, Qt::Key_T, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), list);
     list->setCurrentRow(1);
     click(w, "ok");
     EXPECT_TRUE(w.isVisible());
