@@ -92,6 +92,7 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   GridWindow& window = *shown;
   window.title = std::string("Tabulink rel.") + std::string(kReleaseText) +
                  " - Rows: " + picture999(screenRowCount(*rs));
+  if (rs->FetchStopped()) window.title += " - incomplete, fetch stopped";
   window.headers = rs->FieldNames();
   for (int n = 1; n <= rs->FCount(); ++n)
     window.numeric.push_back(rs->FieldType(n) == 'N');

@@ -112,8 +112,10 @@ class Ui {
   virtual WindowId activeWindow() = 0;
   virtual void setWindowTitle(WindowId window, std::string_view title) = 0;
   // Locks `window` during a synchronous fetch (its controls disabled, closing refused, the wait
-  // cursor over it), or unlocks it again.
-  virtual void lockWindow(WindowId window, bool locked) = 0;
+  // cursor over it), or unlocks it again. While locked, its Esc key and Cancel button run `stop`.
+  virtual void lockWindow(WindowId window, bool locked, std::function<void()> stop) = 0;
+  // A line of progress shown in the locked `window` until it is unlocked.
+  virtual void showProgress(WindowId window, std::string_view text) = 0;
 
   // Lets pending window messages run (a long fetch calls this before every row).
   virtual void processPendingMessages() = 0;

@@ -132,9 +132,9 @@ TEST_F(QueryFlow, AFailingQueryIsShownAtOnceAndTheNextOneRuns) {
 // Notes how often pending messages had run at each lock and unlock of a window.
 class LockWatchUi : public ScriptedUi {
  public:
-  void lockWindow(WindowId window, bool locked) override {
+  void lockWindow(WindowId window, bool locked, std::function<void()> stop) override {
     runsAtLock.push_back(pendingMessageRuns);
-    ScriptedUi::lockWindow(window, locked);
+    ScriptedUi::lockWindow(window, locked, std::move(stop));
   }
   std::vector<int> runsAtLock;
 };

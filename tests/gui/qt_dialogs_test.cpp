@@ -132,7 +132,7 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
   dialog.onOk = [&] {
     opened.push_back(selected);
     // The routine runs with the dialog locked, as a synchronous fetch does.
-    ui().lockWindow(dialog.window, true);
+    ui().lockWindow(dialog.window, true, {});
     QWidget* w = test::windowTitled("Select ODBC source database");
     EXPECT_FALSE(child<QPushButton>(*w, "cancel")->isEnabled());
     // An error report now would list the dialog among the program's windows.
@@ -141,7 +141,7 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
     w->close();
     ui().processPendingMessages();
     EXPECT_TRUE(w->isVisible()) << "a locked dialog closed";
-    ui().lockWindow(dialog.window, false);
+    ui().lockWindow(dialog.window, false, {});
   };
 
   Person person;
