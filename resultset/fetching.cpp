@@ -49,15 +49,22 @@ void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQL
       read != nullptr
           ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect", rest)
           : oConnect_->GetValue(n, stmt, aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
+  aIsNull_[i] = CachedRow::kValueFlag;
   if (value.isNumber() && !fitsWidth(i, value.number().value)) {
     reportWidth(i, fit.source);
     value = Value::number(0, value.number().decimals);
+  } else if (fit.kind == ValueFit::Kind::NotConvertible && aFields_[i].type == 'N' &&
+             value.text().size() <= cacheFields_[i].length) {
+    // Its field holds the text in place of a number: the text outputs write it as it came.
+    aIsNull_[i] = CachedRow::kNumberTextFlag;
   } else if (fit.kind != ValueFit::Kind::Whole) {
     reportValue(i, fit);
   }
-  aIsNull_[i] = value.isAbsent() ? 1 : 0;
-  // A null column holds what its conversion makes of an empty text: the cache's substitute.
-  if (aIsNull_[i]) aFields_[i].convert({}, aFields_[i].length, value);
+  if (value.isAbsent()) {
+    // A null column holds what its conversion makes of an empty text: the cache's substitute.
+    aIsNull_[i] = CachedRow::kNullFlag;
+    aFields_[i].convert({}, aFields_[i].length, value);
+  }
 }
 
 std::string TDbOdbcDirect::whereRead(size_t i) const {
@@ -248,7 +255,7 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
   }
   taken_[i] = 1;
   takenBytes_[i] = bytes;
-  aIsNull_[i] = read.isNull ? 1 : 0;
+  aIsNull_[i] = read.isNull ? CachedRow::kNullFlag : CachedRow::kValueFlag;
   return true;
 }
 
@@ -261,7 +268,7 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   const size_t flagged = std::min<size_t>(aFields_.size(), flagsField.length);
   std::memset(flags + flagged, ' ', flagsField.length - flagged);
   for (size_t i = 0; i < aFields_.size(); ++i) {
-    if (i < flagged) flags[i] = aIsNull_[i] ? '1' : '0';
+    if (i < flagged) flags[i] = aIsNull_[i];
     if (taken_[i]) {
       if (directStores_[i] == DirectStore::Memo) {
         table.putMemo(i, takenBytes_[i]);
@@ -270,7 +277,11 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
       }
       continue;
     }
-    table.put(i, aBuffer_[i]);
+    if (aIsNull_[i] == CachedRow::kNumberTextFlag) {
+      writePadRight(record + fields[i].offset, aBuffer_[i].text(), fields[i].length);
+    } else {
+      table.put(i, aBuffer_[i]);
+    }
   }
 }
 
@@ -316,6 +327,10 @@ void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
   DbfTable* table = cache();
   if (table == nullptr) {
     out = Value();
+    return;
+  }
+  if (CurrentRow().isNumberText(i)) {
+    out.reuseText().assign(trimRight(table->bytes(i)));
     return;
   }
   table->get(i, out);

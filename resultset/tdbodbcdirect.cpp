@@ -127,7 +127,7 @@ bool TDbOdbcDirect::Open() {
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();
   aBuffer_.assign(n, Value());
-  aIsNull_.assign(n, 0);
+  aIsNull_.assign(n, CachedRow::kValueFlag);
   fetchBuffers_.assign(n, {});
   aScanFields_.clear();
   widthLimits_.clear();

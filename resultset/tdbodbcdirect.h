@@ -30,13 +30,21 @@ struct ValueRest;
 // row in turn without finding the table for each (columns from 0). Valid until the row changes.
 class CachedRow {
  public:
-  bool isNull(size_t i) const { return i < nulls_.size() && nulls_[i] == '1'; }
+  bool isNull(size_t i) const { return i < nulls_.size() && nulls_[i] == kNullFlag; }
+  // Whether column i, of a number column, holds a text that is no number, as the data source
+  // sent it (SQLite lets a column declared as a number hold "EARTH"): its field holds the text.
+  bool isNumberText(size_t i) const { return i < nulls_.size() && nulls_[i] == kNumberTextFlag; }
   // The bytes of column i's cache field (a number as right-aligned text).
   std::string_view bytes(size_t i) const {
     return i < columns_ ? record_.substr(fields_[i].offset, fields_[i].length) : std::string_view();
   }
   // Whether those bytes are the value's text as it is (a character column, not NULL).
   bool isText(size_t i) const { return i < columns_ && texts_[i] != 0 && !isNull(i); }
+
+  // Column i's byte in the cache's flag field: a value, NULL, or a number column's text.
+  static constexpr char kValueFlag = '0';
+  static constexpr char kNullFlag = '1';
+  static constexpr char kNumberTextFlag = '2';
   // Whether column i's cache field is of `kind`.
   bool heldAs(size_t i, FieldKind kind) const { return i < columns_ && fields_[i].kind == kind; }
 
@@ -269,7 +277,9 @@ class TDbOdbcDirect {
   std::vector<std::string> aScanFields_;
   std::vector<std::string> aFldPrimary_;
   std::vector<Value> aBuffer_;
-  std::vector<unsigned char> aIsNull_;  // 1 for NULL; bytes, read for every column of every row
+  // The cache's flag of each column of the row read (CachedRow::kValueFlag ...); bytes, read for
+  // every column of every row.
+  std::vector<char> aIsNull_;
   // The row in edit mode as it was when the mode began (the reference for the change check and
   // the key values), or absent values in add mode. Kept apart from the fetch's row buffer, so
   // rows fetched meanwhile never change which row an update or delete finds.
