@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <thread>
 
@@ -128,9 +127,10 @@ bool TDbOdbcDirect::Open() {
   const size_t n = aFields_.size();
   aBuffer_.assign(n, Value());
   aIsNull_.assign(n, CachedRow::kValueFlag);
-  fetchBuffers_.assign(n, {});
+  taken_.assign(n, 0);
+  takenBytes_.assign(n, {});
   aScanFields_.clear();
-  widthLimits_.clear();
+  plans_.clear();
   for (const ColumnDescription& column : aFields_) {
     std::string scan = upper(column.name);
     std::replace(scan.begin(), scan.end(), ' ', '_');
@@ -141,21 +141,14 @@ bool TDbOdbcDirect::Open() {
   if (structure.size() > maxFieldCount())
     reportFill("The result has " + std::to_string(n) + " columns; a cache table holds at most " +
                std::to_string(maxFieldCount() - 1) + ".");
-  for (size_t i = 0; i < n; ++i) {
-    // Positive values from 10^(length - decimals - 1) on are refused as the column's width
-    // allows; a negative value is refused when its digits and sign do not fit the cache field.
-    const ColumnDescription& column = aFields_[i];
-    const FieldDescription& field = structure[i];
-    const int positiveDigits = column.length - column.decimals - 1;
-    const int negativeDigits = field.length - (field.decimals > 0 ? field.decimals + 1 : 0) - 1;
-    widthLimits_.push_back({std::pow(10.0, positiveDigits), -std::pow(10.0, negativeDigits),
-                            positiveDigits, negativeDigits});
-  }
+  for (size_t i = 0; i < n; ++i)
+    plans_.push_back(planColumn(aFields_[i], structure[i]));
   if (!createCacheTable(structure)) return false;
   if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
   nWorkArea_ = SELECT();
   cache()->keepMemoLengths();
-  planDirectStores();
+  for (size_t i = 0; i < n; ++i)
+    planDirectStore(plans_[i], aFields_[i], cache()->layout().fields[i]);
   if (cAlias.empty()) cAlias = ALIAS();
   Fill();
   return true;
