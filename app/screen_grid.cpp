@@ -86,6 +86,25 @@ long screenRowCount(TDbOdbcDirect& resultSet) {
   return resultSet.IsFilling() ? resultSet.RowsHeld() : resultSet.RecCount();
 }
 
+std::string gridCellText(TDbOdbcDirect& resultSet, long row, int column) {
+  // The cells come straight from the cache table; its last field (the null flags) is not shown.
+  // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
+  DbfTable* table = WorkAreas::instance().table(resultSet.nWorkArea());
+  if (table == nullptr || column < 1 || column > resultSet.FCount()) return std::string();
+  if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
+  if (resultSet.FieldIsNull(column)) return std::string();
+  // A number shows as its field holds it, every digit, as the file outputs write it.
+  const size_t i = static_cast<size_t>(column - 1);
+  const DbfField& field = table->layout().fields[i];
+  if (field.kind == FieldKind::Numeric && isPlainNumberText(table->bytes(i), field.decimals))
+    return std::string(trimLeft(table->bytes(i)));
+  // The blanks that fill a value to its field's width are no part of it.
+  std::string text = CVALTOCHAR(resultSet.FieldGet(column));
+  text.erase(text.find_last_not_of(' ') + 1);
+  if (field.kind == FieldKind::Numeric) text.erase(0, text.find_first_not_of(' '));
+  return text;
+}
+
 void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   TDbOdbcDirect* rs = resultSet.get();
   auto shown = std::make_shared<GridWindow>();
@@ -97,8 +116,6 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   for (int n = 1; n <= rs->FCount(); ++n)
     window.numeric.push_back(rs->FieldType(n) == 'N');
   window.rowCount = [rs] { return rs->RowsHeld(); };
-  // The cells come straight from the cache table; its last field (the null flags) is not shown.
-  // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
   // A number shows as its field holds it, every digit, as the file outputs write it; a number
   // never has blanks on its right.
   const DbfTable* cache = WorkAreas::instance().table(rs->nWorkArea());
@@ -109,21 +126,7 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     window.widths.push_back(
         field != nullptr && field->kind != FieldKind::Memo ? static_cast<int>(field->length) : 0);
   }
-  window.cell = [rs](long row, int column) {
-    DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
-    if (table == nullptr || column < 1 || column > rs->FCount()) return std::string();
-    if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
-    if (rs->FieldIsNull(column)) return std::string();
-    const size_t i = static_cast<size_t>(column - 1);
-    const DbfField& field = table->layout().fields[i];
-    if (field.kind == FieldKind::Numeric && isPlainNumberText(table->bytes(i), field.decimals))
-      return std::string(trimLeft(table->bytes(i)));
-    // The blanks that fill a value to its field's width are no part of it.
-    std::string text = CVALTOCHAR(table->get(i));
-    text.erase(text.find_last_not_of(' ') + 1);
-    if (field.kind == FieldKind::Numeric) text.erase(0, text.find_first_not_of(' '));
-    return text;
-  };
+  window.cell = [rs](long row, int column) { return gridCellText(*rs, row, column); };
   // Select all: the rest of the result first, its progress in the grid's title.
   window.complete = [rs] {
     constexpr long kStep = 1000;
