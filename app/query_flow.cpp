@@ -143,8 +143,9 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   if (interruptSignal() != 0) return;
   LiveResultSet live(resultSet);
   if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
-  // Nothing in tab-delimited text needs a width: no character value is cut to the described one.
-  if (kind == OutputKind::DelimitedText) resultSet->textsWhole = true;
+  // Nothing in tab-delimited text or CSV needs a width: no character value is cut to the
+  // described one.
+  if (kind == OutputKind::DelimitedText || kind == OutputKind::Csv) resultSet->textsWhole = true;
   if (!resultSet->Open()) {
     // Columns described but no cache to hold their rows: the table layer's error handling may
     // have answered quietly, but the run delivered nothing. A result without columns

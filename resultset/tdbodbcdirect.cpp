@@ -128,10 +128,11 @@ bool TDbOdbcDirect::Open() {
     return false;
   }
   // An unclassified column of up to 255 bytes (a BIGINT, a GUID, a short wide-character text)
-  // holds no longer value.
+  // holds no longer value; a date's or timestamp's text is made here, to its column's width.
   if (textsWhole)
     for (ColumnDescription& column : aFields_)
-      column.wholeText = column.cType == SQL_C_CHAR &&
+      column.wholeText = column.cType == SQL_C_CHAR && column.sqlType != SQL_DATE &&
+                         column.sqlType != SQL_TIMESTAMP &&
                          (column.type == 'C' || (column.type == 'U' && column.length > 255));
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();

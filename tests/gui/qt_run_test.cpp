@@ -353,7 +353,7 @@ TEST_P(DesktopFill, TwoBackgroundFillsTitleTheirOwnGridsAndRowsArriveAsTheyCome)
     small->close();
   });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(person.done());
   // The big fill's progress stayed in its own title, a few times a second and not for every row;
   // its rows reached the grid in steps while it ran.
