@@ -51,10 +51,15 @@ void appendEntry(std::string_view text) {
 // one piece: an append never overwrites another run's, and the lock keeps a write that comes in
 // several calls whole. A lock that another program keeps for good is given up after a while.
 int appendWhole(const std::string& path, std::string_view text) {
+  // Links are followed as they are for an output: another user's link in /tmp leads nowhere.
+  std::string refusal;
+  const std::string target = followedPath(path, refusal);
+  if (!refusal.empty()) return errno;
   FileHandle file;
-  int fd = ownDescriptor(path);
+  int fd = ownDescriptor(target);
   if (fd < 0) {
-    file = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    file = FileHandle(
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
     if (!file.valid()) return errno;
     fd = file.get();
   }

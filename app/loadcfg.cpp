@@ -1,5 +1,8 @@
 #include "app/run_settings.h"
 
+#include <cctype>
+#include <climits>
+
 #include "app/config/ini_document.h"
 #include "app/config/tini.h"
 #include "app/job_options.h"
@@ -47,6 +50,7 @@ bool LOADCFG(const std::optional<std::string>& iniPath, const JobOptions& option
   s.Password = readText(ini, "ODBC", "Password");
   s.SQL = readText(ini, "ODBC", "SQL");
   s.Asyncronous = readLogical(ini, "ODBC", "Asyncronous");
+  std::string loginTimeout = readText(ini, "ODBC", "LoginTimeout");
   s.Type = readText(ini, "Output", "Type");
   s.DecChar = readText(ini, "Output", "DecChar");
   std::string decNo = readText(ini, "Output", "DecNo");
@@ -81,6 +85,13 @@ bool LOADCFG(const std::optional<std::string>& iniPath, const JobOptions& option
   // The whole part, from 0 to 13; written so that no value (an infinite one included) reaches the
   // conversion out of range.
   s.DecNo = decimals >= 13 ? 13 : decimals >= 1 ? static_cast<int>(decimals) : 0;
+  // Whole seconds; a value that is not a number from 0 up keeps the default, so that a slip in
+  // the file never leaves an unattended log-in unbounded.
+  s.LoginTimeout = 30;
+  if (!loginTimeout.empty() && std::isdigit(static_cast<unsigned char>(loginTimeout.front()))) {
+    double seconds = VAL(loginTimeout);
+    s.LoginTimeout = seconds >= INT_MAX ? INT_MAX : static_cast<int>(seconds);
+  }
 
   readSupportEmail(ini);
   warnAboutUnknownKeys(ini, file);

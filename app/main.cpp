@@ -10,6 +10,7 @@
 #include "failure/fatal_signals.h"
 #include "failure/interruption.h"
 #include "gui/ui.h"
+#include "odbc/statement.h"
 
 int main(int argc, char** argv) {
   using namespace tabulink;
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   installFatalSignalReport();
   // Before any other thread starts (the desktop toolkit's among them), so that every thread leaves
   // the ending signals to the run.
+  installInterruptAction(cancelStatements);
   installInterruptHandling(endInterruptedRun);
   std::unique_ptr<Ui> previous = installUi(chooseUi());
   MAIN(line);

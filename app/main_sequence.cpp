@@ -38,10 +38,15 @@ std::string loginAdvice(const std::optional<std::string>& iniPath) {
   const std::string file = TIni::New(*iniPath).cIniFile;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), std::fclose);
   if (in) return std::string(kUnattendedAdvice);
-  const std::string reason = std::strerror(errno);
-  std::error_code ignored;
-  return "the configuration file " + std::filesystem::absolute(file, ignored).string() +
-         " could not be read (" + reason + "); " + std::string(kUnattendedAdvice);
+  std::string reason = std::strerror(errno);
+  std::error_code gone;
+  std::string shown = std::filesystem::absolute(file, gone).string();
+  if (gone) {
+    shown = file;
+    reason += "; the current directory no longer exists";
+  }
+  return "the configuration file " + shown + " could not be read (" + reason + "); " +
+         std::string(kUnattendedAdvice);
 }
 
 }  // namespace
@@ -71,6 +76,7 @@ void MAIN(const CommandLine& line) {
   } else if (LOADCFG(iniPath, line.job)) {
     RunSettings& s = runSettings();
     setDefaultDecimals(s.DecNo);
+    setLoginTimeout(s.LoginTimeout);
     if (s.DSN.empty()) {
       s.DSN = sources.front();
       runLoginDialog(sources, loginAdvice(iniPath));

@@ -40,40 +40,19 @@ int ownDescriptor(std::string_view path) {
   return -1;
 }
 
-PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
-  // The names of the process's own descriptors lead to whatever it was given (a terminal, a pipe,
-  // a file the shell opened, perhaps for appending): never replaced, only written.
-  descriptor_ = ownDescriptor(finalPath);
-  if (descriptor_ >= 0) {
-    inPlace_ = true;
-    return;
-  }
-  followLinks();
-  if (!refusal_.empty()) return;
-  struct stat info {};
-  if (::stat(final_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    inPlace_ = true;
-    return;
-  }
-  // Writing a regular file in place would leave it half-written by any end that comes early, and
-  // mix the rows of two runs: where no temporary name can be made beside it, nothing is written.
-  const std::string folder = folderOf(final_);
-  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
-      (errno == EACCES || errno == EPERM || errno == EROFS))
-    refuse(errno, "The output " + final_ + " was not written: the run may not add files to " +
-                      folder + ", where an output is made under a temporary name first.");
-}
-
-void PendingOutput::followLinks() {
+std::string followedPath(const std::string& path, std::string& refusal) {
   namespace fs = std::filesystem;
   // The name is walked one part at a time, as the kernel walks it, so that a link anywhere in it
   // (a folder's name too) meets the same rule; what was walked holds no link any more.
   std::vector<fs::path> rest;  // the parts still to walk, the next one last
-  auto walkNext = [&rest](const fs::path& path) {
-    const std::vector<fs::path> parts(path.begin(), path.end());
+  auto walkNext = [&rest](const fs::path& name) {
+    const std::vector<fs::path> parts(name.begin(), name.end());
     rest.insert(rest.end(), parts.rbegin(), parts.rend());
   };
-  walkNext(final_);
+  // A name of the process's own descriptors stays one: the links behind it lead to whatever the
+  // process was given, which is no file's name.
+  if (ownDescriptor(path) >= 0) return path;
+  walkNext(path);
   fs::path walked;
   for (int followed = 0; !rest.empty();) {
     const fs::path part = std::move(rest.back());
@@ -88,18 +67,19 @@ void PendingOutput::followLinks() {
     const std::string folder = walked.empty() ? "." : walked.string();
     struct stat parent {};
     if (++followed > kMaxLinks || ::stat(folder.c_str(), &parent) != 0) {
-      refuse(ELOOP, "The output " + final_ + " was not written: too many symbolic links.");
-      return;
+      refusal = "too many symbolic links";
+      errno = ELOOP;
+      return {};
     }
     // Anyone may put a link into a sticky folder that anyone may write (/tmp), pointing at a file
     // of the run's user: such a link is followed only when it is the run's own or the folder
     // owner's, the rule the kernel applies with fs.protected_symlinks.
     const bool shared = (parent.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
     if (shared && link.st_uid != ::geteuid() && link.st_uid != parent.st_uid) {
-      refuse(EACCES, "The output " + final_ + " was not written: the symbolic link " +
-                         next.string() + " is another user's, in the shared folder " + folder +
-                         ".");
-      return;
+      refusal = "the symbolic link " + next.string() + " is another user's, in the shared folder " +
+                folder;
+      errno = EACCES;
+      return {};
     }
     std::error_code error;
     const fs::path target = fs::read_symlink(next, error);
@@ -107,10 +87,41 @@ void PendingOutput::followLinks() {
       walked = std::move(next);
       continue;
     }
+    if (rest.empty() && ownDescriptor(target.native()) >= 0) return target.string();
     if (target.is_absolute()) walked.clear();
     walkNext(target);
   }
-  final_ = walked.string();
+  return walked.string();
+}
+
+PendingOutput::PendingOutput(const std::string& finalPath) : final_(finalPath) {
+  std::string why;
+  std::string followed = followedPath(finalPath, why);
+  if (!why.empty()) {
+    const int error = errno;
+    refuse(error, "The output " + finalPath + " was not written: " + why + ".");
+    return;
+  }
+  final_ = std::move(followed);
+  // The names of the process's own descriptors lead to whatever it was given (a terminal, a pipe,
+  // a file the shell opened, perhaps for appending): never replaced, only written.
+  descriptor_ = ownDescriptor(final_);
+  if (descriptor_ >= 0) {
+    inPlace_ = true;
+    return;
+  }
+  struct stat info {};
+  if (::stat(final_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    inPlace_ = true;
+    return;
+  }
+  // Writing a regular file in place would leave it half-written by any end that comes early, and
+  // mix the rows of two runs: where no temporary name can be made beside it, nothing is written.
+  const std::string folder = folderOf(final_);
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
+      (errno == EACCES || errno == EPERM || errno == EROFS))
+    refuse(errno, "The output " + final_ + " was not written: the run may not add files to " +
+                      folder + ", where an output is made under a temporary name first.");
 }
 
 void PendingOutput::refuse(int error, std::string why) {

@@ -18,6 +18,11 @@ namespace tabulink {
 // /proc/self/fd/N); -1 for any other name.
 int ownDescriptor(std::string_view path);
 
+// The file `path` names, every symbolic link in it followed where the kernel's rule for links in
+// shared folders (fs.protected_symlinks) lets the run follow it; "" when it does not, with
+// `refusal` saying why and errno set.
+std::string followedPath(const std::string& path, std::string& refusal);
+
 class PendingOutput {
  public:
   PendingOutput() = default;
@@ -50,7 +55,6 @@ class PendingOutput {
   void abandon();
 
  private:
-  void followLinks();
   void refuse(int error, std::string why);
 
   struct Part {

@@ -15,6 +15,7 @@ struct RunSettings {
   std::string Password;
   std::string SQL;
   bool Asyncronous = false;
+  int LoginTimeout = 30;  // seconds; 0: as long as the driver waits
   std::string Type;
   std::string DecChar = ".";
   int DecNo = 2;

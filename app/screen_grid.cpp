@@ -92,13 +92,23 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   GridWindow& window = *shown;
   window.title = std::string("Tabulink rel.") + std::string(kReleaseText) +
                  " - Rows: " + picture999(screenRowCount(*rs));
+  if (rs->FetchStopped()) window.title += " - incomplete, fetch stopped";
   window.headers = rs->FieldNames();
   for (int n = 1; n <= rs->FCount(); ++n)
     window.numeric.push_back(rs->FieldType(n) == 'N');
   window.rowCount = [rs] { return rs->RowsHeld(); };
   // The cells come straight from the cache table; its last field (the null flags) is not shown.
   // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
-  // A number shows as its field holds it, every digit, as the file outputs write it.
+  // A number shows as its field holds it, every digit, as the file outputs write it; a number
+  // never has blanks on its right.
+  const DbfTable* cache = WorkAreas::instance().table(rs->nWorkArea());
+  for (int n = 1; n <= rs->FCount(); ++n) {
+    const auto i = static_cast<size_t>(n - 1);
+    // A memo field's length says nothing about its values.
+    const DbfField* field = cache != nullptr ? &cache->layout().fields[i] : nullptr;
+    window.widths.push_back(
+        field != nullptr && field->kind != FieldKind::Memo ? static_cast<int>(field->length) : 0);
+  }
   window.cell = [rs](long row, int column) {
     DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
     if (table == nullptr || column < 1 || column > rs->FCount()) return std::string();
@@ -108,7 +118,11 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     const DbfField& field = table->layout().fields[i];
     if (field.kind == FieldKind::Numeric && isPlainNumberText(table->bytes(i), field.decimals))
       return std::string(trimLeft(table->bytes(i)));
-    return CVALTOCHAR(table->get(i));
+    // The blanks that fill a value to its field's width are no part of it.
+    std::string text = CVALTOCHAR(table->get(i));
+    text.erase(text.find_last_not_of(' ') + 1);
+    if (field.kind == FieldKind::Numeric) text.erase(0, text.find_first_not_of(' '));
+    return text;
   };
   // Select all: the rest of the result first, its progress in the grid's title.
   window.complete = [rs] {

@@ -13,4 +13,9 @@ inline constexpr std::string_view kReleaseText = "2.1";
 int defaultDecimals();
 void setDefaultDecimals(int decimals);
 
+// How many seconds a log-in may wait for the data source before it fails (the configuration's
+// LoginTimeout; 0 waits as long as the driver does; 30 until the configuration is loaded).
+int loginTimeout();
+void setLoginTimeout(int seconds);
+
 }  // namespace tabulink

@@ -27,18 +27,19 @@ namespace {
 constexpr const char* kIniName = "Tabulink.ini";
 constexpr size_t kKeptReports = 10;
 
+// Lines end in LF: xdg-email makes CR LF of them itself.
 constexpr const char* kBodyText =
-    "During last execution TABULINK was terminated abnormally.\r\n"
-    "An error report has been automatically generated and now can be sent to the Support Team.\r\n"
+    "During last execution TABULINK was terminated abnormally.\n"
+    "An error report has been automatically generated and now can be sent to the Support Team.\n"
     "NO PERSONAL DATA IS INCLUDED ON THE ERROR REPORT, but only information useful to solve the "
-    "problem.\r\n"
-    "\r\n"
-    "Please, send this e-mail, so the Support Team can be aware of the error.\r\n"
-    "\r\n"
-    "If you do not want to send this e-mail, simply close this window.\r\n"
-    "\r\n"
-    "To disable the error notification feature, please see the manual.\r\n"
-    "\r\n";
+    "problem.\n"
+    "\n"
+    "Please, send this e-mail, so the Support Team can be aware of the error.\n"
+    "\n"
+    "If you do not want to send this e-mail, simply close this window.\n"
+    "\n"
+    "To disable the error notification feature, please see the manual.\n"
+    "\n";
 
 // The folder that holds the system's ODBC configuration takes the place of the system directory.
 std::string systemFolder() {
@@ -48,11 +49,11 @@ std::string systemFolder() {
 
 std::string body(const std::string& localPath) {
   std::string text = kBodyText;
-  text += "Release      : " + std::string(kReleaseText) + "\r\n";
-  text += "PC           : " + computerName().substr(0, 15) + "\r\n";
-  text += "Ticket       : " + std::to_string(installationTicket()) + "\r\n";
-  text += "Local Path   : " + localPath + "\r\n";
-  text += "Windows Path : " + systemFolder() + "\r\n";
+  text += "Release      : " + std::string(kReleaseText) + "\n";
+  text += "PC           : " + computerName().substr(0, 15) + "\n";
+  text += "Ticket       : " + std::to_string(installationTicket()) + "\n";
+  text += "Local Path   : " + localPath + "\n";
+  text += "Windows Path : " + systemFolder() + "\n";
   text += "Windows vers.: " + systemVersionText();
   return text;
 }
@@ -140,12 +141,15 @@ std::string maskPasswords(std::string_view iniText) {
 }
 
 void CHECKERRLOG(const std::string& supportEmail) {
-  std::string localPath = fs::current_path().string() + "/";
   if (upper(supportEmail).starts_with(".F.")) return;
   std::vector<fs::path> logs = findErrorLogs(".");
   if (logs.empty()) return;
-  fs::path log = fs::absolute(logs.front()).lexically_normal();
+  std::error_code error;
+  fs::path here = fs::current_path(error);
+  fs::path log = (here / logs.front()).lexically_normal();
+  if (error) return keepLog(log, supportEmail, "the current directory is gone");
 
+  // The mail client's noise and its failure would only reach a run that no person watches.
   if (!displayAvailable()) {
     if (firstNoticeOf(log)) keepLog(log, supportEmail, "no display");
     return;
@@ -153,22 +157,20 @@ void CHECKERRLOG(const std::string& supportEmail) {
 
   TMail mail;
   mail.cSubject = "Tabulink Error Notification";
-  mail.cNoteText = body(localPath);
+  mail.cNoteText = body(here.string() + "/");
   mail.aRecipients = {{"Tabulink Support Team", supportEmail}};
   try {
     mail.aFiles = attachmentCopies(log);
-  } catch (const fs::filesystem_error& error) {
-    return keepLog(log, supportEmail, error.what());
+  } catch (const fs::filesystem_error& failure) {
+    return keepLog(log, supportEmail, failure.what());
   }
-  // A missing or failing mail command shows the stop box "Error initializing mail".
   mail.Activate();
   // The mail client may have changed the current directory.
-  std::error_code ignored;
-  fs::current_path(localPath, ignored);
-  if (mail.nRetCode == 0) {
-    fs::remove(log, ignored);
-    forgetNoticeOf(log);
-  }
+  fs::current_path(here, error);
+  // No box: a run that no person watches would wait on it for good.
+  if (mail.nRetCode != 0) return keepLog(log, supportEmail, "the mail command failed");
+  fs::remove(log, error);
+  forgetNoticeOf(log);
 }
 
 }  // namespace tabulink

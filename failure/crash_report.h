@@ -8,8 +8,8 @@ namespace tabulink {
 // Offers the error log left in the current directory by an earlier run to `supportEmail` in the
 // mail client's compose window, with the log and the INI file "Tabulink.ini" attached, then
 // deletes the log. A support address beginning with ".F." switches the report off. Without a
-// display or a mail client the log is kept for a later start, and a headless run says so on
-// standard error.
+// display that answers, or when the mail command fails, the log is kept for a later start and
+// standard error says so in one line.
 void CHECKERRLOG(const std::string& supportEmail);
 
 // The INI text with the value of every "Password" key replaced by "*****"; every other byte kept.

@@ -32,6 +32,8 @@ bool installed = false;
 enum Claim : int { kNobody, kRun, kWatcher };
 std::atomic<int> claim{kNobody};
 
+std::function<void()> interruptAction;
+
 void ignoreSignal(int) {}
 
 void onSignal(int signal) {
@@ -67,6 +69,7 @@ bool awaitSignal(int ms) {
 void watch(EmergencyEnd emergencyEnd) {
   awaitSignal(-1);
   const int signal = pendingSignal.load();
+  if (interruptAction) std::thread(interruptAction).detach();
   // A second signal means: now.
   awaitSignal(kGraceMs);
   int nobody = kNobody;
@@ -81,6 +84,10 @@ void watch(EmergencyEnd emergencyEnd) {
 }
 
 }  // namespace
+
+void installInterruptAction(std::function<void()> action) {
+  interruptAction = std::move(action);
+}
 
 void installInterruptHandling(EmergencyEnd emergencyEnd) {
   if (installed || ::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) return;

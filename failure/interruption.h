@@ -14,6 +14,11 @@ namespace tabulink {
 // every tracked run file is gone; the process then exits with 128 + the signal.
 using EmergencyEnd = std::function<void(int signal)>;
 
+// What stops the work outside the process at once when a signal asks the run to end (a statement
+// the server is running): called on a thread of its own, so that one that blocks never holds the
+// end back. Before installInterruptHandling.
+void installInterruptAction(std::function<void()> action);
+
 // Installs the handlers of those signals and starts the watcher; SIGPIPE and SIGXFSZ leave a
 // failed write to the caller. Once per process, before any other thread starts.
 void installInterruptHandling(EmergencyEnd emergencyEnd);

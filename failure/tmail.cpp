@@ -3,8 +3,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include "gui/ui.h"
-
 extern char** environ;
 
 namespace tabulink {
@@ -53,7 +51,6 @@ void TMail::Activate() {
     nRetCode = runCommand(command());
     if (nRetCode != 0) nRetCode = -1;
   }
-  if (nRetCode == -1) ui().messageBox("Stop", "Error initializing mail", MessageIcon::Stop);
 }
 
 }  // namespace tabulink

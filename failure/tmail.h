@@ -35,8 +35,8 @@ class TMail {
   std::vector<std::string> command() const;
 
   // Hands the mail to the mail client and waits for the command to return. When the command is
-  // missing or fails, `nRetCode` becomes -1 and the stop box "Error initializing mail" is shown;
-  // a mail that already failed only shows the box.
+  // missing or fails, `nRetCode` becomes -1; a mail that already failed is not tried again. No
+  // box says so: the caller reports it where a run that no person watches does not wait on it.
   void Activate();
 
   // No session is kept between mails; nothing to end.

@@ -43,12 +43,16 @@ struct TableDialog {
 
 // The grid window of the screen output: a maximized top-level window whose grid shows `rowCount`
 // rows (the rows held now) of `headers.size()` columns; `cell` gives the text of a cell (rows and
-// columns from 1). `complete` fetches the rest of the result (before every row is selected).
-// `onClose` is the closing check: true allows the window to close. The backend keeps a copy.
+// columns from 1), without blank padding. `complete` fetches the rest of the result (before every
+// row is selected). `onClose` is the closing check: true allows the window to close. The backend
+// keeps a copy.
 struct GridWindow {
   std::string title;
   std::vector<std::string> headers;
   std::vector<bool> numeric;  // per column: a number, shown right-aligned
+  // Per column: the widest value it can hold, in characters (0 when unknown); the values seen
+  // widen a column up to it, and a number's column never hides a digit.
+  std::vector<int> widths;
   std::function<long()> rowCount;
   std::function<std::string(long row, int column)> cell;
   std::function<void()> complete;
@@ -108,8 +112,10 @@ class Ui {
   virtual WindowId activeWindow() = 0;
   virtual void setWindowTitle(WindowId window, std::string_view title) = 0;
   // Locks `window` during a synchronous fetch (its controls disabled, closing refused, the wait
-  // cursor over it), or unlocks it again.
-  virtual void lockWindow(WindowId window, bool locked) = 0;
+  // cursor over it), or unlocks it again. While locked, its Esc key and Cancel button run `stop`.
+  virtual void lockWindow(WindowId window, bool locked, std::function<void()> stop) = 0;
+  // A line of progress shown in the locked `window` until it is unlocked.
+  virtual void showProgress(WindowId window, std::string_view text) = 0;
 
   // Lets pending window messages run (a long fetch calls this before every row).
   virtual void processPendingMessages() = 0;
@@ -130,8 +136,9 @@ std::unique_ptr<Ui> installUi(std::unique_ptr<Ui> backend);
 // the only one that links the toolkit.
 std::unique_ptr<Ui> chooseUi();
 
-// Whether a display is available for windows: DISPLAY or WAYLAND_DISPLAY set, or
-// QT_QPA_PLATFORM set explicitly.
+// Whether chooseUi found a display that answers (an X server or a Wayland compositor), on which
+// other programs (a mail client, a viewer) can open windows too; false until it is called.
 bool displayAvailable();
+void setDisplayAvailable(bool available);
 
 }  // namespace tabulink

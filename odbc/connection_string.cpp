@@ -24,7 +24,7 @@ size_t attributeEnd(std::string_view text, size_t from) {
 std::optional<std::string> connectionString(std::string_view dsn, std::string_view user,
                                             std::string_view password) {
   for (std::string_view value : {dsn, user, password}) {
-    if (value.find_first_of(";{}=") != std::string_view::npos) return std::nullopt;
+    if (value.find_first_of(";{}=+%") != std::string_view::npos) return std::nullopt;
   }
   std::string out = "DSN=";
   out += dsn;

@@ -11,7 +11,8 @@ namespace tabulink {
 // "DSN=" + data source, then ";UID=" + user when there is one, then always ";PWD=" + password.
 // Absent when a value holds ";", "{", "}" or "=": such a value could add attributes of its own
 // (braces do not prevent that, as not every driver reads them), so it never goes into a
-// connection string.
+// connection string; nor does one holding "+" or "%", which psqlODBC decodes in an unbraced
+// value as a URL would ("a+b%41" logs in as "a bA").
 std::optional<std::string> connectionString(std::string_view dsn, std::string_view user,
                                             std::string_view password);
 

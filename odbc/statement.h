@@ -1,10 +1,15 @@
 #pragma once
 // An ODBC statement handle, dropped when the guard goes away. Move-only; whoever holds the guard
-// owns the statement.
+// owns the statement. Every statement a guard holds can be cancelled from another thread.
 
 #include <sql.h>
 
 namespace tabulink {
+
+// Cancels what every statement held by a guard is running (SQLCancel, which a driver takes from
+// any thread): for a run that a signal ends while the server still works on its statement, which
+// would otherwise run on after the client has gone.
+void cancelStatements() noexcept;
 
 class OdbcStatement {
  public:

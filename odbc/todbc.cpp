@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "core/process_settings.h"
 #include "core/text.h"
 #include "failure/error_block.h"
 #include "gui/ui.h"
@@ -89,6 +90,9 @@ TOdbc::TOdbc(std::string_view dsn, std::string_view user, std::string_view passw
              bool showErrors, Location loc)
     : lShowError(showErrors), dsn_(trim(dsn)), user_(trim(user)), password_(trim(password)) {
   dbc_ = OdbcConnection(env_.handle());
+  // A server that accepts and never answers would hold the log-in for good. A driver that cannot
+  // bound it refuses the option; the log-in then goes on as before.
+  SQLSETCONNECTOPTION(hDbc(), SQL_LOGIN_TIMEOUT, long{loginTimeout()});
   std::optional<std::string> connect = connectionString(dsn_, user_, password_);
   // Values that a connection string could misread travel as separate arguments.
   const bool connected =

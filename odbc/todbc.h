@@ -81,9 +81,10 @@ class TOdbc {
   using Location = std::source_location;
 
   // New: connects with "DSN=<dsn>[;UID=<user>];PWD=<password>" and switches auto-commit on. When
-  // a value holds ";", "{", "}" or "=", it connects with the three as separate arguments instead;
-  // cConnect then stays empty and cDSN is the name as given. Always gives an object;
-  // `lSuccess()` says whether it connected.
+  // a value holds ";", "{", "}", "=", "+" or "%", it connects with the three as separate arguments
+  // instead; cConnect then stays empty and cDSN is the name as given. The log-in waits at most
+  // loginTimeout() seconds where the driver can bound it. Always gives an object; `lSuccess()`
+  // says whether it connected.
   explicit TOdbc(std::string_view dsn = {}, std::string_view user = {},
                  std::string_view password = {}, bool showErrors = true,
                  Location loc = Location::current());

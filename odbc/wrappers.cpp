@@ -79,8 +79,16 @@ int SQLFREESTMT(SQLHSTMT stmt, int option) {
   return SQLFreeStmt(stmt, static_cast<SQLUSMALLINT>(option));
 }
 
+int SQLCANCEL(SQLHSTMT stmt) {
+  return SQLCancel(stmt);
+}
+
 int SQLFETCH(SQLHSTMT stmt) {
   return SQLFetch(stmt);
+}
+
+int SQLCANCEL(SQLHSTMT stmt) {
+  return SQLCancel(stmt);
 }
 
 int SQLNUMRESULTCOLS(SQLHSTMT stmt, int& count) {

@@ -100,6 +100,10 @@ class TDbOdbcDirect {
   void AutoFill(WindowId window, int intervalMs = 5, ProgressCallback callback = {});
   // One tick of the timer fill.
   void TimerEvent();
+  // Stops fetching (the user asked to): the statement is cancelled and released, and the rows
+  // held so far are the result, which FetchStopped() then marks as not the whole one.
+  void StopFetching();
+  bool FetchStopped() const { return fetchStopped_; }
   // Whether a timer fill runs, so that rows may still arrive.
   bool IsFilling() const { return oTimer_ != nullptr; }
   // The rows the cache table holds now, fetching none.
@@ -317,6 +321,7 @@ class TDbOdbcDirect {
   int nWorkArea_ = 0;
   bool cacheCreated_ = false;
   bool rowsEndedInError_ = false;
+  bool fetchStopped_ = false;
   bool filling_ = false;
   int ticking_ = 0;
   std::string cSelect_;

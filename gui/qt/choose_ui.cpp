@@ -5,9 +5,16 @@
 
 #include <QDir>
 #include <QLibraryInfo>
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <thread>
 
 #include "gui/headless_ui.h"
 #include "gui/qt/qt_ui.h"
@@ -16,14 +23,44 @@
 namespace tabulink {
 namespace {
 
-// The toolkit ends the process when it cannot open the display it picks, so a DISPLAY left
-// behind by a closed session would end an unattended run before it began: the display is
-// tried first.
-bool xServerAnswers() {
-  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-  const bool answers = xcb_connection_has_error(connection) == 0;
-  xcb_disconnect(connection);
-  return answers;
+// How long the display may take to complete a connection: a server that accepts and never
+// answers (a stopped one, a listener on its port) counts as none after it.
+constexpr auto kProbeLimit = std::chrono::seconds(2);
+
+using XConnection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
+
+// A connection to the X server that DISPLAY names, or none when it fails or takes longer than
+// kProbeLimit. The toolkit ends the process when it cannot open the display it picks, so a
+// DISPLAY left behind by a closed session would end an unattended run before it began: the
+// display is tried first. The connection is made on a thread of its own, which a server that
+// never answers keeps; whatever it gets after the limit it closes again.
+XConnection connectX() {
+  struct Attempt {
+    std::mutex mutex;
+    std::condition_variable finished;
+    xcb_connection_t* connection = nullptr;
+    bool abandoned = false;
+  };
+  auto attempt = std::make_shared<Attempt>();
+  std::thread([attempt] {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    std::lock_guard lock(attempt->mutex);
+    if (attempt->abandoned) {
+      xcb_disconnect(connection);
+      return;
+    }
+    attempt->connection = connection;
+    attempt->finished.notify_one();
+  }).detach();
+  std::unique_lock lock(attempt->mutex);
+  if (!attempt->finished.wait_for(lock, kProbeLimit,
+                                  [&] { return attempt->connection != nullptr; })) {
+    attempt->abandoned = true;
+    return {nullptr, xcb_disconnect};
+  }
+  XConnection connection(attempt->connection, xcb_disconnect);
+  if (xcb_connection_has_error(connection.get()) != 0) connection.reset();
+  return connection;
 }
 
 // A Wayland compositor listening on WAYLAND_DISPLAY (a name in XDG_RUNTIME_DIR, or a path),
@@ -55,16 +92,41 @@ bool waylandAnswers() {
   return !platforms.entryList({QStringLiteral("libqwayland-*")}, QDir::Files).isEmpty();
 }
 
+// The toolkit on `platform` (an entry of QT_QPA_PLATFORM, "" for its own choice); the probe's X
+// connection stays open until the toolkit has its own, since an X server whose last client goes
+// resets, and a connection made meanwhile fails.
+std::unique_ptr<Ui> desktop(const std::string& platform, XConnection probe) {
+  if (!platform.empty()) ::setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+  setDisplayAvailable(platform.empty() || platform.starts_with("xcb") ||
+                      platform.starts_with("wayland"));
+  std::unique_ptr<Ui> backend = createQtUi();
+  probe.reset();
+  return backend;
+}
+
 }  // namespace
 
 std::unique_ptr<Ui> chooseUi() {
-  // A platform set explicitly is the user's choice.
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if ((platform != nullptr && *platform != '\0') || xServerAnswers()) return createQtUi();
-  if (waylandAnswers()) {
+  const char* requested = std::getenv("QT_QPA_PLATFORM");
+  if (requested == nullptr || *requested == '\0') {
+    if (XConnection x = connectX()) return desktop("", std::move(x));
     // Without a Wayland session type the toolkit would try X first.
-    ::setenv("QT_QPA_PLATFORM", "wayland", 1);
-    return createQtUi();
+    if (waylandAnswers()) return desktop("wayland", {nullptr, xcb_disconnect});
+    return std::make_unique<HeadlessUi>();
+  }
+  // A platform set explicitly is the user's choice (a list: the first that works), but xcb and
+  // wayland only with a display that answers: cron passes on what the system environment sets.
+  std::string_view list = requested;
+  while (!list.empty()) {
+    const std::string platform(list.substr(0, list.find(';')));
+    list.remove_prefix(std::min(list.size(), platform.size() + 1));
+    if (platform.starts_with("xcb")) {
+      if (XConnection x = connectX()) return desktop(platform, std::move(x));
+    } else if (platform.starts_with("wayland")) {
+      if (waylandAnswers()) return desktop(platform, {nullptr, xcb_disconnect});
+    } else if (!platform.empty()) {
+      return desktop(platform, {nullptr, xcb_disconnect});
+    }
   }
   return std::make_unique<HeadlessUi>();
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -156,6 +157,35 @@ TEST_F(CommandLineRun, OptionsIniAndBothWriteTheSameCsv) {
   EXPECT_EQ(noTable.exitStatus, 0);
   EXPECT_EQ(noTable.err, "");
   EXPECT_TRUE(noTable.out.starts_with("n,t\r\n1,")) << noTable.out;
+}
+
+TEST_F(CommandLineRun, IniNamesAsTheyWorkedAndTheDbfCodePage) {
+  const std::string ini = "[ODBC]\nDSN=Sales\nSQL=SELECT 'Zürich' AS city\n[Output]\nType=DBF\n";
+  // A name with a blank, unquoted: the words are joined as before.
+  writeFile(dir.file("my job.ini"), ini + "FileOut=blank.dbf\n");
+  EXPECT_EQ(cron("my job.ini").exitStatus, 0);
+  EXPECT_EQ(readFile(dir.file("blank.cpg")), "UTF-8");
+  // A descriptor is read as it is named, without ".ini" appended; another encoding is named.
+  writeFile(dir.file("fd.ini"), ini + "FileOut=fd.dbf\nEncoding=ISO-8859-1\n");
+  CronRun fd = cron("/dev/fd/3 3<fd.ini");
+  EXPECT_EQ(fd.exitStatus, 0) << fd.err;
+  EXPECT_EQ(readFile(dir.file("fd.cpg")), "ISO-8859-1");
+
+  // GDAL reads the texts through the code page file: the UTF-8 bytes as UTF-8, and as the
+  // encoding named where Encoding names another.
+  auto gdal = [&](const std::string& table) {
+    const std::string command = "ogrinfo -q -al " + dir.file(table) + " >" + dir.file("ogr");
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return readFile(dir.file("ogr"));
+  };
+  EXPECT_NE(gdal("blank.dbf").find("CITY (String) = Zürich\n"), std::string::npos);
+  EXPECT_NE(gdal("fd.dbf").find("CITY (String) = Z\u00c3\u00bcrich\n"), std::string::npos);
+  // The code page files were put in place with their tables: no temporary one is left.
+  std::vector<std::string> codePages;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    if (entry.path().extension() == ".cpg") codePages.push_back(entry.path().filename());
+  std::sort(codePages.begin(), codePages.end());
+  EXPECT_EQ(codePages, (std::vector<std::string>{"blank.cpg", "fd.cpg"}));
 }
 
 TEST_F(CommandLineRun, AFailedConnectionSaysWhy) {

@@ -68,10 +68,10 @@ TEST_F(Unattended, NoDataSourceAtAll) {
   writeFile(dir.file("odbc.ini"), "");
   test::ProgramRun r = run("[ODBC]\nDSN=Sales\nSQL=SELECT 1\n[Output]\nFileErr=e.txt\n");
   EXPECT_EQ(r.exitStatus, 2);
-  // The message goes on to name the files unixODBC read.
   EXPECT_TRUE(r.standardError.starts_with(
       "Alert: You must create a ODBC DSN configuration from your control panel (unixODBC looked "
-      "in the user file "))
+      "in the user file " +
+      dir.file("odbc.ini") + " (ODBCINI)"))
       << r.standardError;
 }
 

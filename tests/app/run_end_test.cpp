@@ -2,7 +2,8 @@
 // writing one output or one error file, outputs that cannot be replaced whole or belong to
 // someone else, and the ends that must never pass for a finished run (an error file that cannot
 // be written, an output that cannot be opened, a file-size limit, a statement that blocks in the
-// driver). Every run gets a temporary folder of its own, so that leftovers show.
+// driver or that the server runs on). Every run gets a temporary folder of its own, so that
+// leftovers show.
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,12 @@
 #include <regex>
 #include <thread>
 
+#include "core/text.h"
+#include "failure/interruption.h"
+#include "odbc/todbc.h"
 #include "support/command.h"
 #include "support/odbc_env.h"
+#include "support/odbc_sources.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -385,6 +390,15 @@ TEST_F(RunEnd, OutputsThatCannotBeReplacedWholeAreRefused) {
     EXPECT_EQ(joined(namesIn(dir.file("shared"))), "daemon.txt nobody.txt root.txt up ");
     EXPECT_EQ(joined(namesIn(temp())), "");
   }
+  // The error file's name is followed alike: the entries go to standard error instead.
+  writeFile(dir.file("job.ini"),
+            "[ODBC]\nDSN=Nowhere\nSQL=SELECT 1\n[Output]\nFileErr=shared/nobody.txt\n");
+  test::ProgramRun r = test::runTabulink(dir.path().string(), {"job.ini"}, environment);
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_TRUE(r.standardError.starts_with(
+      "Tabulink: the error file shared/nobody.txt could not be written (Permission denied)"))
+      << r.standardError;
+  EXPECT_EQ(readFile(dir.file("root.txt")), "root's file");
 }
 
 // The process's own descriptors are written as the shell opened them: a ">>" keeps what the file
@@ -608,29 +622,50 @@ TEST_F(RunEnd, CrashLeavesItsReportAndNoFiles) {
   EXPECT_GE(reported, 4);
 }
 
-// A statement that keeps the driver busy cannot look at the signal: the run still ends within
-// seconds, in order.
-TEST(RunEndInTheDriver, SignalWhileAStatementRuns) {
+// A statement that keeps the server busy: the signal cancels it, so that the run ends at once, in
+// order, and no query of ours runs on in the server after the client has gone.
+TEST(RunEndInTheDriver, SignalWhileAStatementRunsCancelsIt) {
   test::TempDir dir;
   fs::create_directory(dir.file("tmp"));
-  writeFile(dir.file("job.ini"),
-            "[ODBC]\nDSN=TestPgAnsi\nUser=tabulink\nPassword=tabulink\n"
-            "SQL=SELECT pg_sleep(60) AS pause FROM pg_class LIMIT 1\n"
-            "[Output]\nType=Text\nFileOut=out.txt\nFileErr=err.txt\n");
-  auto start = std::chrono::steady_clock::now();
-  test::StartedRun started =
-      test::startTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + dir.file("tmp")});
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  kill(started.pid, SIGTERM);
-  test::ProgramRun r = test::waitForTabulink(started);
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_EQ(r.exitStatus, 128 + SIGTERM) << r.standardError;
-  EXPECT_LT(seconds, 15);
-  EXPECT_NE(
-      readFile(dir.file("err.txt")).find(" - The run was interrupted by SIGTERM (signal 15)\r\n"),
-      std::string::npos);
-  EXPECT_FALSE(fs::exists(dir.file("out.txt")));
-  EXPECT_TRUE(fs::is_empty(dir.file("tmp")));
+  TOdbc activity(test::kPgAnsi.dsn, test::kPgAnsi.user, test::kPgAnsi.password, false);
+  ASSERT_TRUE(activity.lSuccess());
+  for (const test::DataSource& source : {test::kPgAnsi, test::kPgUnicode}) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+      SCOPED_TRACE(std::string(source.label) + " " + sigabbrev_np(signal));
+      const std::string marker = "pause_" + std::to_string(getpid()) + "_" + std::to_string(signal);
+      writeFile(dir.file("job.ini"),
+                std::string("[ODBC]\nDSN=") + source.dsn +
+                    "\nUser=tabulink\nPassword=tabulink\n"
+                    "SQL=SELECT pg_sleep(30) AS " +
+                    marker + "\n[Output]\nType=Text\nFileOut=out.txt\nFileErr=err.txt\n");
+      test::StartedRun started =
+          test::startTabulink(dir.path().string(), {"job.ini"}, {"TEMP=" + dir.file("tmp")});
+      auto running = [&] {
+        return std::string(trimRight(CVALTOCHAR(activity.QueryData(
+            "SELECT count(*) FROM pg_stat_activity WHERE state = 'active' AND pid <> "
+            "pg_backend_pid() AND query LIKE '%" +
+            marker + "%'"))));
+      };
+      // Sent once the server runs the statement.
+      for (int i = 0; i < 100 && running() == "0"; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      auto start = std::chrono::steady_clock::now();
+      kill(started.pid, signal);
+      test::ProgramRun r = test::waitForTabulink(started);
+      double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      EXPECT_EQ(r.exitStatus, 128 + signal) << r.standardError;
+      EXPECT_LT(seconds, 2);  // not the three seconds after which the watcher ends the process
+      EXPECT_EQ(running(), "0");
+      EXPECT_NE(readFile(dir.file("err.txt"))
+                    .find(" - The run was interrupted by " + signalName(signal) + " (signal "),
+                std::string::npos);
+      EXPECT_FALSE(fs::exists(dir.file("out.txt")));
+      EXPECT_TRUE(fs::is_empty(dir.file("tmp")));
+      fs::remove(dir.file("err.txt"));
+    }
+  }
+  EXPECT_FALSE(activity.IsError());
 }
 
 // Rows that end in a failed fetch (the server fails the statement after some rows were sent) are

@@ -132,7 +132,7 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
   dialog.onOk = [&] {
     opened.push_back(selected);
     // The routine runs with the dialog locked, as a synchronous fetch does.
-    ui().lockWindow(dialog.window, true);
+    ui().lockWindow(dialog.window, true, {});
     QWidget* w = test::windowTitled("Select ODBC source database");
     EXPECT_FALSE(child<QPushButton>(*w, "cancel")->isEnabled());
     // An error report now would list the dialog among the program's windows.
@@ -141,7 +141,7 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
     w->close();
     ui().processPendingMessages();
     EXPECT_TRUE(w->isVisible()) << "a locked dialog closed";
-    ui().lockWindow(dialog.window, false);
+    ui().lockWindow(dialog.window, false, {});
   };
 
   Person person;
@@ -161,6 +161,9 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
     EXPECT_EQ(ui().activeWindow(), dialog.window);
 
     QTest::keyClick(check, Qt::Key_Space);
+    // Alt+T reaches the list again from the keyboard.
+    QTest::keyClick(&w, Qt::Key_T, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), list);
     list->setCurrentRow(1);
     click(w, "ok");
     EXPECT_TRUE(w.isVisible());

@@ -65,6 +65,34 @@ TEST(ConnectSQLite, PasswordNamingAnotherDatabaseOpensNoOtherFile) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));  // neither other.sqlite nor other.sqlite}
 }
 
+class ConnectAnyPassword : public ::testing::TestWithParam<DataSource> {};
+
+// Every printable ASCII character reaches the driver as typed. psqlODBC decodes "+" and "%xx" in
+// a connection string's password, so there the right password would fail and a wrong one
+// ("a%2Bb%2541c" for "a+b%41c") log in.
+TEST_P(ConnectAnyPassword, EveryPrintableCharacterLogsInAsTyped) {
+  ASSERT_EQ(std::string(test::kAsciiPassword).size(), 95u);
+  for (auto [user, password] : {std::pair{test::kAsciiUser, test::kAsciiPassword},
+                                std::pair{test::kPlusUser, test::kPlusPassword}}) {
+    TOdbc db(GetParam().dsn, GetParam().postgres ? user : "", password, false);
+    ASSERT_TRUE(db.lSuccess()) << password;
+    EXPECT_EQ(db.cConnect(), "");
+    EXPECT_EQ(trimRight(CVALTOCHAR(db.QueryData("SELECT 7"))), "7");
+    // The SQLite driver reads no password.
+    if (GetParam().postgres) {
+      EXPECT_EQ(trimRight(db.QueryData("SELECT current_user").text()), user);
+    }
+    EXPECT_FALSE(db.IsError());
+  }
+  if (!GetParam().postgres) return;
+  TOdbc wrong(GetParam().dsn, test::kPlusUser, "a%2Bb%2541c", false);
+  EXPECT_FALSE(wrong.lSuccess());
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ConnectAnyPassword,
+                         ::testing::Values(test::kSQLite, test::kPgAnsi, test::kPgUnicode),
+                         test::sourceName);
+
 class ConnectEnd : public ::testing::TestWithParam<DataSource> {};
 
 // With auto-commit off, an End (or the object going away) while a transaction is open rolls it

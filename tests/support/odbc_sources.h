@@ -27,6 +27,15 @@ inline const DataSource kPgUnicode{"PgUnicode", "TestPgUnicode", "tabulink", "ta
 // A PostgreSQL user whose password no connection string could carry as it is.
 inline constexpr const char* kSemicolonUser = "tabulink_semi";
 inline constexpr const char* kSemicolonPassword = "se;mi{co}lon";
+// PostgreSQL users whose passwords hold what a connection string would decode ("+", "%41"), and
+// every printable ASCII character.
+inline constexpr const char* kPlusUser = "tabulink_plus";
+inline constexpr const char* kPlusPassword = "a+b%41c";
+inline constexpr const char* kAsciiUser = "tabulink_ascii";
+inline constexpr const char* kAsciiPassword =
+    "! "
+    "\"#$%&'()*+,-./"
+    "0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
 
 inline void PrintTo(const DataSource& source, std::ostream* out) {
   *out << source.label;

@@ -35,6 +35,8 @@ psql() { "${as_owner[@]}" /usr/lib/postgresql/15/bin/psql -h "$base" -p "$port" 
 psql -d postgres <<'SQL'
 CREATE ROLE tabulink LOGIN PASSWORD 'tabulink';
 CREATE ROLE tabulink_semi LOGIN PASSWORD 'se;mi{co}lon';
+CREATE ROLE tabulink_plus LOGIN PASSWORD 'a+b%41c';
+CREATE ROLE tabulink_ascii LOGIN PASSWORD '! "#$%&''()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\]^_`abcdefghijklmnopqrstuvwxyz{|}~';
 CREATE DATABASE tabulink OWNER tabulink;
 SQL
 
