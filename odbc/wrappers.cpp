@@ -87,10 +87,6 @@ int SQLFETCH(SQLHSTMT stmt) {
   return SQLFetch(stmt);
 }
 
-int SQLCANCEL(SQLHSTMT stmt) {
-  return SQLCancel(stmt);
-}
-
 int SQLNUMRESULTCOLS(SQLHSTMT stmt, int& count) {
   SQLSMALLINT columns = 0;
   SQLRETURN rc = SQLNumResultCols(stmt, &columns);

@@ -33,7 +33,6 @@ int SQLFREESTMT(SQLHSTMT stmt, int option);
 // Asks the driver to stop what `stmt` runs; may be called from any thread.
 int SQLCANCEL(SQLHSTMT stmt);
 int SQLFETCH(SQLHSTMT stmt);
-int SQLCANCEL(SQLHSTMT stmt);
 int SQLNUMRESULTCOLS(SQLHSTMT stmt, int& count);
 // Describes one result column; on failure the name is empty and the numbers 0.
 int SQLDESC32(SQLHSTMT stmt, int column, std::string& name, int& nameLength, int& sqlType,
