@@ -470,6 +470,10 @@ TEST_P(ExportValues, CellsFieldsAndStatementsWithColumns) {
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_TRUE(r.errors.empty());
   EXPECT_EQ(out(), "w\ts\r\n" + std::string(300, 'q') + "\tab" + std::string(253, ' ') + "\r\n");
+  r = run(sql, "CSV");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_EQ(out(), "w,s\r\n" + std::string(300, 'q') + ",ab\r\n");
   r = run(sql, "DBF");
   EXPECT_EQ(r.exitStatus, 2);
   EXPECT_EQ(r.errors, (std::vector<std::string>{
