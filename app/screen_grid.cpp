@@ -6,6 +6,7 @@
 
 #include "app/dialogs.h"
 #include "app/export_cells.h"
+#include "app/export_output.h"
 #include "app/live_result_sets.h"
 #include "app/query_flow.h"
 #include "core/picture.h"
@@ -137,6 +138,16 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     }
     rs->Goto(position);
     CHKCURSOR(0, *rs);
+  };
+  // Saving writes the rows held through the writers of the file outputs.
+  static const std::vector<std::pair<std::string, std::string>> kOutputs{
+      {"DBF table (*.dbf)", "DBF"},
+      {"Boxed text table (*.txt)", "ASCIITABLE"},
+      {"Tab-delimited text (*.txt)", "TEXT"}};
+  for (const auto& output : kOutputs)
+    window.saveTypes.push_back(output.first);
+  window.save = [rs](size_t type, const std::string& path) {
+    if (type < kOutputs.size()) exportHeldRows(*rs, kOutputs[type].second, path);
   };
   // The window keeps the result set: a grid opened while another is open outlives this call.
   window.onClose = [kept = resultSet] {

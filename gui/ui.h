@@ -57,6 +57,10 @@ struct GridWindow {
   std::function<std::string(long row, int column)> cell;
   std::function<void()> complete;
   std::function<bool()> onClose;
+  // The file outputs the rows can be saved to (their names), and the saving of every row to one
+  // of them (by its place in that list) at a path the user chose.
+  std::vector<std::string> saveTypes;
+  std::function<void(size_t type, const std::string& path)> save;
   WindowId window = 0;  // set by the backend once the window is shown
 };
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
@@ -86,6 +87,8 @@ GridWindowWidget::GridWindowWidget(GridWindow window)
       windowAction(this, tr("Copy with &headers"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
   QAction* selectAll = windowAction(this, tr("Select &all"), QKeySequence::SelectAll);
   QAction* find = windowAction(this, tr("&Find..."), QKeySequence::Find);
+  QAction* save = windowAction(this, tr("&Save as..."), QKeySequence::Save);
+  connect(save, &QAction::triggered, this, &GridWindowWidget::saveRows);
   QAction* findAgain = windowAction(this, tr("Find &next"), QKeySequence::FindNext);
   connect(copy, &QAction::triggered, this, [this] { copySelection(false); });
   connect(copyHeaders, &QAction::triggered, this, [this] { copySelection(true); });
@@ -111,13 +114,15 @@ GridWindowWidget::GridWindowWidget(GridWindow window)
 
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(view_, &QWidget::customContextMenuRequested, this,
-          [this, copy, copyHeaders, selectAll, find](const QPoint& at) {
+          [this, copy, copyHeaders, selectAll, find, save](const QPoint& at) {
             QMenu menu(this);
             menu.addAction(copy);
             menu.addAction(copyHeaders);
             menu.addSeparator();
             menu.addAction(selectAll);
             menu.addAction(find);
+            menu.addSeparator();
+            menu.addAction(save);
             menu.exec(view_->viewport()->mapToGlobal(at));
           });
   if (model_->rowCount() > 0) view_->selectRow(0);
@@ -194,6 +199,25 @@ void GridWindowWidget::copySelection(bool headers) {
   // The text of a large selection was made twice on the way; give that memory back to the
   // system rather than keep it for the rest of the run.
   malloc_trim(0);
+}
+
+void GridWindowWidget::saveRows() {
+  if (!window_.save || window_.saveTypes.empty()) return;
+  QFileDialog dialog(this, tr("Save the grid"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  QStringList filters;
+  for (const std::string& type : window_.saveTypes)
+    filters << toQString(type);
+  dialog.setNameFilters(filters);
+  QPointer<GridWindowWidget> alive(this);
+  if (dialog.exec() != QDialog::Accepted || !alive || dialog.selectedFiles().isEmpty()) return;
+  const auto type =
+      static_cast<size_t>(std::max<qsizetype>(filters.indexOf(dialog.selectedNameFilter()), 0));
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  window_.save(type, fromQString(dialog.selectedFiles().front()));
+  QApplication::restoreOverrideCursor();
+  refresh();
 }
 
 void GridWindowWidget::selectAllRows() {

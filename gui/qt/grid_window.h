@@ -42,6 +42,8 @@ class GridWindowWidget : public QWidget {
   // Widens the columns that the rows in view need wider: a number's to every digit, a text's up
   // to the width its field holds; columns never narrow.
   void fitColumns();
+  // Saves every row to a file output the user chooses in a file dialog.
+  void saveRows();
   // Completes the result, then selects every row.
   void selectAllRows();
   // Moves to the next row after the current one holding `text` (any letter case), wrapping

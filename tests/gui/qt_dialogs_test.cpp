@@ -304,6 +304,20 @@ TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllowsInTheirPlaces) {
     click(w, "&Retry");
   });
   EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Retry);
+
+  // An opener that finds no viewer: the dialog says so. A long description shows whole.
+  test::writeFile(bin.file("xdg-open"), "#!/bin/sh\nexit 3\n");
+  error.message = "Error DBFNTX/1004  Create error: /srv/exports/" + std::string(300, 'x') + ".dbf";
+  person.then("Error", [&](QWidget& w) {
+    auto* description = w.findChild<QLabel*>("description");
+    EXPECT_GE(description->height(), description->heightForWidth(description->width()));
+    EXPECT_LE(description->geometry().bottom(), w.findChild<QPushButton*>("seeLog")->y());
+    auto* seeLog = w.findChild<QPushButton*>("seeLog");
+    click(w, "seeLog");
+    EXPECT_TRUE(QTest::qWaitFor([seeLog] { return seeLog->text() == "No viewer for Error.log"; }));
+    click(w, "&Quit");
+  });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
 }
 
 TEST(QtDialogs, TimersTickInTheMessageLoopAndDieWithTheirWindow) {

@@ -8,6 +8,7 @@
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -197,6 +198,54 @@ TEST_P(DesktopRun, AFailingQueryIsShownAtOnceAndTheNextQueryRuns) {
   // The error file records it as well.
   EXPECT_TRUE(errorsReported());
   EXPECT_NE(test::readFile("errors.txt").find("no_such_"), std::string::npos);
+}
+
+TEST_P(DesktopRun, SavingTheGridWritesWhatTheUnattendedExportWrites) {
+  const std::string sql = "SELECT * FROM " + table + " ORDER BY code";
+  const std::string credentials =
+      "\nUser=" + std::string(GetParam().user) + "\nPassword=" + std::string(GetParam().password);
+  Person person;
+  logInAndPick(person);
+  query(person, sql);
+  std::vector<std::pair<QString, std::string>> saves{
+      {"Boxed text table (*.txt)", "grid-boxed.txt"},
+      {"Tab-delimited text (*.txt)", "grid-tab.txt"}};
+  for (const auto& [filter, file] : saves) {
+    // Once the last save is done: a key sent to the grid would reach it past the dialog.
+    person.thenWhen(
+        "Tabulink rel.", [](QWidget&) { return windowTitled("Save the grid") == nullptr; },
+        [](QWidget& grid) {
+          QApplication::setActiveWindow(&grid);
+          QTest::keyClick(grid.findChild<QTableView*>(), Qt::Key_S, Qt::ControlModifier);
+        });
+    person.then(
+        "Save the grid",
+        [this, filter, file](QWidget& w) {
+          auto& dialog = static_cast<QFileDialog&>(w);
+          dialog.selectNameFilter(filter);
+          auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+          ASSERT_NE(name, nullptr);
+          typeInto(*name, QString::fromStdString(dir.file(file)));
+          QTest::keyClick(name, Qt::Key_Return);
+        },
+        true);
+  }
+  person.thenWhen(
+      "Tabulink rel.", [](QWidget&) { return windowTitled("Save the grid") == nullptr; },
+      [](QWidget& grid) { grid.close(); });
+  cancelBoth(person);
+  MAIN({"job.ini"});
+  EXPECT_TRUE(person.done());
+  // The same statement unattended, to each output.
+  for (const auto& [type, file] :
+       {std::pair{"ASCIITABLE", "grid-boxed.txt"}, std::pair{"TEXT", "grid-tab.txt"}}) {
+    test::writeFile("unattended.ini", "[ODBC]\nDSN=" + std::string(GetParam().dsn) + credentials +
+                                          "\nSQL=" + sql + "\n[Output]\nType=" + type +
+                                          "\nFileOut=unattended.txt\nDecChar=,\n");
+    MAIN({"unattended.ini"});
+    EXPECT_EQ(test::readFile(file), test::readFile("unattended.txt")) << type;
+  }
+  EXPECT_FALSE(errorsReported());
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, DesktopRun, ::testing::Values(test::kSQLite, test::kPgAnsi),
