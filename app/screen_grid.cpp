@@ -143,7 +143,8 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   static const std::vector<std::pair<std::string, std::string>> kOutputs{
       {"DBF table (*.dbf)", "DBF"},
       {"Boxed text table (*.txt)", "ASCIITABLE"},
-      {"Tab-delimited text (*.txt)", "TEXT"}};
+      {"Tab-delimited text (*.txt)", "TEXT"},
+      {"CSV (*.csv)", "CSV"}};
   for (const auto& output : kOutputs)
     window.saveTypes.push_back(output.first);
   window.save = [rs](size_t type, const std::string& path) {
