@@ -134,6 +134,11 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   for (size_t i = 0; i < values_.size(); ++i) {
     if (row.isNull(i)) continue;  // NULL keeps the blank of the new record
     const DbfField& field = table_->layout().fields[i];
+    if (row.isNumberText(i) && field.kind == FieldKind::Numeric) {
+      ZULERROR("Field '" + fields_[i] + "' row " + std::to_string(table_->recNo()) + " value: " +
+               std::string(trimRight(row.bytes(i))) + " - Not a number, exported as NULL.");
+      continue;
+    }
     const std::string_view stored = row.bytes(i);
     if (copiesAsStored(row, i, field, stored)) {
       std::memcpy(record + field.offset, stored.data(), stored.size());

@@ -1,6 +1,7 @@
 #include "app/export_output.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "app/error_collection.h"
@@ -71,6 +72,9 @@ std::unique_ptr<ExportWriter> writerFor(OutputKind kind) {
   }
   return nullptr;
 }
+
+// Writes the result set from its current row to its end to the configured file output.
+void exportFile(TDbOdbcDirect& rs);
 
 }  // namespace
 
@@ -144,6 +148,25 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     }
     return;
   }
+  exportFile(rs);
+}
+
+void exportHeldRows(TDbOdbcDirect& resultSet, const std::string& type, const std::string& file) {
+  RunSettings& s = runSettings();
+  const std::string keptType = std::exchange(s.Type, type);
+  const std::string keptFile = std::exchange(s.FileOut, file);
+  const long position = resultSet.Recno();
+  resultSet.Complete();
+  resultSet.GoTop();
+  exportFile(resultSet);
+  resultSet.Goto(position);
+  s.Type = keptType;
+  s.FileOut = keptFile;
+}
+
+namespace {
+
+void exportFile(TDbOdbcDirect& rs) {
   int handle = ZULCREAHEAD(rs);
   if (handle == -1) return;
   Export& e = currentExport();
@@ -180,5 +203,7 @@ void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   e.writer.reset();
   e.handle = -1;
 }
+
+}  // namespace
 
 }  // namespace tabulink

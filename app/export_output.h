@@ -27,6 +27,11 @@ bool readsResultOnce(OutputKind kind, const TDbOdbcDirect& resultSet);
 // until its grid window closes; file outputs are complete and closed when this returns.
 void ZULCREAOUTPUT(const std::shared_ptr<TDbOdbcDirect>& resultSet);
 
+// Writes every row of `resultSet` (fetching the rest first) to the file output `type` at `file`,
+// as an unattended run with that Type and FileOut would, from the rows held: the statement does
+// not run again. The position in the result stays.
+void exportHeldRows(TDbOdbcDirect& resultSet, const std::string& type, const std::string& file);
+
 // Reports a result without columns, which no output can hold: the table writer's argument error
 // for a DBF output, an error entry for the others.
 void reportNoColumns();

@@ -2,6 +2,7 @@
 
 #include "app/error_collection.h"
 #include "app/export_cells.h"
+#include "core/text.h"
 #include "resultset/tdbodbcdirect.h"
 
 namespace tabulink {
@@ -21,6 +22,10 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow&
   // A text the cache holds as it is goes out from there.
   if (row.isText(i)) {
     text = row.bytes(i);
+    return Cell::Text;
+  }
+  if (row.isNumberText(i)) {
+    text = trimRight(row.bytes(i));
     return Cell::Text;
   }
   text = {};

@@ -15,9 +15,15 @@ namespace {
 std::optional<std::string> readWhole(const std::string& path) {
   std::ifstream in(path == "-" ? "/dev/stdin" : path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return content;
+  try {
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return content;
+  } catch (const std::ios_base::failure&) {
+    // A failed read (a folder named as the file) is thrown by the stream buffer itself; errno
+    // still says why.
+    return std::nullopt;
+  }
 }
 
 // The content of a file a job option names; reported when it cannot be read.

@@ -1,6 +1,8 @@
 #include "app/query_flow.h"
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,11 +35,13 @@ class WaitCursor {
 };
 
 // The fill window locked (controls disabled, closing refused, wait cursor over it) for the life of
-// the object.
+// the object; its Esc and Cancel run `stop`.
 class WindowLock {
  public:
-  explicit WindowLock(WindowId window) : window_(window) { ui().lockWindow(window_, true); }
-  ~WindowLock() { ui().lockWindow(window_, false); }
+  WindowLock(WindowId window, std::function<void()> stop) : window_(window) {
+    ui().lockWindow(window_, true, std::move(stop));
+  }
+  ~WindowLock() { ui().lockWindow(window_, false, {}); }
   WindowLock(const WindowLock&) = delete;
   WindowLock& operator=(const WindowLock&) = delete;
 
@@ -87,6 +91,24 @@ void showStatementErrors(std::string_view statement, const std::vector<const Err
     text.append("\n\n").append(sqlStateText(*entry));
   ui().messageBox("ODBC SQL Error", text, MessageIcon::Stop);
   shownErrors.insert(shownErrors.end(), errors.begin(), errors.end());
+}
+
+// Fetches every row of `resultSet` into its cache, showing in the locked `window` how many have
+// arrived, a few times a second; the user may stop it there.
+void fetchShowingProgress(TDbOdbcDirect& resultSet, WindowId window) {
+  constexpr long kStep = 1000;
+  constexpr auto kShowEvery = std::chrono::milliseconds(250);
+  auto shown = std::chrono::steady_clock::now();
+  while (!resultSet.IsComplete() && resultSet.RowsHeld() > 0) {
+    resultSet.Goto(resultSet.RowsHeld() + kStep);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - shown < kShowEvery) continue;
+    shown = now;
+    ui().showProgress(window, "Rows retrieved so far: " +
+                                  std::string(trimLeft(picture999(resultSet.RowsHeld()))) +
+                                  " (Esc stops)");
+  }
+  resultSet.Complete();
 }
 
 }  // namespace
@@ -143,8 +165,9 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   if (interruptSignal() != 0) return;
   LiveResultSet live(resultSet);
   if (kind != OutputKind::Dbf) resultSet->lDateAsStr = true;
-  // Nothing in tab-delimited text needs a width: no character value is cut to the described one.
-  if (kind == OutputKind::DelimitedText) resultSet->textsWhole = true;
+  // Nothing in tab-delimited text or CSV needs a width: no character value is cut to the
+  // described one.
+  if (kind == OutputKind::DelimitedText || kind == OutputKind::Csv) resultSet->textsWhole = true;
   if (!resultSet->Open()) {
     // Columns described but no cache to hold their rows: the table layer's error handling may
     // have answered quietly, but the run delivered nothing. A result without columns
@@ -164,8 +187,9 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
     // Without a fill window this starts nothing.
     resultSet->AutoFill(fillWindow, 5, [](long row, TDbOdbcDirect& rs) { CHKCURSOR(row, rs); });
   } else if (fillWindow != 0) {
-    WindowLock lock(fillWindow);
-    resultSet->Complete();
+    TDbOdbcDirect* rs = resultSet.get();
+    WindowLock lock(fillWindow, [rs] { rs->StopFetching(); });
+    fetchShowingProgress(*rs, fillWindow);
     resultSet->GoTop();
   }
   ZULCREAOUTPUT(resultSet);

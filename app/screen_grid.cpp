@@ -6,6 +6,7 @@
 
 #include "app/dialogs.h"
 #include "app/export_cells.h"
+#include "app/export_output.h"
 #include "app/live_result_sets.h"
 #include "app/query_flow.h"
 #include "core/picture.h"
@@ -86,30 +87,47 @@ long screenRowCount(TDbOdbcDirect& resultSet) {
   return resultSet.IsFilling() ? resultSet.RowsHeld() : resultSet.RecCount();
 }
 
+std::string gridCellText(TDbOdbcDirect& resultSet, long row, int column) {
+  // The cells come straight from the cache table; its last field (the null flags) is not shown.
+  // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
+  DbfTable* table = WorkAreas::instance().table(resultSet.nWorkArea());
+  if (table == nullptr || column < 1 || column > resultSet.FCount()) return std::string();
+  if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
+  if (resultSet.FieldIsNull(column)) return std::string();
+  // A number shows as its field holds it, every digit, as the file outputs write it.
+  const size_t i = static_cast<size_t>(column - 1);
+  const DbfField& field = table->layout().fields[i];
+  if (field.kind == FieldKind::Numeric && isPlainNumberText(table->bytes(i), field.decimals))
+    return std::string(trimLeft(table->bytes(i)));
+  // The blanks that fill a value to its field's width are no part of it.
+  std::string text = CVALTOCHAR(resultSet.FieldGet(column));
+  text.erase(text.find_last_not_of(' ') + 1);
+  if (field.kind == FieldKind::Numeric) text.erase(0, text.find_first_not_of(' '));
+  return text;
+}
+
 void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
   TDbOdbcDirect* rs = resultSet.get();
   auto shown = std::make_shared<GridWindow>();
   GridWindow& window = *shown;
   window.title = std::string("Tabulink rel.") + std::string(kReleaseText) +
                  " - Rows: " + picture999(screenRowCount(*rs));
+  if (rs->FetchStopped()) window.title += " - incomplete, fetch stopped";
   window.headers = rs->FieldNames();
   for (int n = 1; n <= rs->FCount(); ++n)
     window.numeric.push_back(rs->FieldType(n) == 'N');
   window.rowCount = [rs] { return rs->RowsHeld(); };
-  // The cells come straight from the cache table; its last field (the null flags) is not shown.
-  // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
-  // A number shows as its field holds it, every digit, as the file outputs write it.
-  window.cell = [rs](long row, int column) {
-    DbfTable* table = WorkAreas::instance().table(rs->nWorkArea());
-    if (table == nullptr || column < 1 || column > rs->FCount()) return std::string();
-    if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
-    if (rs->FieldIsNull(column)) return std::string();
-    const size_t i = static_cast<size_t>(column - 1);
-    const DbfField& field = table->layout().fields[i];
-    if (field.kind == FieldKind::Numeric && isPlainNumberText(table->bytes(i), field.decimals))
-      return std::string(trimLeft(table->bytes(i)));
-    return CVALTOCHAR(table->get(i));
-  };
+  // A number shows as its field holds it, every digit, as the file outputs write it; a number
+  // never has blanks on its right.
+  const DbfTable* cache = WorkAreas::instance().table(rs->nWorkArea());
+  for (int n = 1; n <= rs->FCount(); ++n) {
+    const auto i = static_cast<size_t>(n - 1);
+    // A memo field's length says nothing about its values.
+    const DbfField* field = cache != nullptr ? &cache->layout().fields[i] : nullptr;
+    window.widths.push_back(
+        field != nullptr && field->kind != FieldKind::Memo ? static_cast<int>(field->length) : 0);
+  }
+  window.cell = [rs](long row, int column) { return gridCellText(*rs, row, column); };
   // Select all: the rest of the result first, its progress in the grid's title.
   window.complete = [rs] {
     constexpr long kStep = 1000;
@@ -120,6 +138,17 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     }
     rs->Goto(position);
     CHKCURSOR(0, *rs);
+  };
+  // Saving writes the rows held through the writers of the file outputs.
+  static const std::vector<std::pair<std::string, std::string>> kOutputs{
+      {"DBF table (*.dbf)", "DBF"},
+      {"Boxed text table (*.txt)", "ASCIITABLE"},
+      {"Tab-delimited text (*.txt)", "TEXT"},
+      {"CSV (*.csv)", "CSV"}};
+  for (const auto& output : kOutputs)
+    window.saveTypes.push_back(output.first);
+  window.save = [rs](size_t type, const std::string& path) {
+    if (type < kOutputs.size()) exportHeldRows(*rs, kOutputs[type].second, path);
   };
   // The window keeps the result set: a grid opened while another is open outlives this call.
   window.onClose = [kept = resultSet] {

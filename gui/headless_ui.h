@@ -24,7 +24,8 @@ class HeadlessUi : public Ui {
   std::unique_ptr<UiTimer> createTimer(int intervalMs, std::function<void()> action) override;
   WindowId activeWindow() override { return 0; }
   void setWindowTitle(WindowId, std::string_view) override {}
-  void lockWindow(WindowId, bool) override {}
+  void lockWindow(WindowId, bool, std::function<void()>) override {}
+  void showProgress(WindowId, std::string_view) override {}
   void processPendingMessages() override {}
   bool messagesRunCode() const override { return false; }
   void setWaitCursor(bool) override {}

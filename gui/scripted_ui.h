@@ -45,8 +45,10 @@ class ScriptedUi : public Ui {
 
   // The active window; a table dialog is active while its script runs.
   WindowId active = 0;
-  std::vector<std::pair<WindowId, std::string>> titles;  // every title set, in order
-  std::vector<std::pair<WindowId, bool>> locks;          // every lock and unlock, in order
+  std::vector<std::pair<WindowId, std::string>> titles;    // every title set, in order
+  std::vector<std::pair<WindowId, bool>> locks;            // every lock and unlock, in order
+  std::vector<std::pair<WindowId, std::string>> progress;  // every progress line, in order
+  std::function<void()> stopFetch;                         // what Esc would run now
 
   // Runs the action of every active timer once, as one round of timer messages would.
   void tickTimers();
@@ -66,7 +68,13 @@ class ScriptedUi : public Ui {
   void setWindowTitle(WindowId window, std::string_view title) override {
     titles.emplace_back(window, std::string(title));
   }
-  void lockWindow(WindowId window, bool locked) override { locks.emplace_back(window, locked); }
+  void lockWindow(WindowId window, bool locked, std::function<void()> stop) override {
+    locks.emplace_back(window, locked);
+    stopFetch = locked ? std::move(stop) : std::function<void()>();
+  }
+  void showProgress(WindowId window, std::string_view text) override {
+    progress.emplace_back(window, std::string(text));
+  }
   void processPendingMessages() override { ++pendingMessageRuns; }
   bool messagesRunCode() const override { return false; }
 

@@ -43,16 +43,24 @@ struct TableDialog {
 
 // The grid window of the screen output: a maximized top-level window whose grid shows `rowCount`
 // rows (the rows held now) of `headers.size()` columns; `cell` gives the text of a cell (rows and
-// columns from 1). `complete` fetches the rest of the result (before every row is selected).
-// `onClose` is the closing check: true allows the window to close. The backend keeps a copy.
+// columns from 1), without blank padding. `complete` fetches the rest of the result (before every
+// row is selected). `onClose` is the closing check: true allows the window to close. The backend
+// keeps a copy.
 struct GridWindow {
   std::string title;
   std::vector<std::string> headers;
   std::vector<bool> numeric;  // per column: a number, shown right-aligned
+  // Per column: the widest value it can hold, in characters (0 when unknown); the values seen
+  // widen a column up to it, and a number's column never hides a digit.
+  std::vector<int> widths;
   std::function<long()> rowCount;
   std::function<std::string(long row, int column)> cell;
   std::function<void()> complete;
   std::function<bool()> onClose;
+  // The file outputs the rows can be saved to (their names), and the saving of every row to one
+  // of them (by its place in that list) at a path the user chose.
+  std::vector<std::string> saveTypes;
+  std::function<void(size_t type, const std::string& path)> save;
   WindowId window = 0;  // set by the backend once the window is shown
 };
 
@@ -108,8 +116,10 @@ class Ui {
   virtual WindowId activeWindow() = 0;
   virtual void setWindowTitle(WindowId window, std::string_view title) = 0;
   // Locks `window` during a synchronous fetch (its controls disabled, closing refused, the wait
-  // cursor over it), or unlocks it again.
-  virtual void lockWindow(WindowId window, bool locked) = 0;
+  // cursor over it), or unlocks it again. While locked, its Esc key and Cancel button run `stop`.
+  virtual void lockWindow(WindowId window, bool locked, std::function<void()> stop) = 0;
+  // A line of progress shown in the locked `window` until it is unlocked.
+  virtual void showProgress(WindowId window, std::string_view text) = 0;
 
   // Lets pending window messages run (a long fetch calls this before every row).
   virtual void processPendingMessages() = 0;

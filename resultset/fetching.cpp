@@ -48,16 +48,23 @@ void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQL
   const ValueFit fit =
       read != nullptr
           ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect", rest)
-          : oConnect_->GetValue(n, stmt, aFields_, fetchBuffers_[i], value, "TDbOdbcDirect");
-  if (value.isNumber() && !fitsWidth(i, value.number().value)) {
+          : oConnect_->GetValue(n, stmt, aFields_, plans_[i].fetchBuffer, value, "TDbOdbcDirect");
+  aIsNull_[i] = CachedRow::kValueFlag;
+  if (value.isNumber() && !plans_[i].fits(value.number().value)) {
     reportWidth(i, fit.source);
     value = Value::number(0, value.number().decimals);
+  } else if (fit.kind == ValueFit::Kind::NotConvertible && aFields_[i].type == 'N' &&
+             value.text().size() <= plans_[i].field.length) {
+    // Its field holds the text in place of a number: the text outputs write it as it came.
+    aIsNull_[i] = CachedRow::kNumberTextFlag;
   } else if (fit.kind != ValueFit::Kind::Whole) {
     reportValue(i, fit);
   }
-  aIsNull_[i] = value.isAbsent() ? 1 : 0;
-  // A null column holds what its conversion makes of an empty text: the cache's substitute.
-  if (aIsNull_[i]) aFields_[i].convert({}, aFields_[i].length, value);
+  if (value.isAbsent()) {
+    // A null column holds what its conversion makes of an empty text: the cache's substitute.
+    aIsNull_[i] = CachedRow::kNullFlag;
+    aFields_[i].convert({}, aFields_[i].length, value);
+  }
 }
 
 std::string TDbOdbcDirect::whereRead(size_t i) const {
@@ -110,7 +117,7 @@ void TDbOdbcDirect::takeRow(int from, SQLHSTMT stmt) {
   if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
   for (int n = from; n <= nFields_; ++n) {
     const size_t i = static_cast<size_t>(n - 1);
-    const ColumnRead read = readColumn(stmt, n, aFields_[i], fetchBuffers_[i]);
+    const ColumnRead read = readColumn(stmt, n, aFields_[i], plans_[i].fetchBuffer);
     if (!takeDirect(i, read)) GetValue(n, &read, nullptr, stmt);
   }
 }
@@ -172,83 +179,37 @@ void TDbOdbcDirect::dropStatement() {
   DropStatement(hStmt_);
 }
 
-bool TDbOdbcDirect::fitsWidth(size_t i, double number) const {
-  return number < widthLimits_[i].atOrAbove && number > widthLimits_[i].atOrBelow;
-}
-
-void TDbOdbcDirect::planDirectStores() {
-  const size_t n = aFields_.size();
-  directStores_.assign(n, DirectStore::None);
-  heldAsText_.assign(n, 0);
-  exactNumbers_.assign(n, 0);
-  for (size_t i = 0; i < n; ++i)
-    exactNumbers_[i] = aFields_[i].exactNumber() ? 1 : 0;
-  cacheFields_.assign(n, {});
-  nullFields_.assign(n, {});
-  directFields_.assign(n, {});
-  taken_.assign(n, 0);
-  takenBytes_.assign(n, {});
-  const DbfTable* table = cache();
-  if (table == nullptr) return;
-  for (size_t i = 0; i < n; ++i) {
-    const ColumnDescription& column = aFields_[i];
-    const DbfField& field = cacheFields_[i] = table->layout().fields[i];
-    DirectStore& how = directStores_[i];
-    // A text (dates read as text among them) is held as it is, unless it went to the memo.
-    const bool text =
-        (column.type == 'C' || column.type == 'U') && field.kind == FieldKind::Character;
-    heldAsText_[i] = text ? 1 : 0;
-    if (text && static_cast<int>(field.length) == column.length && !column.isDateTime()) {
-      // It converts to itself filled to its width.
-      how = DirectStore::Text;
-    } else if (column.type == 'N' && field.kind == FieldKind::Numeric) {
-      how = DirectStore::Number;
-    } else if (column.type == 'L' && field.kind == FieldKind::Logical) {
-      how = DirectStore::Logical;
-    } else if ((column.type == 'M' || column.wholeText) && field.kind == FieldKind::Memo) {
-      // A memo text, or a text read whole, is stored as it is read; NULL as the empty text.
-      how = DirectStore::Memo;
-      continue;
-    }
-    if (how == DirectStore::None) continue;
-    // NULL is stored as what the conversion makes of an empty text, as GetValue leaves it.
-    Value empty;
-    column.convert({}, column.length, empty);
-    nullFields_[i].assign(field.length, ' ');
-    encodeField(field, empty, nullFields_[i].data());
-    directFields_[i].assign(field.length, ' ');
-  }
-}
-
 bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
-  const DirectStore how = directStores_[i];
+  ColumnPlan& plan = plans_[i];
+  using DirectStore = ColumnPlan::DirectStore;
+  const DirectStore how = plan.direct;
   if (how == DirectStore::None || !readWhole(aFields_[i], read)) return false;
-  std::string& made = directFields_[i];
+  std::string& made = plan.madeBytes;
   std::string_view bytes = made;
   if (read.isNull) {
-    bytes = nullFields_[i];
+    bytes = plan.nullBytes;
   } else if (how == DirectStore::Text || how == DirectStore::Memo) {
     bytes = read.bytes;
   } else if (how == DirectStore::Number) {
-    // A plain number text that fits the field is written as it stands; checkWidth's limits in
+    // A plain number text that fits the field is written as it stands; the plan's limits in
     // digits.
     const std::optional<PlainNumber> plain = plainNumber(read.bytes);
-    if (!plain || plain->integerDigits > (plain->negative ? widthLimits_[i].negativeDigits
-                                                          : widthLimits_[i].positiveDigits))
+    if (!plain ||
+        plain->integerDigits > (plain->negative ? plan.negativeDigits : plan.positiveDigits))
       return false;
     // Of an integer or decimal column the text is the value, kept digit for digit; one that
     // rounding would change goes the long way, which reports it.
-    const bool exact = exactNumbers_[i] != 0;
-    if (exact && plain->fractionDigits > cacheFields_[i].decimals &&
-        dropsDigits(read.bytes, *plain, cacheFields_[i].decimals))
+    const bool exact = plan.exactNumber;
+    if (exact && plain->fractionDigits > plan.field.decimals &&
+        dropsDigits(read.bytes, *plain, plan.field.decimals))
       return false;
-    if (!encodePlainNumber(cacheFields_[i], read.bytes, *plain, made.data(), exact)) return false;
+    if (!encodePlainNumber(plan.field, read.bytes, *plain, made.data(), exact)) return false;
   } else {
     made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
   }
   taken_[i] = 1;
   takenBytes_[i] = bytes;
-  aIsNull_[i] = read.isNull ? 1 : 0;
+  aIsNull_[i] = read.isNull ? CachedRow::kNullFlag : CachedRow::kValueFlag;
   return true;
 }
 
@@ -261,27 +222,31 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   const size_t flagged = std::min<size_t>(aFields_.size(), flagsField.length);
   std::memset(flags + flagged, ' ', flagsField.length - flagged);
   for (size_t i = 0; i < aFields_.size(); ++i) {
-    if (i < flagged) flags[i] = aIsNull_[i] ? '1' : '0';
-    if (wholeFields_[i] != 0 && !aIsNull_[i] && i < flagged) {
+    if (i < flagged) flags[i] = aIsNull_[i];
+    if (plans_[i].wholeField != 0 && aIsNull_[i] == CachedRow::kValueFlag && i < flagged) {
       // A text longer than its field is held whole beside it.
       const Value& value = aBuffer_[i];
       const std::string_view text = taken_[i]        ? takenBytes_[i]
                                     : value.isText() ? value.text()
                                                      : std::string_view();
       if (fields[i].kind == FieldKind::Character && text.size() > fields[i].length) {
-        table.putMemo(wholeFields_[i], text);
+        table.putMemo(plans_[i].wholeField, text);
         flags[i] = CachedRow::kLongerFlag;
       }
     }
     if (taken_[i]) {
-      if (directStores_[i] == DirectStore::Memo) {
+      if (plans_[i].direct == ColumnPlan::DirectStore::Memo) {
         table.putMemo(i, takenBytes_[i]);
       } else {
         writePadRight(record + fields[i].offset, takenBytes_[i], fields[i].length);
       }
       continue;
     }
-    table.put(i, aBuffer_[i]);
+    if (aIsNull_[i] == CachedRow::kNumberTextFlag) {
+      writePadRight(record + fields[i].offset, aBuffer_[i].text(), fields[i].length);
+    } else {
+      table.put(i, aBuffer_[i]);
+    }
   }
 }
 
@@ -329,9 +294,13 @@ void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
     out = Value();
     return;
   }
-  const bool longer = i < wholeFields_.size() && wholeFields_[i] != 0 &&
+  if (CurrentRow().isNumberText(i)) {
+    out.reuseText().assign(trimRight(table->bytes(i)));
+    return;
+  }
+  const bool longer = i < plans_.size() && plans_[i].wholeField != 0 &&
                       table->bytes(aFields_.size())[i] == CachedRow::kLongerFlag;
-  table->get(longer ? wholeFields_[i] : i, out);
+  table->get(longer ? plans_[i].wholeField : i, out);
 }
 
 CachedRow TDbOdbcDirect::CurrentRow() {
@@ -341,7 +310,7 @@ CachedRow TDbOdbcDirect::CurrentRow() {
   row.record_ = table->record();
   row.nulls_ = table->bytes(aFields_.size());
   row.fields_ = table->layout().fields.data();
-  row.texts_ = heldAsText_.data();
+  row.plans_ = plans_.data();
   row.columns_ = aFields_.size();
   return row;
 }

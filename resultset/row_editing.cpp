@@ -30,7 +30,9 @@ TDbOdbcDirect::HeldRow TDbOdbcDirect::currentRow() {
   HeldRow row;
   DbfTable* table = cache();
   for (int n = 1; n <= nFields_; ++n) {
-    row.values.push_back(table != nullptr ? table->get(static_cast<size_t>(n - 1)) : Value());
+    Value value;
+    if (table != nullptr) CachedValue(static_cast<size_t>(n - 1), value);
+    row.values.push_back(std::move(value));
     row.isNull.push_back(FieldIsNull(n));
   }
   return row;
@@ -266,7 +268,7 @@ bool TDbOdbcDirect::RecordHasChanged(std::vector<int>& changed, Location loc) {
     Load(1, statement.handle());
     for (int n = 1; n <= nFields_; ++n) {
       const size_t i = static_cast<size_t>(n - 1);
-      if (reference.isNull[i] != (aIsNull_[i] != 0) ||
+      if (reference.isNull[i] != (aIsNull_[i] == CachedRow::kNullFlag) ||
           valueText(n, reference.values[i], false) != valueText(n, aBuffer_[i], false))
         changed.push_back(n);
     }

@@ -4,7 +4,7 @@
 #include "resultset/tdbodbcdirect.h"
 
 #include <algorithm>
-#include <cmath>
+#include <chrono>
 #include <filesystem>
 
 #include "core/text.h"
@@ -128,47 +128,41 @@ bool TDbOdbcDirect::Open() {
     return false;
   }
   // An unclassified column of up to 255 bytes (a BIGINT, a GUID, a short wide-character text)
-  // holds no longer value.
+  // holds no longer value; a date or timestamp shown as text keeps the digits its column declares.
   if (textsWhole)
     for (ColumnDescription& column : aFields_)
-      column.wholeText = column.cType == SQL_C_CHAR &&
+      column.wholeText = column.cType == SQL_C_CHAR && !column.isDateTime() &&
                          (column.type == 'C' || (column.type == 'U' && column.length > 255));
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();
   aBuffer_.assign(n, Value());
-  aIsNull_.assign(n, 0);
-  fetchBuffers_.assign(n, {});
+  aIsNull_.assign(n, CachedRow::kValueFlag);
+  taken_.assign(n, 0);
+  takenBytes_.assign(n, {});
   aScanFields_.clear();
-  widthLimits_.clear();
+  plans_.clear();
   for (const ColumnDescription& column : aFields_) {
     std::string scan = upper(column.name);
     std::replace(scan.begin(), scan.end(), ' ', '_');
     aScanFields_.push_back(std::move(scan));
   }
   std::vector<FieldDescription> structure = cacheStructure(aFields_);
-  wholeFields_.assign(n, 0);
-  for (size_t i = 0, next = n + 1; i < n; ++i)
-    if (holdsLongerValues(aFields_[i])) wholeFields_[i] = next++;
   cacheFieldCount_ = structure.size();
   // The table writer refuses such a structure without saying why.
   if (structure.size() > maxFieldCount())
     reportFill("The result has " + std::to_string(n) + " columns; a cache table holds at most " +
                std::to_string(maxFieldCount() - 1) + ".");
-  for (size_t i = 0; i < n; ++i) {
-    // Positive values from 10^(length - decimals - 1) on are refused as the column's width
-    // allows; a negative value is refused when its digits and sign do not fit the cache field.
-    const ColumnDescription& column = aFields_[i];
-    const FieldDescription& field = structure[i];
-    const int positiveDigits = column.length - column.decimals - 1;
-    const int negativeDigits = field.length - (field.decimals > 0 ? field.decimals + 1 : 0) - 1;
-    widthLimits_.push_back({std::pow(10.0, positiveDigits), -std::pow(10.0, negativeDigits),
-                            positiveDigits, negativeDigits});
-  }
+  for (size_t i = 0; i < n; ++i)
+    plans_.push_back(planColumn(aFields_[i], structure[i]));
+  // The memo fields for longer values follow the flags field, in column order.
+  for (size_t i = 0, next = n + 1; i < n; ++i)
+    if (holdsLongerValues(aFields_[i])) plans_[i].wholeField = next++;
   if (!createCacheTable(structure)) return false;
   if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
   nWorkArea_ = SELECT();
   cache()->keepMemoLengths();
-  planDirectStores();
+  for (size_t i = 0; i < n; ++i)
+    planDirectStore(plans_[i], aFields_[i], cache()->layout().fields[i]);
   if (cAlias.empty()) cAlias = ALIAS();
   Fill();
   return true;

@@ -14,6 +14,7 @@
 #include "gui/ui.h"
 #include "odbc/column_description.h"
 #include "odbc/statement.h"
+#include "resultset/column_plan.h"
 #include "table/dbf_layout.h"
 #include "table/field_description.h"
 
@@ -30,18 +31,28 @@ struct ValueRest;
 // row in turn without finding the table for each (columns from 0). Valid until the row changes.
 class CachedRow {
  public:
-  bool isNull(size_t i) const { return i < nulls_.size() && nulls_[i] == '1'; }
+  bool isNull(size_t i) const { return i < nulls_.size() && nulls_[i] == kNullFlag; }
+  // Whether column i, of a number column, holds a text that is no number, as the data source
+  // sent it (SQLite lets a column declared as a number hold "EARTH"): its field holds the text.
+  bool isNumberText(size_t i) const { return i < nulls_.size() && nulls_[i] == kNumberTextFlag; }
   // Whether column i's value is longer than its cache field, which holds only its beginning.
   bool isLonger(size_t i) const { return i < nulls_.size() && nulls_[i] == kLongerFlag; }
-  static constexpr char kLongerFlag = 'W';
   // The bytes of column i's cache field (a number as right-aligned text).
   std::string_view bytes(size_t i) const {
     return i < columns_ ? record_.substr(fields_[i].offset, fields_[i].length) : std::string_view();
   }
   // Whether those bytes are the value's text as it is (a character column, not NULL).
   bool isText(size_t i) const {
-    return i < columns_ && texts_[i] != 0 && !isNull(i) && !isLonger(i);
+    return i < columns_ && plans_[i].heldAsText && !isNull(i) && !isLonger(i);
   }
+
+  // Column i's byte in the cache's flag field: a value, NULL, a number column's text, or a text
+  // longer than its field (held whole in the column's memo field beside it).
+  static constexpr char kValueFlag = '0';
+  static constexpr char kNullFlag = '1';
+  static constexpr char kNumberTextFlag = '2';
+  static constexpr char kLongerFlag = 'W';
+
   // Whether column i's cache field is of `kind`.
   bool heldAs(size_t i, FieldKind kind) const { return i < columns_ && fields_[i].kind == kind; }
 
@@ -50,7 +61,7 @@ class CachedRow {
   std::string_view record_;
   std::string_view nulls_;
   const DbfField* fields_ = nullptr;
-  const unsigned char* texts_ = nullptr;
+  const ColumnPlan* plans_ = nullptr;
   size_t columns_ = 0;
 };
 
@@ -100,6 +111,10 @@ class TDbOdbcDirect {
   void AutoFill(WindowId window, int intervalMs = 5, ProgressCallback callback = {});
   // One tick of the timer fill.
   void TimerEvent();
+  // Stops fetching (the user asked to): the statement is cancelled and released, and the rows
+  // held so far are the result, which FetchStopped() then marks as not the whole one.
+  void StopFetching();
+  bool FetchStopped() const { return fetchStopped_; }
   // Whether a timer fill runs, so that rows may still arrive.
   bool IsFilling() const { return oTimer_ != nullptr; }
   // The rows the cache table holds now, fetching none.
@@ -231,9 +246,6 @@ class TDbOdbcDirect {
   // Takes column i of a row the read-ahead delivered straight to its cache field when its bytes
   // need no conversion; false leaves it for GetValue.
   bool takeDirect(size_t i, const ColumnRead& read);
-  // Chooses per column whether its values may reach the cache field straight from the bytes
-  // read (once the cache table is open).
-  void planDirectStores();
   // Appends the row read to the cache table as its current record, with its ISNULL flags.
   void storeRow(DbfTable& table);
 
@@ -264,8 +276,6 @@ class TDbOdbcDirect {
   std::string valueText(int n, const Value& value, bool trimBoth) const;
   // Stops a read-ahead and drops the result set's statement: the result is complete.
   void dropStatement();
-  // Whether `number` fits column i's cache field (NaN and the infinities never do).
-  bool fitsWidth(size_t i, double number) const;
 
   TOdbc* oConnect_ = nullptr;
   OdbcStatement hStmt_;
@@ -277,46 +287,28 @@ class TDbOdbcDirect {
   std::vector<std::string> aScanFields_;
   std::vector<std::string> aFldPrimary_;
   std::vector<Value> aBuffer_;
-  std::vector<unsigned char> aIsNull_;  // 1 for NULL; bytes, read for every column of every row
+  // The cache's flag of each column of the row read (CachedRow::kValueFlag ...); bytes, read for
+  // every column of every row.
+  std::vector<char> aIsNull_;
   // The row in edit mode as it was when the mode began (the reference for the change check and
   // the key values), or absent values in add mode. Kept apart from the fetch's row buffer, so
   // rows fetched meanwhile never change which row an update or delete finds.
   HeldRow editRow_;
   bool adding_ = false;
   long nEditRecord_ = 0;
-  // Per column: the fetch buffer (length + 1 bytes, allocated once) and the numeric limits of
-  // its cache field.
-  std::vector<std::vector<char>> fetchBuffers_;
-  struct WidthLimit {
-    double atOrAbove = 0;  // positive values from here on do not fit
-    double atOrBelow = 0;  // nor negative values from here down
-    // The same as digits: positive values with more integer digits do not fit, nor negative ones
-    // with more than negativeDigits.
-    int positiveDigits = 0;
-    int negativeDigits = 0;
-  };
-  std::vector<WidthLimit> widthLimits_;
-  // Per column: how its value may reach the cache field without a conversion (decided at open),
-  // the field bytes of NULL (none for a memo), and room for field bytes made from a row's read.
-  // For the row being stored, whether a column's value was taken so, and its bytes: the text read
-  // (for a memo field, the memo text), or field bytes. Columns not taken so go through aBuffer_.
-  enum class DirectStore : unsigned char { None, Text, Number, Logical, Memo };
-  std::vector<DirectStore> directStores_;
-  std::vector<unsigned char> heldAsText_;    // the cache field holds the value's text as it is
-  std::vector<unsigned char> exactNumbers_;  // ColumnDescription::exactNumber
-  std::vector<DbfField> cacheFields_;
-  std::vector<std::string> nullFields_;
-  std::vector<std::string> directFields_;
+  // Per column, how its values reach the cache field.
+  std::vector<ColumnPlan> plans_;
+  // For the row being stored, whether a column's value was taken straight from the bytes read,
+  // and its bytes: the text read (for a memo field, the memo text), or field bytes. Columns not
+  // taken so go through aBuffer_.
   std::vector<unsigned char> taken_;
   std::vector<std::string_view> takenBytes_;
-  // Per column read whole into a character field: the memo field that holds a longer value whole
-  // (its ISNULL flag then kLongerFlag); 0 for other columns.
-  std::vector<size_t> wholeFields_;
   size_t cacheFieldCount_ = 0;  // the fields of the cache table made by Open
   int nFields_ = 0;
   int nWorkArea_ = 0;
   bool cacheCreated_ = false;
   bool rowsEndedInError_ = false;
+  bool fetchStopped_ = false;
   bool filling_ = false;
   int ticking_ = 0;
   std::string cSelect_;

@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "odbc/wrappers.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 
@@ -87,6 +88,15 @@ void TDbOdbcDirect::TimerEvent() {
 long TDbOdbcDirect::RowsHeld() const {
   const DbfTable* table = cache();
   return table != nullptr ? static_cast<long>(table->recCount()) : 0L;
+}
+
+void TDbOdbcDirect::StopFetching() {
+  if (hStmt_.handle() == SQL_NULL_HSTMT) return;
+  // A server still producing rows stops now rather than when the statement is freed.
+  SQLCANCEL(hStmt_.handle());
+  endTimer();
+  dropStatement();
+  fetchStopped_ = true;
 }
 
 long TDbOdbcDirect::Complete() {

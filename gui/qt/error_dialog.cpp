@@ -53,8 +53,22 @@ ErrorDialogWidget::ErrorDialogWidget(const ErrorDialog& error, QWidget* owner)
   auto* seeLog = new QPushButton(tr("See Error.log file"), this);
   seeLog->setObjectName(QStringLiteral("seeLog"));
   seeLog->setAutoDefault(false);
-  connect(seeLog, &QPushButton::clicked, this, [path = toQString(error.logPath)] {
-    QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+  connect(seeLog, &QPushButton::clicked, this, [this, seeLog, path = toQString(error.logPath)] {
+    // A desktop without a viewer for the log says so only through the opener's exit status.
+    auto* viewer = new QProcess(this);
+    auto noViewer = [seeLog, viewer] {
+      seeLog->setText(tr("No viewer for Error.log"));
+      viewer->deleteLater();
+    };
+    connect(viewer, &QProcess::errorOccurred, seeLog, noViewer);
+    connect(viewer, &QProcess::finished, seeLog,
+            [viewer, noViewer](int code, QProcess::ExitStatus status) {
+              if (code != 0 || status != QProcess::NormalExit)
+                noViewer();
+              else
+                viewer->deleteLater();
+            });
+    viewer->start(QStringLiteral("xdg-open"), {path});
   });
   place(seeLog, 100, 21, 47, 10);
 
@@ -84,6 +98,16 @@ ErrorDialogWidget::ErrorDialogWidget(const ErrorDialog& error, QWidget* owner)
 
   resize(150 * 3 / 2, 125);
   layOutTemplate(*this);
+  // A description longer than its two lines (a long file name) grows downwards, and what stands
+  // below it moves down with it.
+  const int grow = description->heightForWidth(description->width()) - description->height();
+  if (grow > 0) {
+    const int below = description->geometry().bottom();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (child != description && child->y() >= below) child->move(child->x(), child->y() + grow);
+    description->resize(description->width(), description->height() + grow);
+    resize(width(), height() + grow);
+  }
   if (QScreen* screen = this->screen()) {
     QRect centred = rect();
     centred.moveCenter(screen->availableGeometry().center());

@@ -37,9 +37,11 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
       return toQString(std::string_view(text).substr(0, kPaintedLength));
     }
     case Qt::ToolTipRole: {
+      // A text cut in its column shows whole here, up to a length that still fits a screen.
       const std::string text = cellText(index.row(), index.column());
-      if (text.size() <= kPaintedLength) return {};
-      return toQString(text);
+      if (text.empty()) return {};
+      if (text.size() <= kPaintedLength) return toQString(text);
+      return toQString(std::string_view(text).substr(0, kPaintedLength)) + QChar(0x2026);
     }
     case Qt::TextAlignmentRole: {
       const auto column = static_cast<size_t>(index.column());

@@ -13,7 +13,7 @@ class GridModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  // Painted text is cut here; the tooltip and a copy keep the whole value.
+  // Painted text and the tooltip are cut here; a copy keeps the whole value.
   static constexpr int kPaintedLength = 1000;
 
   explicit GridModel(const GridWindow& window, QObject* parent = nullptr);

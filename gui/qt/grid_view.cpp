@@ -23,6 +23,19 @@ GridView::GridView(QWidget* parent) : QTableView(parent) {
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {
+  // Ctrl+Home and Ctrl+End select the first and the last row, so a copy takes what is shown
+  // highlighted (the view would only move its cursor).
+  if (event->modifiers() == Qt::ControlModifier &&
+      (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && model() != nullptr &&
+      model()->rowCount() > 0) {
+    const int row = event->key() == Qt::Key_Home ? 0 : model()->rowCount() - 1;
+    const QModelIndex index = model()->index(row, std::max(currentIndex().column(), 0));
+    // Through the selection model: the view's own calls would read the held Ctrl as "toggle".
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+    return;
+  }
   if (event->modifiers() == Qt::NoModifier &&
       (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
     horizontalScrollBar()->triggerAction(event->key() == Qt::Key_Left

@@ -1,9 +1,11 @@
 #include "gui/qt/grid_window.h"
 
+#include <malloc.h>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
@@ -11,9 +13,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+
 #include <algorithm>
+#include <climits>
 
 #include "gui/qt/grid_model.h"
 #include "gui/qt/grid_view.h"
@@ -24,6 +30,10 @@ namespace {
 
 // Rows searched between two looks at the window's messages, so a long search never freezes it.
 constexpr int kFindChunk = 2000;
+// Rows whose values size the columns, at least, wherever the view stands.
+constexpr int kRowsSized = 60;
+// The widest a text column grows to fit its values.
+constexpr int kTextWidth = 400;
 
 QAction* windowAction(QWidget* owner, const QString& text, const QKeySequence& keys) {
   auto* action = new QAction(text, owner);
@@ -48,10 +58,12 @@ GridWindowWidget::GridWindowWidget(GridWindow window)
   setWindowIcon(QIcon(QStringLiteral(":/icons/TABULINK")));
   view_->setModel(model_);
   view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  view_->resizeColumnsToContents();
-  // Columns sized to the rows shown first; a wide value does not make a column wider than this.
   for (int column = 0; column < model_->columnCount(); ++column)
-    view_->setColumnWidth(column, std::min(view_->columnWidth(column), 400));
+    view_->setColumnWidth(column, view_->horizontalHeader()->sectionSizeHint(column));
+  fitColumns();
+  // Rows scrolled into view or newly arrived may hold wider values.
+  connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+          &GridWindowWidget::fitColumns);
 
   auto* findLayout = new QHBoxLayout(findBar_);
   findLayout->setContentsMargins(4, 2, 4, 2);
@@ -71,9 +83,12 @@ GridWindowWidget::GridWindowWidget(GridWindow window)
   layout->addWidget(findBar_);
 
   QAction* copy = windowAction(this, tr("&Copy"), QKeySequence::Copy);
-  QAction* copyHeaders = windowAction(this, tr("Copy with &headers"), QKeySequence());
+  QAction* copyHeaders =
+      windowAction(this, tr("Copy with &headers"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
   QAction* selectAll = windowAction(this, tr("Select &all"), QKeySequence::SelectAll);
   QAction* find = windowAction(this, tr("&Find..."), QKeySequence::Find);
+  QAction* save = windowAction(this, tr("&Save as..."), QKeySequence::Save);
+  connect(save, &QAction::triggered, this, &GridWindowWidget::saveRows);
   QAction* findAgain = windowAction(this, tr("Find &next"), QKeySequence::FindNext);
   connect(copy, &QAction::triggered, this, [this] { copySelection(false); });
   connect(copyHeaders, &QAction::triggered, this, [this] { copySelection(true); });
@@ -86,20 +101,28 @@ GridWindowWidget::GridWindowWidget(GridWindow window)
   };
   connect(findAgain, &QAction::triggered, this, searchOn);
   connect(findField_, &QLineEdit::returnPressed, this, searchOn);
-  connect(closeFind, &QToolButton::clicked, this, [this] {
+  auto hideFind = [this] {
     findBar_->hide();
     view_->setFocus();
-  });
+  };
+  connect(closeFind, &QToolButton::clicked, this, hideFind);
+  auto* escape = new QAction(findBar_);
+  escape->setShortcut(Qt::Key_Escape);
+  escape->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  findBar_->addAction(escape);
+  connect(escape, &QAction::triggered, this, hideFind);
 
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(view_, &QWidget::customContextMenuRequested, this,
-          [this, copy, copyHeaders, selectAll, find](const QPoint& at) {
+          [this, copy, copyHeaders, selectAll, find, save](const QPoint& at) {
             QMenu menu(this);
             menu.addAction(copy);
             menu.addAction(copyHeaders);
             menu.addSeparator();
             menu.addAction(selectAll);
             menu.addAction(find);
+            menu.addSeparator();
+            menu.addAction(save);
             menu.exec(view_->viewport()->mapToGlobal(at));
           });
   if (model_->rowCount() > 0) view_->selectRow(0);
@@ -112,6 +135,35 @@ GridWindowWidget::~GridWindowWidget() {
 
 void GridWindowWidget::refresh() {
   model_->refresh();
+  fitColumns();
+}
+
+void GridWindowWidget::fitColumns() {
+  const int rows = model_->rowCount();
+  const QFontMetrics metrics(view_->font());
+  const int margin =
+      2 * (view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 2);
+  // The rows in view, and at least a screenful from the first: the view may not be laid out yet.
+  const int first = std::max(view_->rowAt(0), 0);
+  const int last = std::max(view_->rowAt(view_->viewport()->height() - 1), first + kRowsSized);
+  for (int column = 0; column < model_->columnCount(); ++column) {
+    const auto c = static_cast<size_t>(column);
+    const bool number = c < window_.numeric.size() && window_.numeric[c];
+    const int chars = c < window_.widths.size() ? window_.widths[c] : 0;
+    // A number's column shows every digit; a text's grows with its values up to the widest one
+    // its field holds, and within reason (a cut text shows whole in its tooltip).
+    int limit = number ? INT_MAX : kTextWidth;
+    if (!number && chars > 0)
+      limit = std::min(limit, metrics.horizontalAdvance(QString(chars, u'W')) + margin);
+    int wanted = view_->columnWidth(column);
+    if (number && chars > 0)
+      wanted = std::max(wanted, metrics.horizontalAdvance(QString(chars, u'9')) + margin);
+    for (int row = first; row <= last && row < rows; ++row) {
+      const QString text = model_->data(model_->index(row, column), Qt::DisplayRole).toString();
+      wanted = std::max(wanted, std::min(limit, metrics.horizontalAdvance(text) + margin));
+    }
+    if (wanted > view_->columnWidth(column)) view_->setColumnWidth(column, wanted);
+  }
 }
 
 QString GridWindowWidget::selectedText(bool headers) const {
@@ -141,7 +193,31 @@ QString GridWindowWidget::selectedText(bool headers) const {
 }
 
 void GridWindowWidget::copySelection(bool headers) {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   QApplication::clipboard()->setText(selectedText(headers));
+  QApplication::restoreOverrideCursor();
+  // The text of a large selection was made twice on the way; give that memory back to the
+  // system rather than keep it for the rest of the run.
+  malloc_trim(0);
+}
+
+void GridWindowWidget::saveRows() {
+  if (!window_.save || window_.saveTypes.empty()) return;
+  QFileDialog dialog(this, tr("Save the grid"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  QStringList filters;
+  for (const std::string& type : window_.saveTypes)
+    filters << toQString(type);
+  dialog.setNameFilters(filters);
+  QPointer<GridWindowWidget> alive(this);
+  if (dialog.exec() != QDialog::Accepted || !alive || dialog.selectedFiles().isEmpty()) return;
+  const auto type =
+      static_cast<size_t>(std::max<qsizetype>(filters.indexOf(dialog.selectedNameFilter()), 0));
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  window_.save(type, fromQString(dialog.selectedFiles().front()));
+  QApplication::restoreOverrideCursor();
+  refresh();
 }
 
 void GridWindowWidget::selectAllRows() {
@@ -187,6 +263,18 @@ bool GridWindowWidget::runClosingCheck() {
   if (checked_) return true;
   checked_ = !window_.onClose || window_.onClose();
   return checked_;
+}
+
+void GridWindowWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Only a shown view has its style's margins.
+  fitColumns();
+}
+
+void GridWindowWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // A taller window shows more rows.
+  fitColumns();
 }
 
 void GridWindowWidget::closeEvent(QCloseEvent* event) {

@@ -31,12 +31,19 @@ class GridWindowWidget : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // The selected rows as tab-delimited lines, each ended by a line feed; with the column names
   // first when `headers`.
   QString selectedText(bool headers) const;
   void copySelection(bool headers);
+  // Widens the columns that the rows in view need wider: a number's to every digit, a text's up
+  // to the width its field holds; columns never narrow.
+  void fitColumns();
+  // Saves every row to a file output the user chooses in a file dialog.
+  void saveRows();
   // Completes the result, then selects every row.
   void selectAllRows();
   // Moves to the next row after the current one holding `text` (any letter case), wrapping

@@ -176,8 +176,14 @@ class QtUi : public Ui {
     if (QWidget* widget = find(window)) widget->setWindowTitle(toQString(title));
   }
 
-  void lockWindow(WindowId window, bool locked) override {
-    if (auto* dialog = qobject_cast<qt::TemplateDialog*>(find(window))) dialog->setLocked(locked);
+  void lockWindow(WindowId window, bool locked, std::function<void()> stop) override {
+    if (auto* dialog = qobject_cast<qt::TemplateDialog*>(find(window)))
+      dialog->setLocked(locked, std::move(stop));
+  }
+
+  void showProgress(WindowId window, std::string_view text) override {
+    if (auto* dialog = qobject_cast<qt::TemplateDialog*>(find(window)))
+      dialog->showProgress(toQString(text));
   }
 
   void processPendingMessages() override { QCoreApplication::processEvents(); }

@@ -10,19 +10,34 @@ TemplateDialog::TemplateDialog(QWidget* owner)
   setWindowModality(Qt::WindowModal);
 }
 
-void TemplateDialog::setLocked(bool locked) {
+void TemplateDialog::setLocked(bool locked, std::function<void()> stop) {
   if (locked == locked_) return;
   locked_ = locked;
+  stop_ = locked ? std::move(stop) : std::function<void()>();
   for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-    child->setEnabled(!locked);
-  if (locked)
+    child->setEnabled(!locked || (stop_ && child->objectName() == QLatin1String("cancel")));
+  if (locked) {
+    title_ = windowTitle();
     setCursor(Qt::WaitCursor);
-  else
+  } else {
+    setWindowTitle(title_);
     unsetCursor();
+  }
+}
+
+void TemplateDialog::showProgress(const QString& text) {
+  if (locked_) setWindowTitle(title_ + QStringLiteral(" - ") + text);
 }
 
 void TemplateDialog::reject() {
-  if (!locked_) QDialog::reject();
+  if (!locked_) {
+    QDialog::reject();
+  } else if (stop_) {
+    // Once: the fetch stops, and the lock ends with it.
+    std::function<void()> stop = std::move(stop_);
+    stop_ = {};
+    stop();
+  }
 }
 
 void TemplateDialog::closeEvent(QCloseEvent* event) {

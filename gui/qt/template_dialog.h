@@ -4,6 +4,7 @@
 // on its behalf: controls disabled, closing refused, the wait cursor over it.
 
 #include <QDialog>
+#include <functional>
 
 namespace tabulink::qt {
 
@@ -13,9 +14,12 @@ class TemplateDialog : public QDialog {
  public:
   explicit TemplateDialog(QWidget* owner);
 
-  void setLocked(bool locked);
+  // While locked, the button named "cancel" stays enabled and, like Esc, runs `stop` (when given).
+  void setLocked(bool locked, std::function<void()> stop = {});
+  // Shown after the title while locked.
+  void showProgress(const QString& text);
 
-  // Esc and Cancel end the dialog through here; refused while locked.
+  // Esc and Cancel end the dialog through here; while locked they run the stop action instead.
   void reject() override;
 
  protected:
@@ -23,6 +27,8 @@ class TemplateDialog : public QDialog {
 
  private:
   bool locked_ = false;
+  std::function<void()> stop_;
+  QString title_;  // the title before the lock
 };
 
 }  // namespace tabulink::qt

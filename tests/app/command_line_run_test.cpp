@@ -224,6 +224,9 @@ TEST_F(CommandLineRun, AFailedConnectionSaysWhy) {
   EXPECT_NE(said("--dsn Sales --password-file missing")
                 .find("The password file missing could not be read: No such file or directory"),
             std::string::npos);
+  EXPECT_NE(said("--dsn Sales --password-file /tmp")
+                .find("The password file /tmp could not be read: Is a directory"),
+            std::string::npos);
 }
 
 }  // namespace

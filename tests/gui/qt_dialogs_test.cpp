@@ -132,7 +132,7 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
   dialog.onOk = [&] {
     opened.push_back(selected);
     // The routine runs with the dialog locked, as a synchronous fetch does.
-    ui().lockWindow(dialog.window, true);
+    ui().lockWindow(dialog.window, true, {});
     QWidget* w = test::windowTitled("Select ODBC source database");
     EXPECT_FALSE(child<QPushButton>(*w, "cancel")->isEnabled());
     // An error report now would list the dialog among the program's windows.
@@ -141,7 +141,7 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
     w->close();
     ui().processPendingMessages();
     EXPECT_TRUE(w->isVisible()) << "a locked dialog closed";
-    ui().lockWindow(dialog.window, false);
+    ui().lockWindow(dialog.window, false, {});
   };
 
   Person person;
@@ -161,6 +161,9 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
     EXPECT_EQ(ui().activeWindow(), dialog.window);
 
     QTest::keyClick(check, Qt::Key_Space);
+    // Alt+T reaches the list again from the keyboard.
+    QTest::keyClick(&w, Qt::Key_T, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), list);
     list->setCurrentRow(1);
     click(w, "ok");
     EXPECT_TRUE(w.isVisible());
@@ -301,6 +304,20 @@ TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllowsInTheirPlaces) {
     click(w, "&Retry");
   });
   EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Retry);
+
+  // An opener that finds no viewer: the dialog says so. A long description shows whole.
+  test::writeFile(bin.file("xdg-open"), "#!/bin/sh\nexit 3\n");
+  error.message = "Error DBFNTX/1004  Create error: /srv/exports/" + std::string(300, 'x') + ".dbf";
+  person.then("Error", [&](QWidget& w) {
+    auto* description = w.findChild<QLabel*>("description");
+    EXPECT_GE(description->height(), description->heightForWidth(description->width()));
+    EXPECT_LE(description->geometry().bottom(), w.findChild<QPushButton*>("seeLog")->y());
+    auto* seeLog = w.findChild<QPushButton*>("seeLog");
+    click(w, "seeLog");
+    EXPECT_TRUE(QTest::qWaitFor([seeLog] { return seeLog->text() == "No viewer for Error.log"; }));
+    click(w, "&Quit");
+  });
+  EXPECT_EQ(ui().errorDialog(error), ErrorChoice::Quit);
 }
 
 TEST(QtDialogs, TimersTickInTheMessageLoopAndDieWithTheirWindow) {

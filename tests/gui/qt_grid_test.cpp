@@ -75,10 +75,10 @@ TEST(QtGrid, CopySelectAllFindAndWideCells) {
       third += (c > 1 ? "\t" : "") + ("r3c" + std::to_string(c));
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), third + "\n");
 
-    // A wide value is cut for painting; the tooltip and the copy keep all of it.
+    // A wide value is cut for painting and in its tooltip; the copy keeps all of it.
     const QModelIndex wide = model->index(6, 1);
     EXPECT_EQ(model->data(wide).toString().size(), 1000);
-    EXPECT_EQ(model->data(wide, Qt::ToolTipRole).toString().size(), 5000);
+    EXPECT_EQ(model->data(wide, Qt::ToolTipRole).toString(), QString(1000, u'w') + QChar(0x2026));
     view->selectRow(6);
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     EXPECT_TRUE(QApplication::clipboard()->text().contains(QString(5000, u'w')));
@@ -107,6 +107,62 @@ TEST(QtGrid, CopySelectAllFindAndWideCells) {
   });
   ui().gridWindow(window);
   EXPECT_EQ(result.closings, 1);
+}
+
+TEST(QtGrid, ColumnsFitTheValuesToTheEndOfALargeTableAndKeysReachIt) {
+  constexpr long kRows = 1000000;
+  GridWindow window;
+  window.title = "Tabulink rel.2.1 - Rows: 1,000,000";
+  window.headers = {"n", "name", "note"};
+  window.numeric = {true, false, false};
+  window.widths = {12, 200, 0};  // a number field of 12, a varchar(200), a memo
+  window.rowCount = [] { return kRows; };
+  window.cell = [](long row, int column) {
+    if (column == 1) return std::to_string(row * 1000 + 7);  // up to ten digits at the end
+    if (column == 2) return "item-" + std::to_string(row);
+    return row == kRows ? std::string(3000, 'm') : std::string("short");
+  };
+  Person person;
+  person.then("Tabulink rel.", [&](QWidget& grid) {
+    QApplication::setActiveWindow(&grid);
+    QTableView* view = viewOf(grid);
+    QAbstractItemModel* model = view->model();
+    auto fits = [view, model](int row, int column) {
+      const QString text = model->data(model->index(row, column)).toString();
+      return view->columnWidth(column) >= view->fontMetrics().horizontalAdvance(text) + 6;
+    };
+    const int textWidth = view->columnWidth(1);
+    EXPECT_TRUE(fits(0, 0) && fits(0, 1));
+    // A varchar(200) holding short values is as wide as they are, not as its field.
+    EXPECT_LT(textWidth, 200);
+
+    // Ctrl+End selects the last row; its number shows every digit, its text whole.
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view->selectionModel()->selectedRows().value(0).row(), kRows - 1);
+    EXPECT_TRUE(fits(kRows - 1, 0));
+    EXPECT_TRUE(fits(kRows - 1, 1));
+    EXPECT_GT(view->columnWidth(1), textWidth);
+    // The long memo widens its column within reason; its tooltip is capped.
+    EXPECT_LE(view->columnWidth(2), 400);
+    EXPECT_EQ(model->data(model->index(kRows - 1, 2), Qt::ToolTipRole).toString().size(), 1001);
+
+    // Ctrl+Shift+C copies the highlighted row with the column names.
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "n\tname\tnote\n1000000007\titem-1000000\t" + QString(3000, u'm') + "\n");
+    QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(view->selectionModel()->selectedRows().value(0).row(), 0);
+
+    // Esc closes the find bar.
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    auto* find = grid.findChild<QLineEdit*>();
+    ASSERT_TRUE(find->isVisible());
+    QTest::keyClick(find, Qt::Key_Escape);
+    EXPECT_FALSE(find->isVisible());
+    EXPECT_TRUE(grid.isVisible());
+    grid.close();
+  });
+  ui().gridWindow(window);
 }
 
 TEST(QtGrid, RowsArriveKeepingTheViewAndARefusedCloseKeepsTheWindow) {

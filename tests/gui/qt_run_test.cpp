@@ -8,6 +8,7 @@
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,7 +133,7 @@ TEST_P(DesktopRun, LogInQueryReadTheGridAndLeave) {
     EXPECT_EQ(headers(grid), (QStringList{"code", "amount", "noted", "due"}));
     EXPECT_EQ(cellAt(grid, 0, 3).trimmed(), "2024-01-31");  // the date as the source gave it
     ASSERT_EQ(rowsShown(grid), 3);
-    EXPECT_EQ(cellAt(grid, 0, 0), "A1  ");
+    EXPECT_EQ(cellAt(grid, 0, 0), "A1");  // its padding is no part of it
     EXPECT_EQ(cellAt(grid, 0, 1).trimmed(), "1234.50");
     EXPECT_EQ(cellAt(grid, 2, 1).trimmed(), "-7.00");
     // NULL shows empty, not as the cache's stand-in.
@@ -158,7 +159,7 @@ TEST_P(DesktopRun, ASecondGridReturnsAtOnceAndEachCloseEndsItsResult) {
       "Select ODBC source database", [](QWidget& w) { click(w, "ok"); }, true);
   query(person, "SELECT code FROM " + table + " WHERE code = 'B2'");
   person.then("Tabulink rel.2.1 - Rows:       1", [this](QWidget& second) {
-    EXPECT_EQ(cellAt(second, 0, 0), "B2  ");
+    EXPECT_EQ(cellAt(second, 0, 0), "B2");
     // The second call has returned: the table dialog is free again while both grids are open.
     EXPECT_TRUE(QTest::qWaitFor([] {
       QWidget* dialog = windowTitled("Select ODBC source database");
@@ -199,37 +200,92 @@ TEST_P(DesktopRun, AFailingQueryIsShownAtOnceAndTheNextQueryRuns) {
   EXPECT_NE(test::readFile("errors.txt").find("no_such_"), std::string::npos);
 }
 
+TEST_P(DesktopRun, SavingTheGridWritesWhatTheUnattendedExportWrites) {
+  const std::string sql = "SELECT * FROM " + table + " ORDER BY code";
+  const std::string credentials =
+      "\nUser=" + std::string(GetParam().user) + "\nPassword=" + std::string(GetParam().password);
+  Person person;
+  logInAndPick(person);
+  query(person, sql);
+  std::vector<std::pair<QString, std::string>> saves{
+      {"Boxed text table (*.txt)", "grid-boxed.txt"},
+      {"Tab-delimited text (*.txt)", "grid-tab.txt"}};
+  for (const auto& [filter, file] : saves) {
+    // Once the last save is done: a key sent to the grid would reach it past the dialog.
+    person.thenWhen(
+        "Tabulink rel.", [](QWidget&) { return windowTitled("Save the grid") == nullptr; },
+        [](QWidget& grid) {
+          QApplication::setActiveWindow(&grid);
+          QTest::keyClick(grid.findChild<QTableView*>(), Qt::Key_S, Qt::ControlModifier);
+        });
+    person.then(
+        "Save the grid",
+        [this, filter, file](QWidget& w) {
+          auto& dialog = static_cast<QFileDialog&>(w);
+          dialog.selectNameFilter(filter);
+          auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+          ASSERT_NE(name, nullptr);
+          typeInto(*name, QString::fromStdString(dir.file(file)));
+          QTest::keyClick(name, Qt::Key_Return);
+        },
+        true);
+  }
+  person.thenWhen(
+      "Tabulink rel.", [](QWidget&) { return windowTitled("Save the grid") == nullptr; },
+      [](QWidget& grid) { grid.close(); });
+  cancelBoth(person);
+  MAIN({"job.ini"});
+  EXPECT_TRUE(person.done());
+  // The same statement unattended, to each output.
+  for (const auto& [type, file] :
+       {std::pair{"ASCIITABLE", "grid-boxed.txt"}, std::pair{"TEXT", "grid-tab.txt"}}) {
+    test::writeFile("unattended.ini", "[ODBC]\nDSN=" + std::string(GetParam().dsn) + credentials +
+                                          "\nSQL=" + sql + "\n[Output]\nType=" + type +
+                                          "\nFileOut=unattended.txt\nDecChar=,\n");
+    MAIN({"unattended.ini"});
+    EXPECT_EQ(test::readFile(file), test::readFile("unattended.txt")) << type;
+  }
+  EXPECT_FALSE(errorsReported());
+}
+
 INSTANTIATE_TEST_SUITE_P(Sources, DesktopRun, ::testing::Values(test::kSQLite, test::kPgAnsi),
                          test::sourceName);
 
 class DesktopFill : public DesktopRun {};
 
-TEST_P(DesktopFill, SynchronousFetchLocksTheTableDialog) {
+TEST_P(DesktopFill, ASynchronousFetchShowsItsProgressAndEscStopsItKeepingTheRows) {
   std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
   test::run(*db, "DELETE FROM " + table);
-  test::insertSeries(*db, table, 20000, "'L' || (i % 1000), i, 'row ' || i, NULL");
+  test::insertSeries(*db, table, 300000, "'L' || (i % 1000), i, 'row ' || i, NULL");
   Person person;
   logInAndPick(person);
   query(person, "SELECT * FROM " + table);
   bool checked = false;
-  // While the rows are fetched: controls disabled, the wait cursor, closing refused.
+  // While the rows are fetched: controls disabled but Cancel, the wait cursor, closing refused,
+  // the rows so far in the title.
   person.thenWhen(
       "Select ODBC source database",
-      [](QWidget& w) { return !w.findChild<QPushButton*>("ok")->isEnabled(); },
+      [](QWidget& w) { return w.windowTitle().contains("Rows retrieved so far"); },
       [&](QWidget& w) {
         checked = true;
-        EXPECT_FALSE(w.findChild<QPushButton*>("cancel")->isEnabled());
+        EXPECT_FALSE(w.findChild<QPushButton*>("ok")->isEnabled());
+        EXPECT_TRUE(w.findChild<QPushButton*>("cancel")->isEnabled());
         EXPECT_FALSE(w.findChild<QCheckBox*>("asynchronous")->isEnabled());
         EXPECT_EQ(w.cursor().shape(), Qt::WaitCursor);
         w.close();
-        QTest::keyClick(&w, Qt::Key_Escape);
         EXPECT_TRUE(w.isVisible());
+        QTest::keyClick(&w, Qt::Key_Escape);
       });
   person.then("Tabulink rel.", [](QWidget& grid) {
-    EXPECT_EQ(grid.windowTitle(), "Tabulink rel.2.1 - Rows:  20,000");
-    EXPECT_EQ(rowsShown(grid), 20000);
+    // The rows fetched so far stay, the title says they are not all.
+    EXPECT_TRUE(grid.windowTitle().endsWith(" - incomplete, fetch stopped"))
+        << grid.windowTitle().toStdString();
+    EXPECT_GT(rowsShown(grid), 0);
+    EXPECT_LT(rowsShown(grid), 300000);
+    EXPECT_EQ(cellAt(grid, 0, 2), "row 1");
     QWidget* dialog = windowTitled("Select ODBC source database");
-    EXPECT_TRUE(dialog->findChild<QPushButton*>("cancel")->isEnabled());
+    EXPECT_EQ(dialog->windowTitle(), "Select ODBC source database");
+    EXPECT_TRUE(dialog->findChild<QPushButton*>("ok")->isEnabled());
     EXPECT_NE(dialog->cursor().shape(), Qt::WaitCursor);
     grid.close();
   });
@@ -345,7 +401,7 @@ TEST_P(DesktopFill, TwoBackgroundFillsTitleTheirOwnGridsAndRowsArriveAsTheyCome)
   });
   person.then("Tabulink rel.2.1 - Rows completed: 200,003", [&](QWidget& big) {
     EXPECT_EQ(rowsShown(big), 200003);
-    EXPECT_EQ(cellAt(big, 200002, 2).trimmed(), "row 200000");
+    EXPECT_EQ(cellAt(big, 200002, 2), "row 200000");
     big.close();
     QWidget* small = windowTitled("Tabulink rel.2.1 - Rows completed:   1,235");
     ASSERT_NE(small, nullptr) << "the small grid's title changed";

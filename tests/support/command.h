@@ -23,9 +23,9 @@ inline std::string commandOutput(const std::string& command) {
 
 // The table at `path` as dbfread reads it: "count N", then one line per record
 // (tests/support/dbf_dump.py).
-inline std::string dbfreadDump(const std::string& path) {
+inline std::string dbfreadDump(const std::string& path, bool numbersAsText = false) {
   return commandOutput("/usr/bin/python3 " TABULINK_SOURCE_DIR "/tests/support/dbf_dump.py '" +
-                       path + "'");
+                       path + "'" + (numbersAsText ? " --numbers-as-text" : ""));
 }
 
 }  // namespace tabulink::test

@@ -23,7 +23,16 @@ def show(value):
     return str(value)
 
 
-table = dbfread.DBF(sys.argv[1], encoding="latin-1", char_decode_errors="strict")
+class NumbersAsStored(dbfread.FieldParser):
+    """Number fields as the text they hold, for comparing every digit with the text outputs."""
+
+    def parseN(self, field, data):
+        return data.strip().decode("ascii") or None
+
+
+parser = NumbersAsStored if "--numbers-as-text" in sys.argv[2:] else dbfread.FieldParser
+table = dbfread.DBF(sys.argv[1], encoding="latin-1", char_decode_errors="strict",
+                    parserclass=parser)
 print("count", table.header.numrecords)
 for record in table:
     print("|".join(show(v) for v in record.values()))
