@@ -161,7 +161,9 @@ class BoxedCells:
         width = self.widths[i]
         text = text[:width]
         pad = " " * (width - len(text))
-        return pad + text if self.fields[i][0] == "N" else text + pad
+        # A number is right-aligned; a text a number column holds stands as a text does.
+        number = self.fields[i][0] == "N" and re.fullmatch(r"[-+0-9.]*", text)
+        return pad + text if number else text + pad
 
 
 class Column:
