@@ -234,7 +234,7 @@ TEST_P(DesktopRun, SavingTheGridWritesWhatTheUnattendedExportWrites) {
       "Tabulink rel.", [](QWidget&) { return windowTitled("Save the grid") == nullptr; },
       [](QWidget& grid) { grid.close(); });
   cancelBoth(person);
-  MAIN({"job.ini"});
+  MAIN(parseCommandLine({"job.ini"}));
   EXPECT_TRUE(person.done());
   // The same statement unattended, to each output.
   for (const auto& [type, file] :
@@ -242,7 +242,7 @@ TEST_P(DesktopRun, SavingTheGridWritesWhatTheUnattendedExportWrites) {
     test::writeFile("unattended.ini", "[ODBC]\nDSN=" + std::string(GetParam().dsn) + credentials +
                                           "\nSQL=" + sql + "\n[Output]\nType=" + type +
                                           "\nFileOut=unattended.txt\nDecChar=,\n");
-    MAIN({"unattended.ini"});
+    MAIN(parseCommandLine({"unattended.ini"}));
     EXPECT_EQ(test::readFile(file), test::readFile("unattended.txt")) << type;
   }
   EXPECT_FALSE(errorsReported());
