@@ -132,9 +132,14 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   if (table.empty()) {
     statement = s.SQL;
   } else {
+    // The statement last run on this table is offered again, edits and all.
+    static std::string lastTable, lastStatement;
+    if (table == lastTable) statement = lastStatement;
     bool accepted = false;
     DialogOutcome outcome = ui().queryPrompt("ODBC SQL Query", "Sql Query", statement, accepted);
     if (reportNoDisplay(outcome, "query prompt") || !accepted) return;
+    lastTable = table;
+    lastStatement = statement;
   }
   OutputKind kind = outputKind(s.Type);
   if (kind != OutputKind::Screen) asynchronous = false;

@@ -94,8 +94,9 @@ class Ui {
   virtual DialogOutcome loginDialog(LoginDialog& dialog) = 0;
   virtual DialogOutcome tableDialog(TableDialog& dialog) = 0;
 
-  // The query prompt: edits `value`, a text of fixed length. `accepted` is true when it was closed
-  // with OK, and only then is `value` changed.
+  // The query prompt: edits `value`, a statement of any length and any number of lines, padded
+  // with blanks to at least the length it came with. `accepted` is true when it was closed with
+  // OK, and only then is `value` changed.
   virtual DialogOutcome queryPrompt(std::string_view title, std::string_view label,
                                     std::string& value, bool& accepted) = 0;
 

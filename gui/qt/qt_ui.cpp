@@ -114,7 +114,7 @@ class QtUi : public Ui {
     qt::QueryPromptDialog prompt(toQString(title), toQString(label), toQString(value), owner());
     accepted = prompt.exec() == QDialog::Accepted;
     if (accepted) {
-      // The value keeps its fixed length.
+      // The value keeps at least the length it came with.
       const size_t length = value.size();
       value = fromQString(prompt.text());
       if (value.size() < length) value.resize(length, ' ');

@@ -2,54 +2,56 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 
 namespace tabulink::qt {
 namespace {
 
-// The prompt's layout in pixels for a font 13 pixels high; a larger font scales it, so that no
-// text is cut.
-constexpr int kBaseHeight = 13;
+// Room for a statement of a few lines without scrolling.
+constexpr int kColumns = 80;
+constexpr int kLines = 8;
 
 }  // namespace
 
 QueryPromptDialog::QueryPromptDialog(const QString& title, const QString& label,
                                      const QString& value, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                         Qt::WindowCloseButtonHint),
       label_(new QLabel(label, this)),
-      field_(new QLineEdit(this)),
+      field_(new QPlainTextEdit(this)),
       ok_(new QPushButton(tr("&Ok"), this)),
       cancel_(new QPushButton(tr("&Cancel"), this)) {
   setWindowModality(Qt::WindowModal);
   setWindowTitle(title);
-  field_->setMaxLength(kMaxLength);
   // The value comes padded to its fixed length; without the blanks there is room to type.
-  QString shown = value.left(kMaxLength);
+  QString shown = value;
   while (shown.endsWith(u' '))
     shown.chop(1);
-  field_->setText(shown);
+  field_->setPlainText(shown);
+  field_->setTabChangesFocus(true);
+  field_->moveCursor(QTextCursor::End);
+  label_->setBuddy(field_);
+  const QFontMetrics metrics(field_->font());
+  field_->setMinimumSize(metrics.horizontalAdvance(u'x') * kColumns,
+                         metrics.lineSpacing() * kLines);
+  field_->installEventFilter(this);
   ok_->setDefault(true);
 
-  const int height = QFontMetrics(font()).height();
-  auto scaled = [height](int pixels) { return std::max(pixels, pixels * height / kBaseHeight); };
-  // No control gets less room than its text needs in this font.
-  auto place = [&](QWidget* widget, int left, int top, int width, int controlHeight) {
-    const QSize least = widget->minimumSizeHint();
-    widget->setGeometry(scaled(left), scaled(top), std::max(scaled(width), least.width()),
-                        std::max(scaled(controlHeight), least.height()));
-  };
-  place(label_, 36, 9, 250, 10);
-  place(field_, 32, 20, 120, 12);
-  place(ok_, 45, 41, 35, 12);
-  place(cancel_, 99, 41, 35, 12);
-  // Buttons widened for their text keep a gap between them.
-  const int gap = ok_->geometry().right() + 1 + scaled(6) - cancel_->x();
-  if (gap > 0) cancel_->move(cancel_->x() + gap, cancel_->y());
-  setFixedSize(scaled(312), scaled(120));
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok_);
+  buttons->addWidget(cancel_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label_);
+  layout->addWidget(field_, 1);
+  layout->addLayout(buttons);
+  adjustSize();
   if (QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
@@ -60,8 +62,24 @@ QueryPromptDialog::QueryPromptDialog(const QString& title, const QString& label,
   field_->setFocus();
 }
 
+bool QueryPromptDialog::eventFilter(QObject* watched, QEvent* event) {
+  // Return runs the statement as it did in a one-line field; Shift+Return is a line break.
+  if (watched == field_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      // A plain line feed: the editor's own Shift+Return would put a Unicode line separator.
+      if (key->modifiers() & Qt::ShiftModifier)
+        field_->insertPlainText(QStringLiteral("\n"));
+      else
+        accept();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
 QString QueryPromptDialog::text() const {
-  return field_->text();
+  return field_->toPlainText();
 }
 
 }  // namespace tabulink::qt

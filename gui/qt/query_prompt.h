@@ -1,11 +1,12 @@
 #pragma once
-// The query prompt, built in code: a label, one edit field of at most 256 characters, "&Ok"
-// (the default) and "&Cancel"; centred on the screen.
+// The query prompt, built in code: a label, a multi-line editor sized for a statement and without
+// a length limit, "&Ok" (the default) and "&Cancel"; centred on the screen. Return runs the
+// statement as OK does, Shift+Return starts a new line.
 
 #include <QDialog>
 
 class QLabel;
-class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace tabulink::qt {
@@ -14,16 +15,17 @@ class QueryPromptDialog : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kMaxLength = 256;
-
   QueryPromptDialog(const QString& title, const QString& label, const QString& value,
                     QWidget* owner);
 
   QString text() const;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   QLabel* label_;
-  QLineEdit* field_;
+  QPlainTextEdit* field_;
   QPushButton* ok_;
   QPushButton* cancel_;
 };

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -179,18 +180,20 @@ TEST(QtDialogs, TableDialogRunsItsRoutineAndRefusesToCloseWhileLocked) {
   EXPECT_EQ(dialog.window, 0u);
 }
 
-TEST(QtDialogs, QueryPromptHoldsAtMost256CharactersAndCancelLeavesTheValue) {
+TEST(QtDialogs, QueryPromptTakesLongStatementsOverLinesAndCancelLeavesTheValue) {
   const std::string padded = std::string("SELECT * FROM towns") + std::string(237, ' ');
   std::string value = padded;
   bool accepted = true;
 
   Person person;
   person.then("ODBC SQL Query", [](QWidget& w) {
-    auto* field = w.findChild<QLineEdit*>();
+    auto* field = w.findChild<QPlainTextEdit*>();
     ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->text(), "SELECT * FROM towns");
+    EXPECT_EQ(field->toPlainText(), "SELECT * FROM towns");
     EXPECT_EQ(w.findChild<QLabel*>()->text(), "Sql Query");
     EXPECT_EQ(QApplication::focusWidget(), field);
+    // Wide enough for a statement, not only its first words.
+    EXPECT_GE(field->width(), QFontMetrics(field->font()).horizontalAdvance(QString(60, u'x')));
     QPushButton* ok = nullptr;
     for (QPushButton* button : w.findChildren<QPushButton*>())
       if (button->text() == "&Ok") ok = button;
@@ -213,15 +216,18 @@ TEST(QtDialogs, QueryPromptHoldsAtMost256CharactersAndCancelLeavesTheValue) {
   EXPECT_FALSE(accepted);
   EXPECT_EQ(value, padded);
 
-  // 300 characters typed: 256 kept; OK writes them back.
+  // 300 characters over two lines (Shift+Return breaks the line), all kept; Return runs it.
   person.then("ODBC SQL Query", [](QWidget& w) {
-    auto* field = w.findChild<QLineEdit*>();
+    auto* field = w.findChild<QPlainTextEdit*>();
+    field->clear();
     typeInto(*field, "SELECT " + QString(293, u'x'));
+    QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(field, "FROM t");
     QTest::keyClick(field, Qt::Key_Return);
   });
   ui().queryPrompt("ODBC SQL Query", "Sql Query", value, accepted);
   EXPECT_TRUE(accepted);
-  EXPECT_EQ(value, "SELECT " + std::string(249, 'x'));
+  EXPECT_EQ(value, "SELECT " + std::string(293, 'x') + "\nFROM t");
   EXPECT_TRUE(person.done());
 }
 

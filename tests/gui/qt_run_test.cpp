@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -98,17 +99,22 @@ class DesktopRun : public ::testing::TestWithParam<DataSource> {
       click(w, "ok");
     });
   }
-  // The person edits the prompt to `sql` and presses Enter.
+  // The person edits the prompt to `sql` and presses Enter. The prompt offers the picked table's
+  // whole content, or the statement last run on that table.
   void query(Person& person, const std::string& sql) {
     person.then(
         "ODBC SQL Query",
-        [sql](QWidget& w) {
-          auto* field = w.findChild<QLineEdit*>();
-          EXPECT_TRUE(field->text().startsWith("SELECT * FROM "));
+        [sql, last = lastQuery_](QWidget& w) {
+          auto* field = w.findChild<QPlainTextEdit*>();
+          const QString offered = field->toPlainText();
+          EXPECT_TRUE(offered.startsWith("SELECT * FROM ") ||
+                      offered == QString::fromStdString(last))
+              << offered.toStdString();
           typeInto(*field, QString::fromStdString(sql));
           QTest::keyClick(field, Qt::Key_Return);
         },
         true);
+    lastQuery_ = sql;
   }
   void cancelBoth(Person& person) {
     person.then("Select ODBC source database", [](QWidget& w) { click(w, "cancel"); });
@@ -119,6 +125,7 @@ class DesktopRun : public ::testing::TestWithParam<DataSource> {
   test::CurrentDir cwd;
   test::ScopedEnv temp;
   std::string table;
+  std::string lastQuery_;
 };
 
 TEST_P(DesktopRun, LogInQueryReadTheGridAndLeave) {

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
 #include <cstdlib>
@@ -47,11 +47,10 @@ TEST(Screens, RenderTheInteractiveRun) {
     click(w, "ok");
   });
   person.then("ODBC SQL Query", [](QWidget& w) {
-    // The field's text is selected when it gets the focus; End keeps it.
-    QTest::keyClick(w.findChild<QLineEdit*>(), Qt::Key_End);
-    QTest::keyClicks(w.findChild<QLineEdit*>(), " ORDER BY name");
+    QTest::keyClick(w.findChild<QPlainTextEdit*>(), Qt::Key_End);
+    QTest::keyClicks(w.findChild<QPlainTextEdit*>(), " ORDER BY name");
     save(w, "prompt");
-    QTest::keyClick(w.findChild<QLineEdit*>(), Qt::Key_Return);
+    QTest::keyClick(w.findChild<QPlainTextEdit*>(), Qt::Key_Return);
   });
   person.then("Tabulink rel.", [](QWidget& grid) {
     grid.showNormal();
