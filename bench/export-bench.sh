@@ -7,8 +7,9 @@
 # (doubles at full precision, texts of up to 600 characters, NULLs). Each table is exported on each
 # data source by build/tabulink to each file type and by unixODBC's isql (tab-delimited and boxed),
 # every run right after a run of the floor, the bare per-row loop (bench/export_floor: SQLFetch,
-# SQLGetData as text per column, nothing written), so that both see the same machine. Text and DBF
-# also run on one core (taskset -c 0), each after the floor on that core.
+# SQLGetData as text per column, nothing written), so that both see the same machine; so does the
+# floor's block fetch ("block fetch": arrays of 1,000 rows bound as text), the driver at its
+# fastest. Text and DBF also run on one core (taskset -c 0), each after the floor on that core.
 # Prints, over RUNS rounds (default 5), the medians of wall time, CPU time (user + sys), peak
 # resident memory and output bytes, and the medians of the paired ratios of wall and CPU time to
 # the floor's. With FLOOR_THREADS=1 the floor also runs while the process has a second, idle
@@ -246,11 +247,11 @@ isql_run() {  # isql_run <label> <isql options...>
 }
 isql_tab() { isql_run "$1" -b -d -x0x09 -c; }
 isql_boxed() { isql_run "$1" -b; }
-second_thread_floor() {
-  measure "$1" -- "$build/bench/export_floor" --second-thread "$dsn" "$user" "$password" "$sql"
+floor_variant() {  # floor_variant <label> <option of export_floor>
+  measure "$1" -- "$build/bench/export_floor" "$2" "$dsn" "$user" "$password" "$sql"
 }
 
-tools=("tabulink Text" "tabulink AsciiTable" "tabulink DBF" "isql tab" "isql boxed")
+tools=("tabulink Text" "tabulink AsciiTable" "tabulink DBF" "isql tab" "isql boxed" "block fetch")
 [ "$floor_threads" = 0 ] || tools+=("floor 2 threads")
 tools+=("tabulink Text 1 core" "tabulink DBF 1 core")
 
@@ -259,7 +260,8 @@ run_round() {
   for type in Text AsciiTable DBF; do paired "tabulink $type" floor "" tabulink_run "$type"; done
   paired "isql tab" floor "" isql_tab
   paired "isql boxed" floor "" isql_boxed
-  [ "$floor_threads" = 0 ] || paired "floor 2 threads" floor "" second_thread_floor
+  paired "block fetch" floor "" floor_variant --block
+  [ "$floor_threads" = 0 ] || paired "floor 2 threads" floor "" floor_variant --second-thread
   for type in Text DBF; do paired "tabulink $type 1 core" "floor 1 core" "taskset -c 0" tabulink_run "$type"; done
 }
 
