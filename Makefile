@@ -45,4 +45,4 @@ format:
 	@scripts/format.sh --fix
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz demo/data demo/out
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz demo/data demo/out
