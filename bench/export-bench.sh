@@ -5,12 +5,12 @@
 # integer, a double at full precision between 1e-3 and 1e6, a date, a timestamp, a 0/1 flag, a note
 # of up to 200 characters; each non-key column NULL in about a tenth of the rows), and "values"
 # (doubles at full precision, texts of up to 600 characters, NULLs). Each table is exported on each
-# data source by build/tabulink to each file type and by unixODBC's isql (tab-delimited and boxed),
-# every run right after a run of the floor, the bare per-row loop (bench/export_floor: SQLFetch,
-# SQLGetData as text per column, nothing written), so that both see the same machine; so does the
-# floor's block fetch ("block fetch": arrays of 1,000 rows bound as text), the driver at its
-# fastest. Text and DBF also run on one core (taskset -c 0), each after the floor on that core.
-# Prints, over RUNS rounds (default 5), the medians of wall time, CPU time (user + sys), peak
+# data source by build/tabulink to each file type (with PEERS=1 also by unixODBC's isql,
+# tab-delimited and boxed), every run right after a run of the floor, the bare per-row loop (bench/export_floor: SQLFetch,
+# SQLGetData as text per column, nothing written), so that both see the same machine; with PEERS=1
+# so does the floor's block fetch ("block fetch": arrays of 1,000 rows bound as text), the driver
+# at its fastest. Text and DBF also run on one core (taskset -c 0), each after the floor on that core.
+# Prints, over RUNS rounds (default 3), the medians of wall time, CPU time (user + sys), peak
 # resident memory and output bytes, and the medians of the paired ratios of wall and CPU time to
 # the floor's. With FLOOR_THREADS=1 the floor also runs while the process has a second, idle
 # thread ("floor 2 threads"). With LARGE_ROWS set (10000000, say), tabulink's wall time and peak
@@ -19,14 +19,15 @@
 # at that many rows (valgrind's callgrind: the same count at every run, where times on a busy
 # machine move by a fifth).
 # Usage: bench/export-bench.sh [build dir]. Environment: ROWS, RUNS, SOURCES ("sqlite pg" by
-# default, which keeps `make bench` under ten minutes; "pgw" adds psqlODBC's Unicode driver), TABLES
-# ("orders values"), FLOOR_THREADS, LARGE_ROWS (0, the default, skips; 10000000 takes some
+# default, which with RUNS=3 and no PEERS keeps `make bench` under ten minutes; "pgw" adds
+# psqlODBC's Unicode driver), TABLES ("orders values"), PEERS, FLOOR_THREADS, LARGE_ROWS (0, the default, skips; 10000000 takes some
 # minutes), INSTRUCTION_ROWS (0, the default, skips; 100000 takes some minutes).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
 rows=${ROWS:-1000000}
-runs=${RUNS:-5}
+runs=${RUNS:-3}
+peers=${PEERS:-0}
 large_rows=${LARGE_ROWS:-0}
 instruction_rows=${INSTRUCTION_ROWS:-0}
 floor_threads=${FLOOR_THREADS:-0}
@@ -251,16 +252,19 @@ floor_variant() {  # floor_variant <label> <option of export_floor>
   measure "$1" -- "$build/bench/export_floor" "$2" "$dsn" "$user" "$password" "$sql"
 }
 
-tools=("tabulink Text" "tabulink AsciiTable" "tabulink DBF" "isql tab" "isql boxed" "block fetch")
+tools=("tabulink Text" "tabulink AsciiTable" "tabulink DBF")
+[ "$peers" = 0 ] || tools+=("isql tab" "isql boxed" "block fetch")
 [ "$floor_threads" = 0 ] || tools+=("floor 2 threads")
 tools+=("tabulink Text 1 core" "tabulink DBF 1 core")
 
 run_round() {
   local type
   for type in Text AsciiTable DBF; do paired "tabulink $type" floor "" tabulink_run "$type"; done
-  paired "isql tab" floor "" isql_tab
-  paired "isql boxed" floor "" isql_boxed
-  paired "block fetch" floor "" floor_variant --block
+  if [ "$peers" != 0 ]; then
+    paired "isql tab" floor "" isql_tab
+    paired "isql boxed" floor "" isql_boxed
+    paired "block fetch" floor "" floor_variant --block
+  fi
   [ "$floor_threads" = 0 ] || paired "floor 2 threads" floor "" floor_variant --second-thread
   for type in Text DBF; do paired "tabulink $type 1 core" "floor 1 core" "taskset -c 0" tabulink_run "$type"; done
 }
