@@ -59,10 +59,6 @@ TEST_P(RowEditing, UpdatesReachTheSourceAndNeverOverwriteAChangeMadeMeanwhile) {
   EXPECT_EQ(rs->nEditRecord(), 5);
   EXPECT_TRUE(rs->FieldPut(4, Value()));
   EXPECT_TRUE(rs->Update());
-  for (auto& e : db->aErrors())
-    std::cerr << "ERR " << e.operation << " " << e.message << "\n";
-  for (auto& m : ui->messages)
-    std::cerr << "MSG " << m.text << "\n";
   EXPECT_EQ(rs->nEditRecord(), 0);
   EXPECT_EQ(valueOf("name", 5), "Smith");
   EXPECT_EQ(valueOf("note", 5), "NULL");
