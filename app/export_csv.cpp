@@ -5,6 +5,7 @@
 namespace tabulink {
 namespace {
 
+// A field as RFC 4180 writes it: quoted, its quotes doubled, when it holds a separator.
 void appendField(std::string& line, std::string_view field) {
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
     line.append(field);
@@ -23,36 +24,20 @@ void appendField(std::string& line, std::string_view field) {
 
 }  // namespace
 
-int CsvExport::head(const std::vector<OutputField>& fields) {
-  if (!create(fields)) return -1;
-  std::string& line = file_.buffer();
-  for (size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0) line.push_back(',');
-    appendField(line, fields_[i].name);
-  }
-  line.append("\r\n");
-  file_.lineDone();
-  return file_.fd();
+void CsvExport::appendName(std::string& line, std::string_view name) const {
+  appendField(line, name);
 }
 
-void CsvExport::row(TDbOdbcDirect& resultSet) {
-  std::string& line = file_.buffer();
-  const CachedRow row = resultSet.CurrentRow();
-  for (size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0) line.push_back(',');
-    std::string_view text;
-    const Cell cell = cellText(resultSet, row, i, text);
-    if (cell == Cell::Null) continue;
-    // A character field of the cache holds its value padded with blanks to the column's width.
-    if (row.isText(i)) text = trimRight(text);
-    if (text.empty()) {
-      line.append("\"\"");
-    } else {
-      appendField(line, text);
-    }
+void CsvExport::appendCell(std::string& line, const CachedRow& row, size_t i, Cell cell,
+                           std::string_view text) const {
+  if (cell == Cell::Null) return;
+  // A character field of the cache holds its value padded with blanks to the column's width.
+  if (row.isText(i)) text = trimRight(text);
+  if (text.empty()) {
+    line.append("\"\"");
+  } else {
+    appendField(line, text);
   }
-  line.append("\r\n");
-  file_.lineDone();
 }
 
 }  // namespace tabulink

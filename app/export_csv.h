@@ -4,17 +4,19 @@
 // with its quotes doubled; an empty text is "" while NULL is an empty field (as PostgreSQL's CSV
 // writes them). Texts go out without their blank padding, bytes as the data source delivered them.
 
-#include "app/export_text.h"
+#include "app/export_delimited_text.h"
 
 namespace tabulink {
 
-class CsvExport : public TextExport {
+class CsvExport : public SeparatedTextExport {
  public:
-  using TextExport::TextExport;
+  CsvExport(std::string path, std::string decChar)
+      : SeparatedTextExport(std::move(path), std::move(decChar), ',') {}
 
-  int head(const std::vector<OutputField>& fields) override;
-  void row(TDbOdbcDirect& resultSet) override;
-  void foot() override {}
+ private:
+  void appendName(std::string& line, std::string_view name) const override;
+  void appendCell(std::string& line, const CachedRow& row, size_t i, Cell cell,
+                  std::string_view text) const override;
 };
 
 }  // namespace tabulink

@@ -4,33 +4,37 @@
 
 namespace tabulink {
 
-int DelimitedTextExport::head(const std::vector<OutputField>& fields) {
+int SeparatedTextExport::head(const std::vector<OutputField>& fields) {
   if (!create(fields)) return -1;
   std::string& line = file_.buffer();
   for (size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0) line.append("\t");
-    line.append(fields_[i].name);
+    if (i > 0) line.push_back(separator_);
+    appendName(line, fields_[i].name);
   }
   line.append("\r\n");
   file_.lineDone();
   return file_.fd();
 }
 
-void DelimitedTextExport::row(TDbOdbcDirect& resultSet) {
+void SeparatedTextExport::row(TDbOdbcDirect& resultSet) {
   std::string& line = file_.buffer();
   const CachedRow row = resultSet.CurrentRow();
   for (size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0) line.push_back('\t');
+    if (i > 0) line.push_back(separator_);
     std::string_view text;
-    cellText(resultSet, row, i, text);
-    line.append(text);
-    // A character value is filled to its column's width (a text read whole is stored as read).
-    const size_t width = static_cast<size_t>(std::max(fields_[i].length, 0));
-    if (fields_[i].type == 'C' && !row.isNull(i) && text.size() < width)
-      line.append(width - text.size(), ' ');
+    const Cell cell = cellText(resultSet, row, i, text);
+    appendCell(line, row, i, cell, text);
   }
   line.append("\r\n");
   file_.lineDone();
+}
+
+void DelimitedTextExport::appendCell(std::string& line, const CachedRow& row, size_t i, Cell,
+                                     std::string_view text) const {
+  line.append(text);
+  const size_t width = static_cast<size_t>(std::max(fields_[i].length, 0));
+  if (fields_[i].type == 'C' && !row.isNull(i) && text.size() < width)
+    line.append(width - text.size(), ' ');
 }
 
 }  // namespace tabulink
