@@ -294,12 +294,14 @@ void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
     out = Value();
     return;
   }
-  if (CurrentRow().isNumberText(i)) {
+  // The column's flag byte says where its value is held.
+  const std::string_view flags = table->bytes(aFields_.size());
+  const char flag = i < flags.size() ? flags[i] : CachedRow::kValueFlag;
+  if (flag == CachedRow::kNumberTextFlag) {
     out.reuseText().assign(trimRight(table->bytes(i)));
     return;
   }
-  const bool longer = i < plans_.size() && plans_[i].wholeField != 0 &&
-                      table->bytes(aFields_.size())[i] == CachedRow::kLongerFlag;
+  const bool longer = flag == CachedRow::kLongerFlag && plans_[i].wholeField != 0;
   table->get(longer ? plans_[i].wholeField : i, out);
 }
 
