@@ -258,7 +258,15 @@ TEST_P(DesktopRun, SavingTheGridWritesWhatTheUnattendedExportWrites) {
 INSTANTIATE_TEST_SUITE_P(Sources, DesktopRun, ::testing::Values(test::kSQLite, test::kPgAnsi),
                          test::sourceName);
 
-class DesktopFill : public DesktopRun {};
+class DesktopFill : public DesktopRun {
+ protected:
+  // `rows` rows whose codes are `code` in the test table; the person logs in and picks it.
+  void fillAndPick(Person& person, int rows, const std::string& code, bool asynchronous = true) {
+    std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
+    test::insertSeries(*db, table, rows, code + ", i, 'row ' || i, NULL");
+    logInAndPick(person, asynchronous);
+  }
+};
 
 TEST_P(DesktopFill, ASynchronousFetchShowsItsProgressAndEscStopsItKeepingTheRows) {
   std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
@@ -303,10 +311,8 @@ TEST_P(DesktopFill, ASynchronousFetchShowsItsProgressAndEscStopsItKeepingTheRows
 }
 
 TEST_P(DesktopFill, SelectAllCompletesABackgroundFillFirst) {
-  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
-  test::insertSeries(*db, table, 3000, "'S' || (i % 1000), i, 'row ' || i, NULL");
   Person person;
-  logInAndPick(person, true);
+  fillAndPick(person, 3000, "'S' || (i % 1000)");
   query(person, "SELECT * FROM " + table);
   QStringList titles;
   person.then("Tabulink rel.", [&](QWidget& grid) {
@@ -326,10 +332,8 @@ TEST_P(DesktopFill, SelectAllCompletesABackgroundFillFirst) {
 }
 
 TEST_P(DesktopFill, AGridOutlivesItsTableDialogWithAllItsRows) {
-  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
-  test::insertSeries(*db, table, 20000, "'G' || (i % 1000), i, 'row ' || i, NULL");
   Person person;
-  logInAndPick(person, true);
+  fillAndPick(person, 20000, "'G' || (i % 1000)");
   query(person, "SELECT code FROM " + table + " WHERE amount IS NULL");  // the first grid: 1 row
   person.then("Tabulink rel.2.1 - Rows completed:       1", [](QWidget&) {});
   person.then(
@@ -355,10 +359,8 @@ TEST_P(DesktopFill, AGridOutlivesItsTableDialogWithAllItsRows) {
 }
 
 TEST_P(DesktopFill, AsynchronousModeOpensTheGridAtOnceAndFillsBehindIt) {
-  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
-  test::insertSeries(*db, table, 400, "'R' || i, i, 'row ' || i, NULL");
   Person person;
-  logInAndPick(person, true);
+  fillAndPick(person, 400, "'R' || i");
   QStringList titles;
   query(person, "SELECT * FROM " + table);
   // The steps only look and close: a step that waited here could run inside a tick's fetch.
@@ -384,10 +386,8 @@ TEST_P(DesktopFill, AsynchronousModeOpensTheGridAtOnceAndFillsBehindIt) {
 }
 
 TEST_P(DesktopFill, TwoBackgroundFillsTitleTheirOwnGridsAndRowsArriveAsTheyCome) {
-  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
-  test::insertSeries(*db, table, 200000, "'T' || (i % 1000), i, 'row ' || i, NULL");
   Person person;
-  logInAndPick(person, true);
+  fillAndPick(person, 200000, "'T' || (i % 1000)");
   query(person, "SELECT * FROM " + table);
   QStringList bigTitles;
   QStringList smallTitles;
