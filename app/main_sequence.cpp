@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/config/tini.h"
+#include "app/dbf_code_page.h"
 #include "app/dialogs.h"
 #include "app/error_collection.h"
 #include "app/query_flow.h"
@@ -19,11 +20,38 @@
 #include "failure/interruption.h"
 #include "odbc/dsn_entries.h"
 #include "resultset/tdbodbcdirect.h"
+#include "table/dbf_table.h"
+#include "table/memo_file.h"
 
 namespace tabulink {
 namespace {
 
 constexpr const char* kDefaultIni = "./Tabulink.ini";
+
+// Whether `errorFile`, a file of its own (or none yet), is `file` under another name or the same.
+bool sameFile(const std::string& file, const std::string& errorFile) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_type type = fs::status(errorFile, error).type();
+  if (type != fs::file_type::regular && type != fs::file_type::not_found) return false;
+  if (fs::equivalent(file, errorFile, error)) return true;
+  return fs::absolute(file, error).lexically_normal() ==
+         fs::absolute(errorFile, error).lexically_normal();
+}
+
+// The file of an unattended export that is also its error file, "" when there is none: the
+// output would replace the entries collected there, and the entries would be appended to it.
+std::string outputIsErrorFile(const RunSettings& s) {
+  if (s.FileErr.empty() || s.Type.starts_with("SCREEN")) return {};
+  std::vector<std::string> files{s.FileOut};
+  if (s.Type.starts_with("DBF")) {
+    const std::string table = DbfTable::tablePath(s.FileOut);
+    files = {table, MemoFile::pathFor(table), codePagePath(table)};
+  }
+  for (const std::string& file : files)
+    if (sameFile(file, s.FileErr)) return file;
+  return {};
+}
 
 bool dsnListed(const std::vector<std::string>& sources, const std::string& dsn) {
   std::string wanted = upper(dsn);
@@ -77,7 +105,10 @@ void MAIN(const CommandLine& line) {
     RunSettings& s = runSettings();
     setDefaultDecimals(s.DecNo);
     setLoginTimeout(s.LoginTimeout);
-    if (s.DSN.empty()) {
+    if (const std::string clash = outputIsErrorFile(s); !clash.empty()) {
+      ZULERROR("The output file " + clash +
+               " is also the error file: give each a name of its own.");
+    } else if (s.DSN.empty()) {
       s.DSN = sources.front();
       runLoginDialog(sources, loginAdvice(iniPath));
     } else if (dsnListed(sources, s.DSN)) {

@@ -82,6 +82,18 @@ TEST_F(CommandLineRun, HelpVersionAndMistakes) {
   EXPECT_EQ(wrong.exitStatus, 2);
   EXPECT_NE(wrong.err.find("--dns"), std::string::npos) << wrong.err;
   EXPECT_FALSE(std::filesystem::exists(dir.file("--help.ini")));
+  // An output named as the error file (a DBF's memo file too) would replace the entries there.
+  for (const char* clash :
+       {"--type csv -o e.txt --errors ./e.txt", "--type dbf -o e --errors e.dbt"}) {
+    const std::string errors = std::string(clash).ends_with("dbt") ? "e.dbt" : "e.txt";
+    writeFile(dir.file(errors), "earlier entry\n");
+    CronRun same = cron(std::string("--dsn Sales --sql 'SELECT 1' ") + clash);
+    EXPECT_EQ(same.exitStatus, 2) << clash;
+    const std::string kept = readFile(dir.file(errors));
+    EXPECT_TRUE(kept.starts_with("earlier entry\n")) << kept;
+    EXPECT_NE(kept.find("is also the error file"), std::string::npos) << kept;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("e.dbf")));
+  }
 }
 
 TEST_F(CommandLineRun, OptionsIniAndBothWriteTheSameCsv) {
