@@ -13,6 +13,7 @@
 #include "core/process_settings.h"
 #include "core/text.h"
 #include "gui/ui.h"
+#include "resultset/cache_reader.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 #include "table/work_areas.h"
@@ -87,22 +88,24 @@ long screenRowCount(TDbOdbcDirect& resultSet) {
   return resultSet.IsFilling() ? resultSet.RowsHeld() : resultSet.RecCount();
 }
 
-std::string gridCellText(TDbOdbcDirect& resultSet, long row, int column) {
-  // The cells come straight from the cache table; its last field (the null flags) is not shown.
-  // A NULL shows empty, as in the text outputs, rather than as the stand-in the cache stores.
-  DbfTable* table = WorkAreas::instance().table(resultSet.nWorkArea());
-  if (table == nullptr || column < 1 || column > resultSet.FCount()) return std::string();
-  if (table->recNo() != static_cast<uint32_t>(row)) table->goTo(row);
-  if (resultSet.FieldIsNull(column)) return std::string();
-  // A number shows as its field holds it, every digit, as the file outputs write it.
+std::string gridCellText(CacheReader& reader, long row, int column) {
+  // The cells come from the cache table through the grid's own cursor: painting never moves the
+  // record a timer fill or an edit works on. A NULL shows empty, as in the text outputs, rather
+  // than as the stand-in the cache stores.
+  const CachedRow& cells = reader.row(row);
   const size_t i = static_cast<size_t>(column - 1);
-  const DbfField& field = table->layout().fields[i];
-  if (field.kind == FieldKind::Numeric && isPlainNumberText(table->bytes(i), field.decimals))
-    return std::string(trimLeft(table->bytes(i)));
+  const DbfField* field = column >= 1 ? cells.field(i) : nullptr;
+  if (field == nullptr || cells.isNull(i)) return std::string();
+  // A number shows as its field holds it, every digit, as the file outputs write it.
+  const bool number = field->kind == FieldKind::Numeric;
+  if (number && isPlainNumberText(cells.bytes(i), field->decimals))
+    return std::string(trimLeft(cells.bytes(i)));
   // The blanks that fill a value to its field's width are no part of it.
-  std::string text = CVALTOCHAR(resultSet.FieldGet(column));
+  Value value;
+  reader.value(i, value);
+  std::string text = CVALTOCHAR(value);
   text.erase(text.find_last_not_of(' ') + 1);
-  if (field.kind == FieldKind::Numeric) text.erase(0, text.find_first_not_of(' '));
+  if (number) text.erase(0, text.find_first_not_of(' '));
   return text;
 }
 
@@ -127,7 +130,9 @@ void SCREENGRID(const std::shared_ptr<TDbOdbcDirect>& resultSet) {
     window.widths.push_back(
         field != nullptr && field->kind != FieldKind::Memo ? static_cast<int>(field->length) : 0);
   }
-  window.cell = [rs](long row, int column) { return gridCellText(*rs, row, column); };
+  window.cell = [reader = std::make_shared<CacheReader>(*rs)](long row, int column) {
+    return gridCellText(*reader, row, column);
+  };
   // Select all: the rest of the result first, its progress in the grid's title.
   window.complete = [rs] {
     constexpr long kStep = 1000;

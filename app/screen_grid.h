@@ -7,11 +7,12 @@
 
 namespace tabulink {
 
+class CacheReader;
 class TDbOdbcDirect;
 
-// The text of a grid cell: row and column (from 1) of the result set's cache table, the one text
-// every file output writes for the value (NULL empty).
-std::string gridCellText(TDbOdbcDirect& resultSet, long row, int column);
+// The text of a grid cell: row and column (from 1) of the result set's cache table, read through
+// `reader`, the one text every file output writes for the value (NULL empty).
+std::string gridCellText(CacheReader& reader, long row, int column);
 
 // Shows the result set in a grid window. The first grid window returns once the user
 // has closed it; one opened while another is open returns at once and keeps its result set alive

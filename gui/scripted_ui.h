@@ -41,6 +41,8 @@ class ScriptedUi : public Ui {
   std::vector<std::string> gridTitles;    // every grid window opened, in order
   int gridRefreshes = 0;
   int pendingMessageRuns = 0;  // calls of processPendingMessages
+  // What the pending messages do each time they run (a grid painting, say); nothing when empty.
+  std::function<void()> pendingMessages;
   bool waitCursor = false;
 
   // The active window; a table dialog is active while its script runs.
@@ -75,7 +77,10 @@ class ScriptedUi : public Ui {
   void showProgress(WindowId window, std::string_view text) override {
     progress.emplace_back(window, std::string(text));
   }
-  void processPendingMessages() override { ++pendingMessageRuns; }
+  void processPendingMessages() override {
+    ++pendingMessageRuns;
+    if (pendingMessages) pendingMessages();
+  }
   bool messagesRunCode() const override { return false; }
 
  private:

@@ -15,6 +15,7 @@
 #include "odbc/column_description.h"
 #include "odbc/statement.h"
 #include "resultset/column_plan.h"
+#include "resultset/row_editor.h"
 #include "table/dbf_layout.h"
 #include "table/field_description.h"
 
@@ -55,6 +56,8 @@ class CachedRow {
 
   // Whether column i's cache field is of `kind`.
   bool heldAs(size_t i, FieldKind kind) const { return i < columns_ && fields_[i].kind == kind; }
+  // Column i's cache field; null for a column the row does not have.
+  const DbfField* field(size_t i) const { return i < columns_ ? &fields_[i] : nullptr; }
 
  private:
   friend class TDbOdbcDirect;
@@ -65,7 +68,8 @@ class CachedRow {
   size_t columns_ = 0;
 };
 
-class TDbOdbcDirect {
+// Row editing is its RowEditor's, which sees the result set as an EditedResult.
+class TDbOdbcDirect : private EditedResult {
  public:
   using Location = std::source_location;
   // Called with the row just fetched by a timer tick, or 0 once the fill has ended.
@@ -140,6 +144,13 @@ class TDbOdbcDirect {
   // Column i (from 0) of the current row as FieldGet gives it, for a caller that has found it
   // not NULL in CurrentRow(); absent when there is no cache table.
   void CachedValue(size_t i, Value& out);
+  // Row n (from 1) as the cache table holds it now, read into `record` (the caller's bytes) without
+  // moving the current record, where a timer fill appends and an edit is made; no columns when
+  // the cache holds no row n. For a reader beside them (CacheReader).
+  CachedRow ReadRow(long n, std::string& record);
+  // Column i of `row`, a row of this result set's cache that is not NULL there, as FieldGet gives
+  // it; absent when there is no cache table.
+  void RowValue(const CachedRow& row, size_t i, Value& out);
 
   void GoTop();
   void GoBottom();
@@ -197,7 +208,7 @@ class TDbOdbcDirect {
   void SQLAlert(std::string_view text, Location loc = Location::current());
 
   int nWorkArea() const { return nWorkArea_; }
-  long nEditRecord() const { return nEditRecord_; }
+  long nEditRecord() const { return editor_.editRecord(); }
   const std::string& cSelect() const { return cSelect_; }
   const std::string& cLastError() const { return cLastError_; }
 
@@ -214,7 +225,7 @@ class TDbOdbcDirect {
   // Stops the fill timer. A timer is never destroyed inside its own tick: one ended there waits
   // in retiredTimers_ until the next tick or End.
   void endTimer();
-  DbfTable* cache() const;
+  DbfTable* cache() const override;
   // Chooses a free cache-table name and creates the table there exclusively.
   bool createCacheTable(const std::vector<FieldDescription>& structure);
   void deleteCacheFiles();
@@ -249,31 +260,16 @@ class TDbOdbcDirect {
   // Appends the row read to the cache table as its current record, with its ISNULL flags.
   void storeRow(DbfTable& table);
 
-  // Row editing (row_editing.cpp, sql_generation.cpp).
-  struct HeldRow {
-    std::vector<Value> values;  // stored values, also of null columns
-    std::vector<bool> isNull;
-  };
-  bool inMode() const { return nEditRecord_ != 0; }
-  void beginMode(bool adding);
-  // The cache table's current record.
-  HeldRow currentRow();
-  // The current row as the data source holds it: as it was when edit mode began on it, else as
-  // the cache holds it.
-  HeldRow sourceRow();
-  // Runs GenCurRec() on `statement` (allocated here); true when it ran.
-  bool selectCurrentAgain(OdbcStatement& statement, std::string_view context, const Location& loc);
-  // Runs `sql` on a statement of the session's own; failures go to its error list.
-  bool executeAlone(std::string_view sql, std::string_view context, const Location& loc);
-  // Deletes the current cache record and packs, then stands on the row that followed.
-  void removeCurrentRecord();
-  // "KEY1 = v1 AND KEY2 = v2" with the key values of `row`.
-  std::string keyCondition(const std::vector<Value>& row, const Location& loc);
-  // The changed columns joined by " , ": "NAME = value" each, or only the names or only the values
-  // (those of the cache table's current record).
-  std::string changedColumns(bool names, bool values);
-  // The text a generated statement writes for `value` in column n.
-  std::string valueText(int n, const Value& value, bool trimBoth) const;
+  // The result set as its row editor sees it (row_editing.cpp).
+  const std::string& statement() const override { return cSelect_; }
+  TOdbc* session() const override { return oConnect_; }
+  std::vector<ColumnDescription>& columns() override { return aFields_; }
+  long position() override { return Recno(); }
+  void moveTo(long n) override { Goto(n); }
+  HeldRow heldRow() override;
+  void storeRowOf(SQLHSTMT stmt) override;
+  HeldRow readRowOf(SQLHSTMT stmt) override;
+  void alert(std::string_view text, const Location& loc) override { SQLAlert(text, loc); }
   // Stops a read-ahead and drops the result set's statement: the result is complete.
   void dropStatement();
 
@@ -285,17 +281,10 @@ class TDbOdbcDirect {
   ProgressCallback bTimerEval_;
   std::vector<ColumnDescription> aFields_;
   std::vector<std::string> aScanFields_;
-  std::vector<std::string> aFldPrimary_;
   std::vector<Value> aBuffer_;
   // The cache's flag of each column of the row read (CachedRow::kValueFlag ...); bytes, read for
   // every column of every row.
   std::vector<char> aIsNull_;
-  // The row in edit mode as it was when the mode began (the reference for the change check and
-  // the key values), or absent values in add mode. Kept apart from the fetch's row buffer, so
-  // rows fetched meanwhile never change which row an update or delete finds.
-  HeldRow editRow_;
-  bool adding_ = false;
-  long nEditRecord_ = 0;
   // Per column, how its values reach the cache field.
   std::vector<ColumnPlan> plans_;
   // For the row being stored, whether a column's value was taken straight from the bytes read,
@@ -313,6 +302,7 @@ class TDbOdbcDirect {
   int ticking_ = 0;
   std::string cSelect_;
   std::string cLastError_;
+  RowEditor editor_{*this};
 };
 
 // The name enclosed in "[" "]" when, trimmed, it still holds a blank; else unchanged.

@@ -370,13 +370,17 @@ Value DbfTable::get(size_t index) {
 }
 
 void DbfTable::get(size_t index, Value& out) {
-  if (index >= layout_.fields.size()) {
+  load();
+  get(record_, index, out);
+}
+
+void DbfTable::get(std::string_view record, size_t index, Value& out) {
+  if (index >= layout_.fields.size() || record.size() != layout_.recordLength) {
     out = Value();
     return;
   }
-  load();
   const DbfField& field = layout_.fields[index];
-  const char* src = record_.data() + field.offset;
+  const char* src = record.data() + field.offset;
   if (field.kind != FieldKind::Memo) {
     decodeField(field, src, out);
     return;
@@ -400,6 +404,19 @@ std::string_view DbfTable::bytes(size_t index) {
 std::string_view DbfTable::record() {
   load();
   return record_;
+}
+
+bool DbfTable::readRecord(int64_t n, std::string& out) {
+  if (n < 1 || n > count_) return false;
+  if (positioned_ && n == recNo_ && loaded_) {
+    out.assign(record_);
+    return true;
+  }
+  out.resize(layout_.recordLength);
+  const int64_t got = dbf_.read(recordOffset(static_cast<uint32_t>(n)), out);
+  if (got == static_cast<int64_t>(out.size())) return true;
+  raiseCorruption(path_, got < 0 ? errno : 0);
+  return false;
 }
 
 void DbfTable::releaseBeforeCurrent() {

@@ -82,11 +82,17 @@ class DbfTable {
   Value get(size_t index);
   // The same into `out`, reusing the capacity of a text it already holds (for loops over rows).
   void get(size_t index, Value& out);
+  // The same of `record`, the bytes of a record of this table that readRecord gave.
+  void get(std::string_view record, size_t index, Value& out);
   // The bytes of field `index` of the current record as stored, without a copy; valid until the
   // position or the record changes. Empty for an index outside the fields.
   std::string_view bytes(size_t index);
   // The whole current record the same way: the deletion flag, then the fields at their offsets.
   std::string_view record();
+  // Record n as it is now, the current record's changes not yet written included, into `out`
+  // (the caller's bytes), leaving the position and the current record alone: for a reader beside
+  // the one that moves and changes. False when there is no record n.
+  bool readRecord(int64_t n, std::string& out);
   // Gives the file space of the records before the current one, and of the memo texts only they
   // hold, back to the file system: for a scratch table read once in order (a cache being
   // exported), whose earlier records are never read again: those still in the write buffer are

@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "app/error_collection.h"
 #include "app/main_sequence.h"
 #include "app/run_settings.h"
+#include "app/screen_grid.h"
 #include "core/text.h"
 #include "odbc/todbc.h"
 #include "resultset/tdbodbcdirect.h"
@@ -199,6 +201,60 @@ TEST_F(QueryFlow, ScreenGridShowsTheCacheAndClosingEndsTheResultSet) {
   EXPECT_TRUE(ui->locks.empty());  // an asynchronous query does not lock the dialog
   EXPECT_EQ(ui->activeTimers(), 0u);
   EXPECT_FALSE(errorsReported());
+}
+
+// Painting the grid while its timer fill runs, between ticks and inside them as the message pump
+// does, moves neither the fill nor an edit in progress: every row arrives once and in order, the
+// edit shows in the grid and stays on its row, and its update reaches the data source.
+TEST_F(QueryFlow, PaintingTheGridMovesNeitherTheFillNorAnEdit) {
+  constexpr long kRows = 2000;
+  const std::string rows = test::testTable("painted");
+  test::recreateTable(test::kSQLite, rows, "id integer primary key, name varchar(20)");
+  std::unique_ptr<TOdbc> db = test::connectTo(test::kSQLite);
+  test::insertSeries(*db, rows, kRows, "i, 'name ' || i");
+  auto rs =
+      std::make_shared<TDbOdbcDirect>("SELECT id, name FROM " + rows + " ORDER BY id", db.get());
+  ASSERT_TRUE(rs->Open());
+  // The grid opens on the first row while the fill goes on behind it; each tick paints it.
+  std::function<void()> paint;
+  rs->AutoFill(1, 5, [&](long, TDbOdbcDirect&) { paint(); });
+  ui->gridScripts.push_back([&](GridWindow& w) {
+    ASSERT_TRUE(rs->FieldPut(2, Value("edited")));
+    const auto text = [&](long row) { return w.cell(row, 1) + " " + w.cell(row, 2); };
+    const auto expected = [](long row) {
+      return std::to_string(row) + " name " + std::to_string(row);
+    };
+    // The first row, the middle one and the last one held: what a scrolled grid asks for.
+    std::set<std::string> firstRow;
+    long paints = 0;
+    long wrong = 0;
+    paint = [&] {
+      ++paints;
+      firstRow.insert(text(1));
+      for (long row : {w.rowCount() / 2 + 1, w.rowCount()})
+        wrong += row > 1 && text(row) != expected(row);
+    };
+    ui->pendingMessages = paint;
+    while (ui->activeTimers() > 0) {
+      ui->tickTimers();
+      paint();
+    }
+    ui->pendingMessages = {};
+    EXPECT_GT(paints, kRows);  // inside the ticks too, before every fetch
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(firstRow, std::set<std::string>{"1 edited"});
+    EXPECT_EQ(rs->Recno(), 1);
+    EXPECT_EQ(rs->nEditRecord(), 1);
+    ASSERT_EQ(w.rowCount(), kRows);
+    for (long row = 2; row <= kRows; ++row)
+      ASSERT_EQ(text(row), expected(row));
+    EXPECT_TRUE(rs->Update()) << rs->cLastError();
+  });
+  SCREENGRID(rs);
+  TDbOdbcDirect check("SELECT name FROM " + rows + " WHERE id = 1", db.get());
+  ASSERT_TRUE(check.Open());
+  EXPECT_EQ(trimRight(CVALTOCHAR(check.FieldGet(1))), "edited");
+  EXPECT_TRUE(db->aErrors().empty());
 }
 
 TEST_F(QueryFlow, ConnectionFailureAndEmptyDatabase) {

@@ -13,6 +13,7 @@
 
 #include "app/screen_grid.h"
 #include "core/text.h"
+#include "resultset/cache_reader.h"
 #include "resultset/tdbodbcdirect.h"
 #include "support/command.h"
 #include "support/odbc_sources.h"
@@ -165,6 +166,7 @@ TEST_P(RoutesAgree, EveryOutputAndTheGridShowTheOneTextOfAValue) {
   ASSERT_EQ(tab.size(), 4u);
   ASSERT_EQ(boxed.size(), 4u);
   ASSERT_EQ(dbf.size(), 4u);
+  CacheReader grid(*rs);
   for (size_t row = 0; row < 4; ++row) {
     for (size_t k = 0; k < columns.size(); ++k) {
       const Column& column = columns[k];
@@ -177,7 +179,7 @@ TEST_P(RoutesAgree, EveryOutputAndTheGridShowTheOneTextOfAValue) {
       const bool none = column.name != "c";
       EXPECT_EQ(dbf[row][k + 1], blank ? (none ? "None" : "") : text);
       // The grid shows dates in the process's date format.
-      std::string cell = gridCellText(*rs, static_cast<long>(row + 1), static_cast<int>(k + 2));
+      std::string cell = gridCellText(grid, static_cast<long>(row + 1), static_cast<int>(k + 2));
       if (column.name == "d" && !text.empty())
         cell = cell.substr(6, 4) + "-" + cell.substr(0, 2) + "-" + cell.substr(3, 2);
       EXPECT_EQ(trimRight(cell), text);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/text.h"
+#include "resultset/row_editor.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/field_codec.h"
 
@@ -34,10 +35,11 @@ void dropLast(std::string& text, std::string_view separator) {
 
 }  // namespace
 
-std::string TDbOdbcDirect::valueText(int n, const Value& value, bool trimBoth) const {
+std::string RowEditor::valueText(size_t i, const Value& value, bool trimBoth) const {
   // A NULL, and an empty date, are written as NULL.
   if (value.isAbsent() || (value.isDate() && value.date().empty())) return "NULL";
-  switch (FieldType(n)) {
+  const ColumnDescription& column = result_.columns()[i];
+  switch (column.type) {
     case 'C':
     case 'M': {
       std::string text = CVALTOCHAR(value);
@@ -47,7 +49,7 @@ std::string TDbOdbcDirect::valueText(int n, const Value& value, bool trimBoth) c
       // As the cache field holds it, so that a value read again compares equal to the one held.
       if (value.isNumber()) {
         char text[kNumberTextSize];
-        if (size_t length = numberText(value.number().value, FieldDec(n), text); length > 0)
+        if (size_t length = numberText(value.number().value, column.decimals, text); length > 0)
           return std::string(text, length);
       }
       break;
@@ -65,54 +67,59 @@ std::string TDbOdbcDirect::valueText(int n, const Value& value, bool trimBoth) c
   return quoted(CVALTOCHAR(value));
 }
 
-std::string TDbOdbcDirect::changedColumns(bool names, bool values) {
+std::string RowEditor::changedColumns(bool names, bool values) {
+  const std::vector<ColumnDescription>& columns = result_.columns();
   std::string text;
-  for (int n = 1; n <= nFields_; ++n) {
-    if (!aFields_[static_cast<size_t>(n - 1)].changed) continue;
-    if (names) text += FieldName(n);
+  const HeldRow row = values ? result_.heldRow() : HeldRow();
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!columns[i].changed) continue;
+    if (names) text += CHKSP(columns[i].name);
     if (names && values) text += " = ";
-    if (values) text += valueText(n, FieldGet(n), false);
+    if (values) text += valueText(i, row.isNull[i] ? Value() : row.values[i], false);
     text += kComma;
   }
   dropLast(text, kComma);
   return text;
 }
 
-std::string TDbOdbcDirect::GenAppend() {
+std::string RowEditor::genAppend() {
   return " (" + changedColumns(true, false) + ") VALUES (" + changedColumns(false, true) + ")";
 }
 
-std::string TDbOdbcDirect::GenUpdate() {
+std::string RowEditor::genUpdate() {
   return changedColumns(true, true);
 }
 
-std::string TDbOdbcDirect::keyCondition(const std::vector<Value>& row, const Location& loc) {
+std::string RowEditor::keyCondition(const std::vector<Value>& row, const Location& loc) {
+  const std::vector<ColumnDescription>& columns = result_.columns();
   std::string condition;
-  for (const std::string& key : PrimaryKeys({}, true, loc)) {
-    auto column = std::find_if(aFields_.begin(), aFields_.end(), [&](const ColumnDescription& c) {
+  for (const std::string& key : primaryKeys({}, true, loc)) {
+    auto column = std::find_if(columns.begin(), columns.end(), [&](const ColumnDescription& c) {
       return upper(c.name) == upper(key);
     });
-    if (column == aFields_.end()) {
-      SQLAlert("The primary key field " + key + " is not present on the 'SELECT' statement", loc);
+    if (column == columns.end()) {
+      result_.alert("The primary key field " + key + " is not present on the 'SELECT' statement",
+                    loc);
       return {};
     }
-    const int n = static_cast<int>(column - aFields_.begin()) + 1;
-    const size_t i = static_cast<size_t>(n - 1);
-    condition += FieldName(n) + " = " + valueText(n, i < row.size() ? row[i] : Value(), true);
+    const size_t i = static_cast<size_t>(column - columns.begin());
+    condition +=
+        CHKSP(column->name) + " = " + valueText(i, i < row.size() ? row[i] : Value(), true);
     condition += kAnd;
   }
   dropLast(condition, kAnd);
   return condition;
 }
 
-std::string TDbOdbcDirect::GenWhere(Location loc) {
+std::string RowEditor::genWhere(const Location& loc) {
   return keyCondition(editRow_.values, loc);
 }
 
-std::string TDbOdbcDirect::GenCurRec(Location loc) {
-  const std::string statement = upper(cSelect_);
+std::string RowEditor::genCurRec(const Location& loc) {
+  const std::string& select = result_.statement();
+  const std::string statement = upper(select);
   // The condition goes before the first GROUP BY, HAVING or ORDER BY, or into the WHERE there is.
-  size_t end = cSelect_.size();
+  size_t end = select.size();
   for (std::string_view clause : {"GROUP BY ", "HAVING ", "ORDER BY "}) {
     const size_t at = statement.find(clause);
     if (at != std::string::npos) end = std::min(end, at == 0 ? 0 : at - 1);
@@ -120,9 +127,9 @@ std::string TDbOdbcDirect::GenCurRec(Location loc) {
   const std::string condition = keyCondition(sourceRow().values, loc);
   const size_t where = statement.find("WHERE ");
   if (where != std::string::npos) {
-    return cSelect_.substr(0, where + 6) + "(" + condition + ") AND " + cSelect_.substr(where + 6);
+    return select.substr(0, where + 6) + "(" + condition + ") AND " + select.substr(where + 6);
   }
-  return cSelect_.substr(0, end) + " WHERE " + condition + " " + cSelect_.substr(end);
+  return select.substr(0, end) + " WHERE " + condition + " " + select.substr(end);
 }
 
 }  // namespace tabulink
