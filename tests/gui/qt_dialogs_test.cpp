@@ -318,6 +318,9 @@ TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllowsInTheirPlaces) {
     auto* description = w.findChild<QLabel*>("description");
     EXPECT_GE(description->height(), description->heightForWidth(description->width()));
     EXPECT_LE(description->geometry().bottom(), w.findChild<QPushButton*>("seeLog")->y());
+    // The dialog grew with it: its buttons are still inside.
+    for (QPushButton* button : w.findChildren<QPushButton*>())
+      EXPECT_LE(button->geometry().bottom(), w.height()) << button->text().toStdString();
     auto* seeLog = w.findChild<QPushButton*>("seeLog");
     click(w, "seeLog");
     EXPECT_TRUE(QTest::qWaitFor([seeLog] { return seeLog->text() == "No viewer for Error.log"; }));
