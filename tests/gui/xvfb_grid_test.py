@@ -186,9 +186,12 @@ def count_in(title):
     return int(digits) if digits.isdigit() else -1
 
 
-def log_in_and_query(x, job, work, env):
-    """Starts the program on `job` (no DSN: the dialogs), and keys through the log-in, the table
-    list and the query prompt with Return; the run, the table dialog and what went wrong."""
+def log_in_and_query(x, job, settings, work, env):
+    """Starts the program on the INI file `job` holding `settings` (no DSN: the dialogs), and
+    keys through the log-in, the table list and the query prompt with Return; the run, the table
+    dialog and what went wrong."""
+    with open(os.path.join(work, job), "w") as ini:
+        ini.write(settings)
     run = subprocess.Popen([env["TABULINK"], job], cwd=work, env=env,
                            stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
     dialog = None
@@ -217,9 +220,8 @@ def leave(x, run, job, grid):
 
 
 def background_fill(x, work, env):
-    with open(os.path.join(work, "fill.ini"), "w") as job:
-        job.write("[ODBC]\nAsyncronous=.T.\n[Output]\nType=Screen\n")
-    run, _, failures = log_in_and_query(x, "fill.ini", work, env)
+    run, _, failures = log_in_and_query(
+        x, "fill.ini", "[ODBC]\nAsyncronous=.T.\n[Output]\nType=Screen\n", work, env)
     if failures:
         return failures
     grid, _ = find_window(x, "Tabulink rel.", 60)
@@ -250,9 +252,7 @@ def background_fill(x, work, env):
 
 
 def esc_stops_the_fetch(x, work, env):
-    with open(os.path.join(work, "stop.ini"), "w") as job:
-        job.write("[Output]\nType=Screen\n")
-    run, dialog, failures = log_in_and_query(x, "stop.ini", work, env)
+    run, dialog, failures = log_in_and_query(x, "stop.ini", "[Output]\nType=Screen\n", work, env)
     if failures:
         return failures
     # The table dialog, locked while the rows arrive, counts them in its title; Esc there stops
