@@ -6,8 +6,9 @@ Then a run whose start-up cannot mail the crash report of an earlier run (no box
 says so) and whose DBF output cannot be created: its error dialog, closed the same way, ends the
 program with exit status 1, not with a crash of the toolkit at exit. Then the interactive run
 over a large table, driven by keys as a person would (log-in, table list, query prompt): with
-"Asynchronous mode" the grid opens at once and its own title counts the rows as they arrive up to
-the total, and a row copied from it is pasted by another client as UTF-8; without it, Esc during
+"Asynchronous mode" the grid opens at once, its own title counts the rows as they arrive up to
+the total, and its last row, copied while it fills and after, is the last row fetched so far and
+then the table's last, pasted by another client as UTF-8; without it, Esc during
 the fetch keeps the rows fetched so far and the grid's title says they are incomplete. Last, an
 unattended export on an X server that ends when its last client goes (-terminate): the program's
 display probe must not be that last client before the toolkit has connected.
