@@ -49,7 +49,8 @@ def start_xvfb(*options):
 
 def window_title(x, window):
     utf8 = x.intern_atom("UTF8_STRING")
-    prop = window.get_full_property(x.intern_atom("_NET_WM_NAME"), utf8)
+    # In one request: read in two, a title that changes in between would be half old, half new.
+    prop = window.get_full_property(x.intern_atom("_NET_WM_NAME"), utf8, sizehint=1024)
     if prop is not None:
         return prop.value.decode("utf-8")
     name = window.get_wm_name()
@@ -264,8 +265,8 @@ def background_fill(x, work, env):
     counts = [count_in(t) for t in titles if "so far" in t]
     if not counts or not 0 < counts[0] < BIG_ROWS:
         failures.append("fill.ini: no count of the rows so far in %r" % titles[:3])
-    if counts != sorted(counts):
-        failures.append("fill.ini: the counts went back: %r" % counts)
+    if counts != sorted(counts) or -1 in counts:
+        failures.append("fill.ini: the counts went back: %r" % titles)
     if len(titles) > 200:
         failures.append("fill.ini: %d titles, the title changed for every few rows" % len(titles))
     # Once complete, the last row is the table's last.
