@@ -58,7 +58,8 @@ bool DbfTableExport::create(const std::vector<FieldDescription>& structure, std:
 bool DbfTableExport::createCodePage(const std::string& target) {
   const std::string path = codePagePath(target);
   if (int error = writeCodePage(path, runSettings().Encoding); error != 0) {
-    ZULERROR("Error creating the code page file " + path + ": " + std::strerror(error));
+    ZULERROR("Error creating the code page file " + shownFileName(path) + ": " +
+             std::strerror(error));
     return false;
   }
   output_.created(path, codePagePath(output_.finalPath()));

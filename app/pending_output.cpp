@@ -135,7 +135,10 @@ int PendingOutput::openInPlace() const {
 }
 
 std::string PendingOutput::nextWritePath() {
-  return final_ + "." + randomLetters(6) + ".part";
+  forgetRunFileName(writePath_);
+  writePath_ = final_ + "." + randomLetters(6) + ".part";
+  nameRunFile(writePath_, final_);
+  return writePath_;
 }
 
 void PendingOutput::created(const std::string& path, const std::string& finalPath) {
@@ -179,6 +182,7 @@ int PendingOutput::commit() {
   }
   if (error != 0) abandon();
   parts_.clear();
+  forgetRunFileName(writePath_);
   return error;
 }
 
@@ -189,6 +193,7 @@ void PendingOutput::abandon() {
     untrackRunFile(part.path);
   }
   parts_.clear();
+  forgetRunFileName(writePath_);
 }
 
 }  // namespace tabulink

@@ -40,7 +40,7 @@ class PendingOutput {
   // opened for appending stays appended to); the descriptor, or -1 with errno.
   int openInPlace() const;
   // A new temporary name beside the final one ("<name>.XXXXXX.part") on each call, for a name
-  // found taken.
+  // found taken; messages about it and its companions name the final one.
   std::string nextWritePath();
 
   // `path` now exists and belongs to this output, to be renamed to `finalPath` on commit (first
@@ -67,6 +67,7 @@ class PendingOutput {
   std::string refusal_;
   int refusedError_ = 0;
   std::vector<Part> parts_;
+  std::string writePath_;  // the latest temporary name
 };
 
 }  // namespace tabulink

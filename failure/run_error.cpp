@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "failure/run_files.h"
+
 namespace tabulink {
 
 std::string_view genericErrorText(int gencode) {
@@ -67,7 +69,7 @@ std::string ERRORMESSAGE(const RunError& error) {
   line += "/" + std::to_string(error.SUBCODE);
   if (!error.DESCRIPTION.empty()) line += "  " + error.DESCRIPTION;
   if (!error.FILENAME.empty()) {
-    line += ": " + error.FILENAME;
+    line += ": " + shownFileName(error.FILENAME);
   } else if (!error.OPERATION.empty()) {
     line += ": " + error.OPERATION;
   }

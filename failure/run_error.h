@@ -52,7 +52,8 @@ struct RunError {
 RunError makeRunError(int gencode, std::string subsystem, int subcode);
 
 // The one-line message: "Error DBFNTX/1021  Data width error", "(DOS Error 5) DBFNTX/1004  Create
-// error: out.dbf (Permission denied)", the system's text of the errno at the end.
+// error: out.dbf (Permission denied)", the system's text of the errno at the end. A file written
+// under a temporary name is named as the output it becomes.
 std::string ERRORMESSAGE(const RunError& error);
 
 }  // namespace tabulink

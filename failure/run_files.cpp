@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <vector>
 
 namespace tabulink {
@@ -62,6 +64,23 @@ void removeTracked(bool outputsToo) {
   publishSnapshot();
 }
 
+struct OutputName {
+  std::filesystem::path temporary;
+  std::filesystem::path finalPath;
+};
+
+// The outputs under temporary names, by those names without their extension. A lock of its own:
+// a message may be made while the tracking is held, by this thread or another.
+std::mutex& namesGuard() {
+  static auto& mutex = *new std::mutex;
+  return mutex;
+}
+
+std::map<std::filesystem::path, OutputName>& outputNames() {
+  static auto& names = *new std::map<std::filesystem::path, OutputName>;
+  return names;
+}
+
 }  // namespace
 
 std::unique_lock<std::recursive_timed_mutex> lockRunFiles() {
@@ -102,6 +121,27 @@ void removeRunFilesForGood() {
   bool locked = guard().try_lock_for(std::chrono::seconds(1));
   removeTracked(true);
   (void)locked;  // left locked on purpose: the process ends next
+}
+
+void nameRunFile(const std::string& temporary, const std::string& finalPath) {
+  std::lock_guard lock(namesGuard());
+  outputNames()[std::filesystem::path(temporary).replace_extension()] = {temporary, finalPath};
+}
+
+void forgetRunFileName(const std::string& temporary) {
+  std::lock_guard lock(namesGuard());
+  outputNames().erase(std::filesystem::path(temporary).replace_extension());
+}
+
+std::string shownFileName(const std::string& path) {
+  std::filesystem::path file(path);
+  std::lock_guard lock(namesGuard());
+  const auto named = outputNames().find(std::filesystem::path(file).replace_extension());
+  if (named == outputNames().end()) return path;
+  const OutputName& output = named->second;
+  if (file == output.temporary) return output.finalPath.string();
+  // A companion keeps its own extension, as it does when it is put in place.
+  return std::filesystem::path(output.finalPath).replace_extension(file.extension()).string();
 }
 
 }  // namespace tabulink

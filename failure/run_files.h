@@ -1,7 +1,8 @@
 #pragma once
 // The files a run makes for itself and must not leave behind when it ends early: cache tables,
 // removed at every end, and outputs still under their temporary names, removed when the run is
-// interrupted and kept (under those names) when a run-time error ends it.
+// interrupted and kept (under those names) when a run-time error ends it; and the names that
+// messages give those temporary files.
 
 #include <mutex>
 #include <string>
@@ -29,5 +30,13 @@ void removeRunFilesFromSignalHandler(bool outputsToo);
 // waits a moment for the tracking, then removes everything and keeps the tracking locked, so the
 // run makes no further file before the process ends.
 void removeRunFilesForGood();
+
+// An output written for a while under `temporary`, whose own name is `finalPath`: messages name
+// the output as its user gave it. Its companions (the same name with another extension, a memo
+// file) are named the same way. Forgotten when the output is put in place or given up.
+void nameRunFile(const std::string& temporary, const std::string& finalPath);
+void forgetRunFileName(const std::string& temporary);
+// The name a message gives the file `path`.
+std::string shownFileName(const std::string& path);
 
 }  // namespace tabulink

@@ -106,7 +106,8 @@ ErrorDialogWidget::ErrorDialogWidget(const ErrorDialog& error, QWidget* owner)
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
       if (child != description && child->y() >= below) child->move(child->x(), child->y() + grow);
     description->resize(description->width(), description->height() + grow);
-    resize(width(), height() + grow);
+    // The template's size is fixed: it is the fixed size that grows.
+    setFixedSize(width(), height() + grow);
   }
   if (QScreen* screen = this->screen()) {
     QRect centred = rect();

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
@@ -20,6 +21,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
+#include <vector>
 
 #include "gui/qt/grid_model.h"
 #include "gui/qt/grid_view.h"
@@ -34,6 +37,8 @@ constexpr int kFindChunk = 2000;
 constexpr int kRowsSized = 60;
 // The widest a text column grows to fit its values.
 constexpr int kTextWidth = 400;
+// Room kept ahead of a copy's text as it is made.
+constexpr qsizetype kCopyHeadroom = 1 << 20;
 
 QAction* windowAction(QWidget* owner, const QString& text, const QKeySequence& keys) {
   auto* action = new QAction(text, owner);
@@ -166,38 +171,62 @@ void GridWindowWidget::fitColumns() {
   }
 }
 
-QString GridWindowWidget::selectedText(bool headers) const {
-  QModelIndexList selected = view_->selectionModel()->selectedRows();
-  std::vector<int> rows;
-  rows.reserve(static_cast<size_t>(selected.size()));
-  for (const QModelIndex& index : selected)
-    rows.push_back(index.row());
-  std::sort(rows.begin(), rows.end());
+QByteArray GridWindowWidget::selectedText(bool headers) const {
+  // Rows from the selection's ranges, merged into spans in order: a list of every selected index
+  // would take more memory than the text of a million rows.
+  std::vector<std::pair<int, int>> ranges;  // first and last row
+  for (const QItemSelectionRange& range : view_->selectionModel()->selection())
+    ranges.emplace_back(range.top(), range.bottom());
+  std::sort(ranges.begin(), ranges.end());
+  std::vector<std::pair<int, int>> spans;
+  long selected = 0;
+  for (const auto& [top, bottom] : ranges) {
+    if (!spans.empty() && top <= spans.back().second + 1) {
+      selected += std::max(bottom - spans.back().second, 0);
+      spans.back().second = std::max(spans.back().second, bottom);
+    } else {
+      selected += bottom - top + 1;
+      spans.emplace_back(top, bottom);
+    }
+  }
   const int columns = model_->columnCount();
-  std::string text;
-  if (headers) {
+  QByteArray text;
+  auto appendLine = [&](auto&& cellOf) {
     for (int column = 0; column < columns; ++column) {
       if (column > 0) text += '\t';
-      text += window_.headers[static_cast<size_t>(column)];
+      const std::string cell = cellOf(column);
+      text.append(cell.data(), static_cast<qsizetype>(cell.size()));
     }
     text += '\n';
-  }
-  for (int row : rows) {
-    for (int column = 0; column < columns; ++column) {
-      if (column > 0) text += '\t';
-      text += model_->cellText(row, column);
+  };
+  if (headers)
+    appendLine([this](int column) { return window_.headers[static_cast<size_t>(column)]; });
+  long written = 0;
+  for (const auto& [top, bottom] : spans) {
+    for (int row = top; row <= bottom; ++row) {
+      appendLine([this, row](int column) { return model_->cellText(row, column); });
+      // Room for the rest as the rows so far suggest, made before the text runs out of it: a
+      // reserve extends the text where it lies, while growing by itself it would be copied.
+      if (++written < selected && text.capacity() - text.size() < kCopyHeadroom)
+        text.reserve(text.size() + text.size() / written * (selected - written) * 11 / 10 +
+                     kCopyHeadroom);
     }
-    text += '\n';
   }
-  return toQString(text);
+  // Bytes that are no UTF-8 (Latin-1 values) go as the grid shows them, not as they are held.
+  if (!QByteArrayView(text).isValidUtf8()) text = QString::fromUtf8(text).toUtf8();
+  return text;
 }
 
 void GridWindowWidget::copySelection(bool headers) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  QApplication::clipboard()->setText(selectedText(headers));
+  // Held as UTF-8, the form it is pasted in, rather than as a QString of twice the size for as
+  // long as the clipboard is the grid's.
+  auto* data = new QMimeData;
+  data->setData(QStringLiteral("text/plain"), selectedText(headers));
+  QApplication::clipboard()->setMimeData(data);
   QApplication::restoreOverrideCursor();
-  // The text of a large selection was made twice on the way; give that memory back to the
-  // system rather than keep it for the rest of the run.
+  // The memory of the previous clipboard text, and of this one's making, goes back to the system
+  // rather than staying with the process for the rest of the run.
   malloc_trim(0);
 }
 

@@ -35,9 +35,9 @@ class GridWindowWidget : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  // The selected rows as tab-delimited lines, each ended by a line feed; with the column names
-  // first when `headers`.
-  QString selectedText(bool headers) const;
+  // The selected rows as tab-delimited lines in UTF-8, each ended by a line feed; with the column
+  // names first when `headers`.
+  QByteArray selectedText(bool headers) const;
   void copySelection(bool headers);
   // Widens the columns that the rows in view need wider: a number's to every digit, a text's up
   // to the width its field holds; columns never narrow.

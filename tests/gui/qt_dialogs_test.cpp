@@ -303,7 +303,10 @@ TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllowsInTheirPlaces) {
   person.then("Error", [&](QWidget& w) {
     EXPECT_EQ(row(w), "&Retry &Quit* &Default");
     click(w, "See Error.log file");
-    for (int waited = 0; waited < 100 && !std::filesystem::exists(bin.file("opened")); ++waited)
+    // The opener runs on its own: it has written its line once the line feed is there (the file
+    // exists, empty, before that).
+    for (int waited = 0; waited < 100 && !test::readFile(bin.file("opened")).ends_with('\n');
+         ++waited)
       QTest::qWait(20);
     EXPECT_EQ(test::readFile(bin.file("opened")), "Error.log\n");
     EXPECT_TRUE(w.isVisible());
@@ -318,6 +321,9 @@ TEST(QtDialogs, ErrorDialogOffersOnlyTheAnswersTheErrorAllowsInTheirPlaces) {
     auto* description = w.findChild<QLabel*>("description");
     EXPECT_GE(description->height(), description->heightForWidth(description->width()));
     EXPECT_LE(description->geometry().bottom(), w.findChild<QPushButton*>("seeLog")->y());
+    // The dialog grew with it: its buttons are still inside.
+    for (QPushButton* button : w.findChildren<QPushButton*>())
+      EXPECT_LE(button->geometry().bottom(), w.height()) << button->text().toStdString();
     auto* seeLog = w.findChild<QPushButton*>("seeLog");
     click(w, "seeLog");
     EXPECT_TRUE(QTest::qWaitFor([seeLog] { return seeLog->text() == "No viewer for Error.log"; }));

@@ -39,6 +39,7 @@ struct Result {
     w.rowCount = [this] { return held; };
     w.cell = [this](long row, int column) {
       if (row == 7 && column == 2) return std::string(5000, 'w');
+      if (row == 12 && column == 1) return std::string("caf\xe9");  // Latin-1, not UTF-8
       return "r" + std::to_string(row) + "c" + std::to_string(column);
     };
     w.complete = [this] {
@@ -74,6 +75,24 @@ TEST(QtGrid, CopySelectAllFindAndWideCells) {
     for (int c = 1; c <= 40; ++c)
       third += (c > 1 ? "\t" : "") + ("r3c" + std::to_string(c));
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), third + "\n");
+
+    // Rows picked out of order and some twice copy once each, in the grid's order; a value that
+    // is no UTF-8 copies as the grid shows it.
+    auto pick = [view, model](int first, int last) {
+      view->selectionModel()->select(QItemSelection(model->index(first, 0), model->index(last, 0)),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+    view->clearSelection();
+    pick(10, 11);
+    pick(1, 1);
+    pick(11, 12);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = QApplication::clipboard()->text().split(u'\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[0].startsWith("r2c1\t") && lines[1].startsWith("r11c1\t") &&
+                lines[2].startsWith(QString("caf") + QChar(0xFFFD) + "\t") &&
+                lines[3].startsWith("r13c1\t") && lines[4].isEmpty())
+        << lines.join("|").toStdString();
 
     // A wide value is cut for painting and in its tooltip; the copy keeps all of it.
     const QModelIndex wide = model->index(6, 1);
