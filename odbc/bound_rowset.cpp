@@ -37,7 +37,7 @@ std::unique_ptr<BoundRowset> BoundRowset::bind(SQLHDBC dbc, SQLHSTMT stmt,
                           widths.size() * sizeof(SQLLEN) + sizeof(SQLUSMALLINT);
   size_t rows = 1;
   if (manyRows) {
-    static constexpr std::array<size_t, 8> kRows = {kMostRows, 50, 25, 20, 10, 5, 4, 2};
+    static constexpr std::array<size_t, 3> kRows = {kMostRows, 5, 2};
     const auto fits = std::find_if(kRows.begin(), kRows.end(), [&](size_t candidate) {
       return candidate * rowBytes <= budget;
     });
@@ -111,14 +111,19 @@ int BoundRowset::next() {
   const int rc = SQLFETCH(stmt_);
   const SQLULEN rows = fetchedRows_;
   const bool failed = rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO;
-  if (rc == SQL_NO_DATA) return rc;
+  if (rc == SQL_NO_DATA) return endRc_ = rc;
   // The rows before a row the driver could not fetch are delivered, as fetching each would have
   // delivered them; that row's failure ends the rows.
   const auto end = statuses_.begin() + static_cast<std::ptrdiff_t>(std::min<SQLULEN>(rows, rows_));
   const auto stop = std::find_if_not(statuses_.begin(), end, delivered);
   fetched_ = static_cast<size_t>(stop - statuses_.begin());
   if (failed || stop != end) endRc_ = failed ? rc : SQL_ERROR;
-  if (fetched_ == 0) return endRc_ != SQL_SUCCESS ? endRc_ : SQL_NO_DATA;
+  // A fetch that succeeded without saying how many rows it gave is not taken for the end of
+  // the rows: those rows would be lost without a word.
+  if (fetched_ == 0) {
+    if (endRc_ == SQL_SUCCESS) endRc_ = SQL_ERROR;
+    return endRc_;
+  }
   // The warning of a block with a value its array cut is that cut's, which the value carries as
   // SQLGetData's would; fetching each row would not have warned of it.
   blockWarned_ = rc == SQL_SUCCESS_WITH_INFO &&

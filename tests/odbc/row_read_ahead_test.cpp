@@ -158,7 +158,7 @@ class BlockFetch : public ::testing::TestWithParam<test::DataSource> {
   std::string table;
 };
 
-// Blocks of 100 rows on PostgreSQL, where a row of a block can be made current to read a cut
+// Blocks of 10 rows on PostgreSQL, where a row of a block can be made current to read a cut
 // value whole; of one row on SQLite, which cannot do that but still saves a call per value.
 // The rows, values, cuts, values read whole and failures are those of fetching each row: with
 // the columns as described and with every column read whole; a result failing at row 500; an
@@ -172,7 +172,7 @@ TEST_P(BlockFetch, GivesTheRowsOfFetchingEachRow) {
     SCOPED_TRACE(readAllWhole ? "all read whole" : "as described");
     size_t blocks = 0;
     const std::vector<std::string> rows = readAll(all, true, readAllWhole, &blocks);
-    EXPECT_EQ(blocks, pg ? 100u : 1u);
+    EXPECT_EQ(blocks, pg ? 10u : 1u);
     ASSERT_EQ(rows.size(), 1001u);
     EXPECT_EQ(rows, readAll(all, false, readAllWhole));
   }
