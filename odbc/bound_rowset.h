@@ -42,6 +42,11 @@ class BoundRowset {
   int position();
 
   size_t rowsetSize() const { return rows_; }
+  // The bytes of the arrays.
+  size_t bytes() const {
+    return values_.size() + indicators_.size() * sizeof(SQLLEN) +
+           statuses_.size() * sizeof(SQLUSMALLINT);
+  }
 
   // A divisor of the batches a driver fetches from its server in one go (psqlODBC's declare/fetch
   // reads Fetch= rows, 100 unless set, at a time): a block that fails then fails where fetching

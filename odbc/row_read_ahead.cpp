@@ -38,7 +38,8 @@ RowReadAhead::RowReadAhead(SQLHDBC dbc, SQLHSTMT stmt, std::vector<Column> colum
     rowBytes += column.bufferLength;
   const size_t slotBytes =
       rowBytes + columns_.size() * (sizeof(ColumnRead) + sizeof(ValueRest)) + sizeof(Slot);
-  slots_.resize(std::clamp<size_t>(memoryBudget / slotBytes, 2, 1024));
+  const size_t ringBudget = memoryBudget - std::min(memoryBudget, rowset_ ? rowset_->bytes() : 0);
+  slots_.resize(std::clamp<size_t>(ringBudget / slotBytes, 2, 1024));
   for (Slot& slot : slots_) {
     slot.reads.resize(columns_.size());
     slot.rests.resize(columns_.size());
