@@ -132,12 +132,15 @@ class BlockFetch : public ::testing::TestWithParam<test::DataSource> {
     }
   }
 
-  // Every row of `sql` as the caller sees it, and the driver's words when the reading ended in a
-  // failure; `blocks` (unless null) receives the rows of a block, 0 when fetched one by one.
+  // Every row of `sql` as the caller sees it, after `fetchedBefore` rows fetched by the caller,
+  // and the driver's words when the reading ended in a failure; `blocks` (unless null) receives
+  // the rows of a block, 0 when fetched one by one.
   std::vector<std::string> readAll(const std::string& sql, bool inBlocks, bool readAllWhole,
-                                   size_t* blocks = nullptr) {
+                                   size_t* blocks = nullptr, int fetchedBefore = 0) {
     OdbcStatement statement = db->AllocStatement();
     EXPECT_TRUE(db->Execute(sql, {}, statement.handle()));
+    for (int i = 0; i < fetchedBefore; ++i)
+      EXPECT_EQ(SQLFETCH(statement.handle()), SQL_SUCCESS);
     std::vector<RowReadAhead::Column> columns;
     for (const ColumnDescription& field : db->CursorFields(statement.handle()))
       columns.push_back({field.cType, field.fetchLength(), readAllWhole || field.readsWhole()});
@@ -193,6 +196,13 @@ TEST_P(BlockFetch, GivesTheRowsOfFetchingEachRow) {
   EXPECT_EQ(beforeFailure.size(), GetParam().dsn == std::string("TestPgFetch30") ? 482u
                                   : pg                                           ? 402u
                                                                                  : 501u);
+  // The same after rows the caller fetched itself: the blocks still lie within the server's
+  // batches.
+  for (int fetchedBefore : {1, 7}) {
+    EXPECT_EQ(readAll(failed, true, false, nullptr, fetchedBefore),
+              readAll(failed, false, false, nullptr, fetchedBefore))
+        << fetchedBefore;
+  }
 
   const std::vector<std::string> none =
       readAll("SELECT id, name FROM " + table + " WHERE id < 0", true, false);
