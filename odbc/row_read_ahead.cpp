@@ -15,8 +15,21 @@ bool succeeded(int rc) {
 
 }  // namespace
 
-RowReadAhead::RowReadAhead(SQLHSTMT stmt, std::vector<Column> columns, size_t memoryBudget)
+RowReadAhead::RowReadAhead(SQLHDBC dbc, SQLHSTMT stmt, std::vector<Column> columns,
+                           size_t memoryBudget)
     : stmt_(stmt), columns_(std::move(columns)) {
+  // The array of a column is as wide as the buffer SQLGetData would get, so a value comes out of
+  // it cut where it would come out of that call cut.
+  const bool allText = std::all_of(columns_.begin(), columns_.end(),
+                                   [](const Column& column) { return column.cType == SQL_C_CHAR; });
+  const bool readsOn = std::any_of(columns_.begin(), columns_.end(),
+                                   [](const Column& column) { return column.readsWhole; });
+  if (allText) {
+    std::vector<size_t> widths;
+    for (const Column& column : columns_)
+      widths.push_back(column.bufferLength);
+    rowset_ = BoundRowset::bind(dbc, stmt, std::move(widths), readsOn, memoryBudget / 4);
+  }
   // Each value is read in right behind the one before, so a row's bytes lie together whatever
   // room the columns offer, and the caller's core loads few lines of them. A value never takes
   // more than its buffer, so the row never needs more than all the buffers together.
@@ -25,7 +38,8 @@ RowReadAhead::RowReadAhead(SQLHSTMT stmt, std::vector<Column> columns, size_t me
     rowBytes += column.bufferLength;
   const size_t slotBytes =
       rowBytes + columns_.size() * (sizeof(ColumnRead) + sizeof(ValueRest)) + sizeof(Slot);
-  slots_.resize(std::clamp<size_t>(memoryBudget / slotBytes, 2, 1024));
+  const size_t ringBudget = memoryBudget - std::min(memoryBudget, rowset_ ? rowset_->bytes() : 0);
+  slots_.resize(std::clamp<size_t>(ringBudget / slotBytes, 2, 1024));
   for (Slot& slot : slots_) {
     slot.reads.resize(columns_.size());
     slot.rests.resize(columns_.size());
@@ -95,16 +109,17 @@ bool RowReadAhead::waitForSlots(std::stop_token& stop, uint64_t row, uint64_t wa
 
 void RowReadAhead::readRow(Slot& slot) {
   FetchedRow& row = slot.row;
-  row.fetchRc = SQLFETCH(stmt_);
+  row.fetchRc = rowset_ ? rowset_->next() : SQLFETCH(stmt_);
   row.last = !succeeded(row.fetchRc);
   size_t read = 0;
   size_t at = 0;  // where the next value goes in the slot's bytes
+  bool positioned = false;
   while (!row.last && read < columns_.size()) {
     const Column& column = columns_[read];
     ColumnRead& value = slot.reads[read];
     const std::span<char> buffer(slot.bytes.data() + at, column.bufferLength);
     const int number = static_cast<int>(read + 1);
-    SQLGETDATA(stmt_, number, column.cType, buffer, value);
+    readValue(read, buffer, value, positioned);
     at += value.bytes.size();
     row.last = !succeeded(value.rc);
     if (!row.last && column.readsWhole && column.cType == SQL_C_CHAR &&
@@ -121,6 +136,27 @@ void RowReadAhead::readRow(Slot& slot) {
   }
   row.columns = std::span<const ColumnRead>(slot.reads.data(), read);
   row.rests = std::span<ValueRest>(slot.rests.data(), read);
+}
+
+void RowReadAhead::readValue(size_t column, std::span<char> buffer, ColumnRead& value,
+                             bool& positioned) {
+  const Column& described = columns_[column];
+  const int number = static_cast<int>(column + 1);
+  if (!rowset_) {
+    SQLGETDATA(stmt_, number, described.cType, buffer, value);
+    return;
+  }
+  rowset_->copy(column, buffer, value);
+  if (!described.readsWhole || !value.cut(described.bufferLength)) return;
+  // The array holds the start of the value only; SQLGetData gives it again from its first byte,
+  // so it is read as though no array had been bound, and read on from there.
+  if (!positioned) {
+    value = ColumnRead();
+    value.rc = rowset_->position();
+    if (!succeeded(value.rc)) return;
+    positioned = true;
+  }
+  SQLGETDATA(stmt_, number, described.cType, buffer, value);
 }
 
 const FetchedRow& RowReadAhead::next() {

@@ -1,8 +1,11 @@
 #pragma once
-// Reading the rows of a statement on a second thread, ahead of their use: that thread makes the
-// SQLFetch call and one SQLGetData call per column for the next rows while the caller works on
-// the current one, so the driver's work and the caller's overlap. The rows wait in a ring of a
-// fixed number of slots, so memory stays the same whatever the size of the result.
+// Reading the rows of a statement on a second thread, ahead of their use: that thread fetches the
+// next rows while the caller works on the current one, so the driver's work and the caller's
+// overlap. Where the driver allows it, the rows come in blocks into bound column arrays (see
+// BoundRowset) and a value the array cut is read whole with SQLGetData; otherwise each row takes
+// an SQLFetch call and one SQLGetData call per column. Either way the caller sees the same rows,
+// values and return codes. The rows wait in a ring of a fixed number of slots, so memory stays
+// the same whatever the size of the result.
 //
 // While the object lives, nothing else may call the driver manager for its statement or that
 // statement's connection. A warning (SQL_SUCCESS_WITH_INFO) never ends the reading: its return
@@ -17,12 +20,14 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <thread>
 #include <vector>
 
 #include "odbc/adapters.h"
+#include "odbc/bound_rowset.h"
 
 namespace tabulink {
 
@@ -45,10 +50,12 @@ class RowReadAhead {
     bool readsWhole = false;  // a text value cut by the buffer is read on, up to the cap
   };
 
-  // Starts reading `stmt` with the given columns (numbered from 1 in the calls) into as many
-  // slots as `memoryBudget` bytes hold, at least two. Throws std::system_error when no thread
-  // can be started.
-  RowReadAhead(SQLHSTMT stmt, std::vector<Column> columns, size_t memoryBudget = kMemoryBudget);
+  // Starts reading `stmt`, a statement of connection `dbc`, with the given columns (numbered from
+  // 1 in the calls) into as many slots as `memoryBudget` bytes hold, at least two; a quarter of
+  // it at most goes to the block of bound rows. Throws std::system_error when no thread can be
+  // started.
+  RowReadAhead(SQLHDBC dbc, SQLHSTMT stmt, std::vector<Column> columns,
+               size_t memoryBudget = kMemoryBudget);
   // Stops the reading once the call in flight has returned.
   ~RowReadAhead();
   RowReadAhead(const RowReadAhead&) = delete;
@@ -59,6 +66,8 @@ class RowReadAhead {
   const FetchedRow& next();
 
   size_t slotCount() const { return slots_.size(); }
+  // Rows fetched in one call: 0 when each row is fetched on its own.
+  size_t blockRows() const { return rowset_ ? rowset_->rowsetSize() : 0; }
 
   static constexpr size_t kMemoryBudget = size_t{4} << 20;
 
@@ -78,11 +87,15 @@ class RowReadAhead {
 
   void read(std::stop_token stop);
   void readRow(Slot& slot);
+  // Column `column` of the current row into `buffer`: from the block, or read anew when the
+  // block cut a value that is read whole.
+  void readValue(size_t column, std::span<char> buffer, ColumnRead& value, bool& positioned);
   // Waits until the caller has given back all but `waiting` rows before `row`; false on a stop.
   bool waitForSlots(std::stop_token& stop, uint64_t row, uint64_t waiting);
 
   SQLHSTMT stmt_;
   std::vector<Column> columns_;
+  std::unique_ptr<BoundRowset> rowset_;  // null when each row is fetched on its own
   std::vector<Slot> slots_;
   // Each side that has to wait sleeps until a batch of rows (or of free slots) is there, so the
   // threads wake each other once per batch rather than once per row.

@@ -168,7 +168,8 @@ void TDbOdbcDirect::ReadAhead() {
   for (const ColumnDescription& field : aFields_)
     columns.push_back({field.cType, field.fetchLength(), field.readsWhole()});
   try {
-    readAhead_ = std::make_unique<RowReadAhead>(hStmt_.handle(), std::move(columns));
+    readAhead_ =
+        std::make_unique<RowReadAhead>(oConnect_->hDbc(), hStmt_.handle(), std::move(columns));
   } catch (const std::system_error&) {
     // No second thread: rows are read as they are needed.
   }

@@ -24,6 +24,8 @@ struct DataSource {
 inline const DataSource kSQLite{"SQLite", "TestSQLite", "", "", false};
 inline const DataSource kPgAnsi{"PgAnsi", "TestPgAnsi", "tabulink", "tabulink", true};
 inline const DataSource kPgUnicode{"PgUnicode", "TestPgUnicode", "tabulink", "tabulink", true};
+// The ANSI driver fetching 30 rows at a time from the server instead of 100.
+inline const DataSource kPgFetch30{"PgFetch30", "TestPgFetch30", "tabulink", "tabulink", true};
 // A PostgreSQL user whose password no connection string could carry as it is.
 inline constexpr const char* kSemicolonUser = "tabulink_semi";
 inline constexpr const char* kSemicolonPassword = "se;mi{co}lon";
