@@ -12,6 +12,7 @@
 #include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/fill_reporter.h"
+#include "resultset/row_record.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 #include "table/field_codec.h"
@@ -70,8 +71,10 @@ void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQL
 std::string TDbOdbcDirect::whereRead(size_t i) const {
   // The row being read is the one the cache appends next.
   const DbfTable* table = cache();
-  return "Field '" + aFields_[i].name + "' row " +
-         std::to_string(table != nullptr ? table->recCount() + 1 : 0);
+  const long row = table != nullptr ? static_cast<long>(table->recCount()) + 1
+                   : heldRow_       ? rowsRead_ + 1
+                                    : 0;
+  return "Field '" + aFields_[i].name + "' row " + std::to_string(row);
 }
 
 void TDbOdbcDirect::reportWidth(size_t i, std::string_view source) {
@@ -213,7 +216,8 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
   return true;
 }
 
-void TDbOdbcDirect::storeRow(DbfTable& table) {
+template <class Record>
+void TDbOdbcDirect::storeRow(Record& table) {
   char* record = table.writableRecord();
   if (record == nullptr) return;
   const std::vector<DbfField>& fields = table.layout().fields;
@@ -250,8 +254,28 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   }
 }
 
+bool TDbOdbcDirect::readNextRow() {
+  if (!Fetch()) return false;
+  heldRow_->clear();
+  storeRow(*heldRow_);
+  ++rowsRead_;
+  return true;
+}
+
 bool TDbOdbcDirect::Fill(long nRows) {
-  if (hStmt_.handle() == SQL_NULL_HSTMT || cache() == nullptr) return false;
+  if (hStmt_.handle() == SQL_NULL_HSTMT) return false;
+  if (heldRow_) {
+    // Each row replaces the one before: nothing is kept but the current row.
+    const bool all = nRows == 0;
+    while ((all || nRows > 0) && hStmt_.handle() != SQL_NULL_HSTMT && heldRow_) {
+      ui().processPendingMessages();
+      if (hStmt_.handle() == SQL_NULL_HSTMT || !heldRow_) break;
+      readNextRow();
+      --nRows;
+    }
+    return nRows == 0;
+  }
+  if (cache() == nullptr) return false;
   const bool all = nRows == 0;
   WorkAreas& areas = WorkAreas::instance();
   const int previous = areas.current();
@@ -288,30 +312,50 @@ void TDbOdbcDirect::FieldGet(int n, Value& out) {
   CachedValue(static_cast<size_t>(n - 1), out);
 }
 
-void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
-  DbfTable* table = cache();
-  if (table == nullptr) {
-    out = Value();
-    return;
-  }
+namespace {
+
+// CachedValue from the cache table or from the row held in memory, which are read alike.
+template <class Record>
+void cachedValue(Record& record, size_t i, size_t columns, const ColumnPlan& plan, Value& out) {
   // The column's flag byte says where its value is held.
-  const std::string_view flags = table->bytes(aFields_.size());
+  const std::string_view flags = record.bytes(columns);
   const char flag = i < flags.size() ? flags[i] : CachedRow::kValueFlag;
   if (flag == CachedRow::kNumberTextFlag) {
-    out.reuseText().assign(trimRight(table->bytes(i)));
+    out.reuseText().assign(trimRight(record.bytes(i)));
     return;
   }
-  const bool longer = flag == CachedRow::kLongerFlag && plans_[i].wholeField != 0;
-  table->get(longer ? plans_[i].wholeField : i, out);
+  const bool longer = flag == CachedRow::kLongerFlag && plan.wholeField != 0;
+  record.get(longer ? plan.wholeField : i, out);
+}
+
+}  // namespace
+
+void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
+  if (i >= plans_.size()) {
+    out = Value();
+  } else if (DbfTable* table = cache()) {
+    cachedValue(*table, i, aFields_.size(), plans_[i], out);
+  } else if (heldRow_ && rowsRead_ > 0) {
+    cachedValue(*heldRow_, i, aFields_.size(), plans_[i], out);
+  } else {
+    out = Value();
+  }
 }
 
 CachedRow TDbOdbcDirect::CurrentRow() {
   CachedRow row;
   DbfTable* table = cache();
-  if (table == nullptr || table->fieldCount() != cacheFieldCount_) return row;
-  row.record_ = table->record();
-  row.nulls_ = table->bytes(aFields_.size());
-  row.fields_ = table->layout().fields.data();
+  if (table != nullptr && table->fieldCount() == cacheFieldCount_) {
+    row.record_ = table->record();
+    row.nulls_ = table->bytes(aFields_.size());
+    row.fields_ = table->layout().fields.data();
+  } else if (heldRow_ && rowsRead_ > 0) {
+    row.record_ = heldRow_->record();
+    row.nulls_ = heldRow_->bytes(aFields_.size());
+    row.fields_ = heldRow_->layout().fields.data();
+  } else {
+    return row;
+  }
   row.plans_ = plans_.data();
   row.columns_ = aFields_.size();
   return row;

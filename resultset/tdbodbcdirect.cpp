@@ -13,6 +13,7 @@
 #include "odbc/todbc.h"
 #include "resultset/cache_structure.h"
 #include "resultset/fill_reporter.h"
+#include "resultset/row_record.h"
 #include "table/dbcmd.h"
 #include "table/dbf_layout.h"
 #include "table/dbf_table.h"
@@ -57,6 +58,7 @@ void TDbOdbcDirect::End() {
       WorkAreas::instance().close(nWorkArea_);
   }
   nWorkArea_ = 0;
+  heldRow_.reset();
   if (cacheCreated_) deleteCacheFiles();
   cacheCreated_ = false;
 }
@@ -120,7 +122,7 @@ DbfTable* TDbOdbcDirect::cache() const {
 
 bool TDbOdbcDirect::Open() {
   // An unusable object, or one already open, makes no (further) cache table.
-  if (oConnect_ == nullptr || nWorkArea_ != 0) return false;
+  if (oConnect_ == nullptr || nWorkArea_ != 0 || heldRow_) return false;
   aFields_ = CursorFields(hStmt_.handle());
   if (aFields_.empty()) {
     // No columns (the statement failed, or delivers no result): nothing to fetch or cache.
@@ -157,6 +159,18 @@ bool TDbOdbcDirect::Open() {
   // The memo fields for longer values follow the flags field, in column order.
   for (size_t i = 0, next = n + 1; i < n; ++i)
     if (holdsLongerValues(aFields_[i])) plans_[i].wholeField = next++;
+  if (readsOnce && readsOnce(*this)) {
+    // The rows go to a record laid out as the cache table's would be, so they are read alike.
+    heldRow_ = std::make_unique<RowRecord>();
+    if (!heldRow_->build(structure)) {
+      heldRow_.reset();
+      return false;
+    }
+    for (size_t i = 0; i < n; ++i)
+      planDirectStore(plans_[i], aFields_[i], heldRow_->layout().fields[i]);
+    Fill();
+    return true;
+  }
   if (!createCacheTable(structure)) return false;
   if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
   nWorkArea_ = SELECT();

@@ -23,6 +23,7 @@ namespace tabulink {
 class TOdbc;
 class DbfTable;
 class RowReadAhead;
+class RowRecord;
 struct ColumnRead;
 struct ValueFit;
 struct ValueRest;
@@ -91,7 +92,8 @@ class TDbOdbcDirect {
   std::vector<ColumnDescription> CursorFields(SQLHSTMT stmt, Location loc = Location::current());
 
   // Describes the columns, creates the cache table, opens it in a new work area (left current)
-  // and fetches the first row. False when the cache table could not be made.
+  // and fetches the first row. False when the cache table could not be made. A result read once
+  // (see readsOnce) makes no cache table: it holds only its current row, in memory.
   bool Open();
 
   // From here on the rows still to come are read on a second thread ahead of their use, while
@@ -208,6 +210,10 @@ class TDbOdbcDirect {
   // Character values are read and held whole past the width the driver described (for an output
   // without cells); set before Open.
   bool textsWhole = false;
+  // Asked by Open once the columns are described: whether the rows will be read once, in order,
+  // from the first to the end or an End (a file export). Such a result makes no cache table and
+  // holds its current row only until the next one is read. Set before Open.
+  std::function<bool(const TDbOdbcDirect&)> readsOnce;
   bool lShowAlerts = true;
 
  private:
@@ -246,8 +252,12 @@ class TDbOdbcDirect {
   // Takes column i of a row the read-ahead delivered straight to its cache field when its bytes
   // need no conversion; false leaves it for GetValue.
   bool takeDirect(size_t i, const ColumnRead& read);
-  // Appends the row read to the cache table as its current record, with its ISNULL flags.
-  void storeRow(DbfTable& table);
+  // Writes the row read into `record` (the cache table's new record, or the row held in memory),
+  // with its ISNULL flags.
+  template <class Record>
+  void storeRow(Record& record);
+  // Reads the next row into the row held in memory; false at the end of the rows.
+  bool readNextRow();
 
   // Row editing (row_editing.cpp, sql_generation.cpp).
   struct HeldRow {
@@ -304,6 +314,10 @@ class TDbOdbcDirect {
   std::vector<unsigned char> taken_;
   std::vector<std::string_view> takenBytes_;
   size_t cacheFieldCount_ = 0;  // the fields of the cache table made by Open
+  // A result read once holds its current row here instead of in a cache table; rowsRead_ counts
+  // its rows so far.
+  std::unique_ptr<RowRecord> heldRow_;
+  long rowsRead_ = 0;
   int nFields_ = 0;
   int nWorkArea_ = 0;
   bool cacheCreated_ = false;
