@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <system_error>
 
 #include "core/text.h"
 #include "gui/ui.h"
@@ -45,7 +44,7 @@ void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQL
   const size_t i = static_cast<size_t>(n - 1);
   taken_[i] = 0;
   Value& value = aBuffer_[i];
-  if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
+  if (stmt == SQL_NULL_HSTMT) stmt = rows_.handle();
   const ValueFit fit =
       read != nullptr
           ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect", rest)
@@ -117,69 +116,38 @@ void TDbOdbcDirect::Load(int from, SQLHSTMT stmt) {
 
 void TDbOdbcDirect::takeRow(int from, SQLHSTMT stmt) {
   // As the read-ahead's rows are taken: most values go to the cache as they were read.
-  if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
+  if (stmt == SQL_NULL_HSTMT) stmt = rows_.handle();
   for (int n = from; n <= nFields_; ++n) {
     const size_t i = static_cast<size_t>(n - 1);
-    const ColumnRead read = readColumn(stmt, n, aFields_[i], plans_[i].fetchBuffer);
+    const ColumnRead read = rows_.read(n, aFields_[i], plans_[i].fetchBuffer, stmt);
     if (!takeDirect(i, read)) GetValue(n, &read, nullptr, stmt);
   }
 }
 
 bool TDbOdbcDirect::Fetch() {
-  const Location here = Location::current();
-  bool fetched = false;
-  int rc = SQL_NO_DATA;
-  if (readAhead_) {
-    fetched = takeReadRow(here, rc);
-  } else {
-    rc = SQLFETCH(hStmt_.handle());
-    fetched = oConnect_->Fetched(rc, hStmt_.handle(), here);
-    if (fetched) takeRow();
+  if (!rows_.fetch()) return false;
+  const FetchedRow* row = rows_.ahead();
+  if (row == nullptr) {
+    takeRow();
+    return true;
   }
-  if (!fetched) {
-    // A failed fetch ends the rows as their end does, but what was read is not the whole result.
-    rowsEndedInError_ = rc != SQL_NO_DATA;
-    dropStatement();
+  for (size_t i = 0; i < row->columns.size(); ++i) {
+    // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
+    if (row->last || !takeDirect(i, row->columns[i]))
+      GetValue(static_cast<int>(i + 1), &row->columns[i], &row->rests[i]);
   }
-  return fetched;
-}
-
-bool TDbOdbcDirect::takeReadRow(const Location& loc, int& fetchRc) {
-  const FetchedRow& row = readAhead_->next();
-  fetchRc = row.fetchRc;
-  const bool fetched = oConnect_->Fetched(row.fetchRc, hStmt_.handle(), loc);
-  if (fetched) {
-    for (size_t i = 0; i < row.columns.size(); ++i) {
-      // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
-      if (row.last || !takeDirect(i, row.columns[i]))
-        GetValue(static_cast<int>(i + 1), &row.columns[i], &row.rests[i]);
-    }
-  }
-  if (row.last) {
+  if (row->last) {
     // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
     // and every later row are read here, as they are needed.
-    const int read = static_cast<int>(row.columns.size());
-    readAhead_.reset();
-    if (fetched) takeRow(read + 1);
+    const int read = static_cast<int>(row->columns.size());
+    rows_.endReadAhead();
+    takeRow(read + 1);
   }
-  return fetched;
+  return true;
 }
 
 void TDbOdbcDirect::ReadAhead() {
-  if (readAhead_ || hStmt_.handle() == SQL_NULL_HSTMT || aFields_.empty()) return;
-  std::vector<RowReadAhead::Column> columns;
-  for (const ColumnDescription& field : aFields_)
-    columns.push_back({field.cType, field.fetchLength(), field.readsWhole()});
-  try {
-    readAhead_ = std::make_unique<RowReadAhead>(hStmt_.handle(), std::move(columns));
-  } catch (const std::system_error&) {
-    // No second thread: rows are read as they are needed.
-  }
-}
-
-void TDbOdbcDirect::dropStatement() {
-  readAhead_.reset();
-  DropStatement(hStmt_);
+  rows_.readAhead(aFields_);
 }
 
 bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
@@ -263,13 +231,13 @@ bool TDbOdbcDirect::readNextRow() {
 }
 
 bool TDbOdbcDirect::Fill(long nRows) {
-  if (hStmt_.handle() == SQL_NULL_HSTMT) return false;
+  if (rows_.ended()) return false;
   if (heldRow_) {
     // Each row replaces the one before: nothing is kept but the current row.
     const bool all = nRows == 0;
-    while ((all || nRows > 0) && hStmt_.handle() != SQL_NULL_HSTMT && heldRow_) {
+    while ((all || nRows > 0) && !rows_.ended() && heldRow_) {
       ui().processPendingMessages();
-      if (hStmt_.handle() == SQL_NULL_HSTMT || !heldRow_) break;
+      if (rows_.ended() || !heldRow_) break;
       readNextRow();
       --nRows;
     }
@@ -282,15 +250,15 @@ bool TDbOdbcDirect::Fill(long nRows) {
   const bool restore = areas.table(previous) != nullptr;
   areas.select(nWorkArea_);
   FillingScope filling(filling_);
-  while ((all || nRows > 0) && hStmt_.handle() != SQL_NULL_HSTMT) {
+  while ((all || nRows > 0) && !rows_.ended()) {
     ui().processPendingMessages();
     // What ran there may have ended the result set.
     DbfTable* table = cache();
-    if (table == nullptr || hStmt_.handle() == SQL_NULL_HSTMT) break;
+    if (table == nullptr || rows_.ended()) break;
     if (Fetch() && table->append()) {
       storeRow(*table);
       // Read ahead, the rows are read once in order: those passed never reach the disk.
-      if (readAhead_ && table->recNo() % kReleaseEvery == 0) table->releaseBeforeCurrent();
+      if (rows_.readsAhead() && table->recNo() % kReleaseEvery == 0) table->releaseBeforeCurrent();
     }
     --nRows;
   }

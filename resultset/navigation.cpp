@@ -92,7 +92,7 @@ long TDbOdbcDirect::RecCount() {
 }
 
 bool TDbOdbcDirect::IsComplete() const {
-  return hStmt_.handle() == SQL_NULL_HSTMT;
+  return rows_.ended();
 }
 
 }  // namespace tabulink

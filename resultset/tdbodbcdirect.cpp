@@ -9,7 +9,6 @@
 
 #include "core/text.h"
 #include "failure/run_files.h"
-#include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/cache_structure.h"
 #include "resultset/fill_reporter.h"
@@ -29,7 +28,7 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   cSelect_ = std::string(cSelect);
   cRDD = std::string(kDefaultDriver);
   lDateAsStr = oConnect->lDateAsStr;
-  hStmt_ = AllocStatement(loc);
+  rows_.start(oConnect, AllocStatement(loc));
   // A bare table name selects the whole table; a statement of more than a name (VALUES (1),
   // SHOW ALL) is run as it stands.
   if (upper(cSelect_).find("SELECT") == std::string::npos &&
@@ -38,7 +37,7 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   // The table and its keys are looked for when an edit needs them: a statement without a table
   // (SELECT now()) is no reason for an alert.
   // Not tested here: the caller reads the session's error list.
-  Execute(cSelect_, "TDbOdbcDirect:New()", hStmt_.handle(), loc);
+  Execute(cSelect_, "TDbOdbcDirect:New()", rows_.handle(), loc);
 }
 
 TDbOdbcDirect::~TDbOdbcDirect() {
@@ -48,7 +47,7 @@ TDbOdbcDirect::~TDbOdbcDirect() {
 void TDbOdbcDirect::End() {
   endTimer();
   if (ticking_ == 0) retiredTimers_.clear();
-  if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
+  rows_.end();
   // The cache is deleted next: nothing of it needs to reach the disk (nor can fail to, on a full
   // disk, and end the program before its files are gone).
   if (nWorkArea_ != 0) {
@@ -68,12 +67,11 @@ void TDbOdbcDirect::Refresh() {
   DbfTable* table = cache();
   const long held = table != nullptr ? static_cast<long>(table->recCount()) : 0;
   const bool wasEof = Eof();
-  if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
-  hStmt_ = AllocStatement();
-  if (!Execute(cSelect_, "TDbOdbcDirect:Refresh()", hStmt_.handle())) return;
+  rows_.end();
+  rows_.start(oConnect_, AllocStatement());
+  if (!Execute(cSelect_, "TDbOdbcDirect:Refresh()", rows_.handle())) return;
   if ((table = cache()) == nullptr) return;
   table->zap();
-  rowsEndedInError_ = false;
   if (wasEof) {
     Complete();
   } else {
@@ -123,10 +121,10 @@ DbfTable* TDbOdbcDirect::cache() const {
 bool TDbOdbcDirect::Open() {
   // An unusable object, or one already open, makes no (further) cache table.
   if (oConnect_ == nullptr || nWorkArea_ != 0 || heldRow_) return false;
-  aFields_ = CursorFields(hStmt_.handle());
+  aFields_ = CursorFields(rows_.handle());
   if (aFields_.empty()) {
     // No columns (the statement failed, or delivers no result): nothing to fetch or cache.
-    if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
+    rows_.end();
     return false;
   }
   // An unclassified column of up to 255 bytes (a BIGINT, a GUID, a short wide-character text)

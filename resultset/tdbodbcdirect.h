@@ -15,6 +15,7 @@
 #include "odbc/column_description.h"
 #include "odbc/statement.h"
 #include "resultset/column_plan.h"
+#include "resultset/row_source.h"
 #include "table/dbf_layout.h"
 #include "table/field_description.h"
 
@@ -22,7 +23,6 @@ namespace tabulink {
 
 class TOdbc;
 class DbfTable;
-class RowReadAhead;
 class RowRecord;
 struct ColumnRead;
 struct ValueFit;
@@ -154,7 +154,7 @@ class TDbOdbcDirect {
   bool IsComplete() const;
   // Whether the rows ended in a failed fetch (recorded on the session's error list) instead of
   // at the end of the data: the rows held are then not the whole result.
-  bool RowsEndedInError() const { return rowsEndedInError_; }
+  bool RowsEndedInError() const { return rows_.endedInError(); }
 
   // The key columns of the statement's table (upper case), from `keys` when given, else found
   // through the catalog; catalog failures recorded only when `showError`.
@@ -228,9 +228,6 @@ class TDbOdbcDirect {
   // Fetching (one row buffer whatever the size of the result).
   bool Fill(long nRows = 1);
   bool Fetch();
-  // The next row from the read-ahead, its values loaded when it was fetched; `fetchRc` receives
-  // what its fetch returned.
-  bool takeReadRow(const Location& loc, int& fetchRc);
   // Reads columns `from`..nFields_ of the current row of `stmt` (the result's own statement when
   // null) into the row buffer.
   void Load(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
@@ -284,12 +281,9 @@ class TDbOdbcDirect {
   std::string changedColumns(bool names, bool values);
   // The text a generated statement writes for `value` in column n.
   std::string valueText(int n, const Value& value, bool trimBoth) const;
-  // Stops a read-ahead and drops the result set's statement: the result is complete.
-  void dropStatement();
 
   TOdbc* oConnect_ = nullptr;
-  OdbcStatement hStmt_;
-  std::unique_ptr<RowReadAhead> readAhead_;  // reading hStmt_ while it lives
+  RowSource rows_;  // the statement's rows still to come
   std::unique_ptr<UiTimer> oTimer_;
   std::vector<std::unique_ptr<UiTimer>> retiredTimers_;
   ProgressCallback bTimerEval_;
@@ -321,7 +315,6 @@ class TDbOdbcDirect {
   int nFields_ = 0;
   int nWorkArea_ = 0;
   bool cacheCreated_ = false;
-  bool rowsEndedInError_ = false;
   bool fetchStopped_ = false;
   bool filling_ = false;
   int ticking_ = 0;
