@@ -222,6 +222,9 @@ void TDbOdbcDirect::storeRow(Record& table) {
   }
 }
 
+// Row editing stores a row read again into the cache table.
+template void TDbOdbcDirect::storeRow(DbfTable& table);
+
 bool TDbOdbcDirect::readNextRow() {
   if (!Fetch()) return false;
   heldRow_->clear();
