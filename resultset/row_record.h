@@ -18,7 +18,6 @@ class RowRecord {
   bool build(const std::vector<FieldDescription>& structure);
 
   const DbfLayout& layout() const { return layout_; }
-  size_t fieldCount() const { return layout_.fields.size(); }
 
   // Makes the record blank, as a record just appended is.
   void clear();

@@ -1,6 +1,7 @@
 #pragma once
 // TDbOdbcDirect: the result of one SELECT, executed on a statement of its own. Every fetched row
-// is appended at once to a temporary DBF cache table, which then serves navigation and values.
+// is appended at once to a temporary DBF cache table, which then serves navigation and values; a
+// result read once (a file export) holds only its current row, in memory.
 
 #include <functional>
 #include <memory>
