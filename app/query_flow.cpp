@@ -173,6 +173,10 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   // Nothing in tab-delimited text or CSV needs a width: no character value is cut to the
   // described one.
   if (kind == OutputKind::DelimitedText || kind == OutputKind::Csv) resultSet->textsWhole = true;
+  // A file export that fetches as it writes goes from the rows read straight to the output; a
+  // fill window fetches every row first, into the cache.
+  if (fillWindow == 0)
+    resultSet->readsOnce = [kind](const TDbOdbcDirect& rs) { return readsResultOnce(kind, rs); };
   if (!resultSet->Open()) {
     // Columns described but no cache to hold their rows: the table layer's error handling may
     // have answered quietly, but the run delivered nothing. A result without columns

@@ -322,8 +322,8 @@ if [ "$large_rows" -gt 0 ]; then
   small_rows=$((large_rows / 10))
   echo
   echo "tabulink on SQLite \"orders\", $small_rows and $large_rows rows (one run each):"
-  echo "| output     | rows      | wall s  | peak MB | temporary folder |"
-  echo "|------------|-----------|---------|---------|------------------|"
+  echo "| output     | rows      | wall s  | CPU s   | peak MB | temporary folder |"
+  echo "|------------|-----------|---------|---------|---------|------------------|"
   make_sqlite "$large_rows" "$work/bench.db" orders
   dsn=BenchSQLite user=
   for type in Text AsciiTable DBF; do
@@ -335,13 +335,22 @@ if [ "$large_rows" -gt 0 ]; then
       touched=untouched
       [ "$(stat -c %y "$work/tmp")" = "$before" ] || touched=touched
       read -r wall rss bytes cpu <"$work/large $type $n"
-      awk -v t="$type" -v n="$n" -v w="$wall" -v r="$rss" -v u="$touched" \
-        'BEGIN {printf "| %-10s | %9d | %7.2f | %7.1f | %-16s |\n", t, n, w, r / 1024, u}'
+      echo "$touched" >>"$work/large $type $n"
+      awk -v t="$type" -v n="$n" -v w="$wall" -v c="$cpu" -v r="$rss" -v u="$touched" \
+        'BEGIN {printf "| %-10s | %9d | %7.2f | %7.2f | %7.1f | %-16s |\n", t, n, w, c, r / 1024, u}'
     done
-    read -r small_wall small_rss _ <"$work/large $type $small_rows"
-    read -r large_wall large_rss _ <"$work/large $type $large_rows"
-    awk -v t="$type" -v sw="$small_wall" -v lw="$large_wall" -v sr="$small_rss" -v lr="$large_rss" \
-      'BEGIN {printf "  %s: wall %.2f × the tenth, peak memory %+.1f MB\n", t, lw / sw, (lr - sr) / 1024}'
+    read -r small_wall small_rss _ small_cpu <"$work/large $type $small_rows"
+    read -r large_wall large_rss _ large_cpu <"$work/large $type $large_rows"
+    # The bar: at most 32 MB, the same within 2 MB at both sizes, time linear (the larger at most
+    # 10.5 × the tenth; CPU time too, which a busy machine moves less than wall time), and no file
+    # in the temporary folder.
+    untouched=$(cat "$work/large $type $small_rows" "$work/large $type $large_rows" | grep -c '^untouched$' || true)
+    awk -v t="$type" -v sw="$small_wall" -v lw="$large_wall" -v sc="$small_cpu" -v lc="$large_cpu" \
+      -v sr="$small_rss" -v lr="$large_rss" -v u="$untouched" \
+      'BEGIN {d = (lr - sr) / 1024; if (d < 0) d = -d
+        met = lr / 1024 <= 32 && sr / 1024 <= 32 && d <= 2 && lw / sw <= 10.5 && lc / sc <= 10.5 && u == 2
+        printf "  %s: wall %.2f ×, CPU %.2f × the tenth, peak memory %+.1f MB: bar %s\n", t, lw / sw,
+          lc / sc, (lr - sr) / 1024, met ? "met" : "NOT met"}'
   done
 fi
 

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <system_error>
 
 #include "core/text.h"
 #include "gui/ui.h"
 #include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/fill_reporter.h"
+#include "resultset/row_record.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 #include "table/field_codec.h"
@@ -44,7 +44,7 @@ void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQL
   const size_t i = static_cast<size_t>(n - 1);
   taken_[i] = 0;
   Value& value = aBuffer_[i];
-  if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
+  if (stmt == SQL_NULL_HSTMT) stmt = rows_.handle();
   const ValueFit fit =
       read != nullptr
           ? oConnect_->GetValue(n, stmt, aFields_, *read, value, "TDbOdbcDirect", rest)
@@ -70,8 +70,10 @@ void TDbOdbcDirect::GetValue(int n, const ColumnRead* read, ValueRest* rest, SQL
 std::string TDbOdbcDirect::whereRead(size_t i) const {
   // The row being read is the one the cache appends next.
   const DbfTable* table = cache();
-  return "Field '" + aFields_[i].name + "' row " +
-         std::to_string(table != nullptr ? table->recCount() + 1 : 0);
+  const long row = table != nullptr ? static_cast<long>(table->recCount()) + 1
+                   : heldRow_       ? rowsRead_ + 1
+                                    : 0;
+  return "Field '" + aFields_[i].name + "' row " + std::to_string(row);
 }
 
 void TDbOdbcDirect::reportWidth(size_t i, std::string_view source) {
@@ -114,70 +116,38 @@ void TDbOdbcDirect::Load(int from, SQLHSTMT stmt) {
 
 void TDbOdbcDirect::takeRow(int from, SQLHSTMT stmt) {
   // As the read-ahead's rows are taken: most values go to the cache as they were read.
-  if (stmt == SQL_NULL_HSTMT) stmt = hStmt_.handle();
+  if (stmt == SQL_NULL_HSTMT) stmt = rows_.handle();
   for (int n = from; n <= nFields_; ++n) {
     const size_t i = static_cast<size_t>(n - 1);
-    const ColumnRead read = readColumn(stmt, n, aFields_[i], plans_[i].fetchBuffer);
+    const ColumnRead read = rows_.read(n, aFields_[i], plans_[i].fetchBuffer, stmt);
     if (!takeDirect(i, read)) GetValue(n, &read, nullptr, stmt);
   }
 }
 
 bool TDbOdbcDirect::Fetch() {
-  const Location here = Location::current();
-  bool fetched = false;
-  int rc = SQL_NO_DATA;
-  if (readAhead_) {
-    fetched = takeReadRow(here, rc);
-  } else {
-    rc = SQLFETCH(hStmt_.handle());
-    fetched = oConnect_->Fetched(rc, hStmt_.handle(), here);
-    if (fetched) takeRow();
+  if (!rows_.fetch()) return false;
+  const FetchedRow* row = rows_.ahead();
+  if (row == nullptr) {
+    takeRow();
+    return true;
   }
-  if (!fetched) {
-    // A failed fetch ends the rows as their end does, but what was read is not the whole result.
-    rowsEndedInError_ = rc != SQL_NO_DATA;
-    dropStatement();
+  for (size_t i = 0; i < row->columns.size(); ++i) {
+    // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
+    if (row->last || !takeDirect(i, row->columns[i]))
+      GetValue(static_cast<int>(i + 1), &row->columns[i], &row->rests[i]);
   }
-  return fetched;
-}
-
-bool TDbOdbcDirect::takeReadRow(const Location& loc, int& fetchRc) {
-  const FetchedRow& row = readAhead_->next();
-  fetchRc = row.fetchRc;
-  const bool fetched = oConnect_->Fetched(row.fetchRc, hStmt_.handle(), loc);
-  if (fetched) {
-    for (size_t i = 0; i < row.columns.size(); ++i) {
-      // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
-      if (row.last || !takeDirect(i, row.columns[i]))
-        GetValue(static_cast<int>(i + 1), &row.columns[i], &row.rests[i]);
-    }
-  }
-  if (row.last) {
+  if (row->last) {
     // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
     // and every later row are read here, as they are needed.
-    const int read = static_cast<int>(row.columns.size());
-    readAhead_.reset();
-    if (fetched) takeRow(read + 1);
+    const int read = static_cast<int>(row->columns.size());
+    rows_.endReadAhead();
+    takeRow(read + 1);
   }
-  return fetched;
+  return true;
 }
 
 void TDbOdbcDirect::ReadAhead() {
-  if (readAhead_ || hStmt_.handle() == SQL_NULL_HSTMT || aFields_.empty()) return;
-  std::vector<RowReadAhead::Column> columns;
-  for (const ColumnDescription& field : aFields_)
-    columns.push_back({field.cType, field.fetchLength(), field.readsWhole()});
-  try {
-    readAhead_ =
-        std::make_unique<RowReadAhead>(oConnect_->hDbc(), hStmt_.handle(), std::move(columns));
-  } catch (const std::system_error&) {
-    // No second thread: rows are read as they are needed.
-  }
-}
-
-void TDbOdbcDirect::dropStatement() {
-  readAhead_.reset();
-  DropStatement(hStmt_);
+  rows_.readAhead(aFields_);
 }
 
 bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
@@ -214,7 +184,8 @@ bool TDbOdbcDirect::takeDirect(size_t i, const ColumnRead& read) {
   return true;
 }
 
-void TDbOdbcDirect::storeRow(DbfTable& table) {
+template <class Record>
+void TDbOdbcDirect::storeRow(Record& table) {
   char* record = table.writableRecord();
   if (record == nullptr) return;
   const std::vector<DbfField>& fields = table.layout().fields;
@@ -251,23 +222,46 @@ void TDbOdbcDirect::storeRow(DbfTable& table) {
   }
 }
 
+// Row editing stores a row read again into the cache table.
+template void TDbOdbcDirect::storeRow(DbfTable& table);
+
+bool TDbOdbcDirect::readNextRow() {
+  if (!Fetch()) return false;
+  heldRow_->clear();
+  storeRow(*heldRow_);
+  ++rowsRead_;
+  return true;
+}
+
 bool TDbOdbcDirect::Fill(long nRows) {
-  if (hStmt_.handle() == SQL_NULL_HSTMT || cache() == nullptr) return false;
+  if (rows_.ended()) return false;
+  if (heldRow_) {
+    // Each row replaces the one before: nothing is kept but the current row.
+    const bool all = nRows == 0;
+    while ((all || nRows > 0) && !rows_.ended() && heldRow_) {
+      ui().processPendingMessages();
+      if (rows_.ended() || !heldRow_) break;
+      readNextRow();
+      --nRows;
+    }
+    return nRows == 0;
+  }
+  if (cache() == nullptr) return false;
   const bool all = nRows == 0;
   WorkAreas& areas = WorkAreas::instance();
   const int previous = areas.current();
   const bool restore = areas.table(previous) != nullptr;
   areas.select(nWorkArea_);
   FillingScope filling(filling_);
-  while ((all || nRows > 0) && hStmt_.handle() != SQL_NULL_HSTMT) {
+  while ((all || nRows > 0) && !rows_.ended()) {
     ui().processPendingMessages();
     // What ran there may have ended the result set.
     DbfTable* table = cache();
-    if (table == nullptr || hStmt_.handle() == SQL_NULL_HSTMT) break;
+    if (table == nullptr || rows_.ended()) break;
     if (Fetch() && table->append()) {
       storeRow(*table);
       // Read ahead, the rows are read once in order: those passed never reach the disk.
-      if (readAhead_ && table->recNo() % kReleaseEvery == 0) table->releaseBeforeCurrent();
+      if (rows_.readsAhead() && table->recNo() % kReleaseEvery == 0) table->releaseBeforeCurrent();
     }
     --nRows;
   }
@@ -289,30 +283,50 @@ void TDbOdbcDirect::FieldGet(int n, Value& out) {
   CachedValue(static_cast<size_t>(n - 1), out);
 }
 
-void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
-  DbfTable* table = cache();
-  if (table == nullptr) {
-    out = Value();
-    return;
-  }
+namespace {
+
+// CachedValue from the cache table or from the row held in memory, which are read alike.
+template <class Record>
+void cachedValue(Record& record, size_t i, size_t columns, const ColumnPlan& plan, Value& out) {
   // The column's flag byte says where its value is held.
-  const std::string_view flags = table->bytes(aFields_.size());
+  const std::string_view flags = record.bytes(columns);
   const char flag = i < flags.size() ? flags[i] : CachedRow::kValueFlag;
   if (flag == CachedRow::kNumberTextFlag) {
-    out.reuseText().assign(trimRight(table->bytes(i)));
+    out.reuseText().assign(trimRight(record.bytes(i)));
     return;
   }
-  const bool longer = flag == CachedRow::kLongerFlag && plans_[i].wholeField != 0;
-  table->get(longer ? plans_[i].wholeField : i, out);
+  const bool longer = flag == CachedRow::kLongerFlag && plan.wholeField != 0;
+  record.get(longer ? plan.wholeField : i, out);
+}
+
+}  // namespace
+
+void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
+  if (i >= plans_.size()) {
+    out = Value();
+  } else if (DbfTable* table = cache()) {
+    cachedValue(*table, i, aFields_.size(), plans_[i], out);
+  } else if (heldRow_ && rowsRead_ > 0) {
+    cachedValue(*heldRow_, i, aFields_.size(), plans_[i], out);
+  } else {
+    out = Value();
+  }
 }
 
 CachedRow TDbOdbcDirect::CurrentRow() {
   CachedRow row;
   DbfTable* table = cache();
-  if (table == nullptr || table->fieldCount() != cacheFieldCount_) return row;
-  row.record_ = table->record();
-  row.nulls_ = table->bytes(aFields_.size());
-  row.fields_ = table->layout().fields.data();
+  if (table != nullptr && table->fieldCount() == cacheFieldCount_) {
+    row.record_ = table->record();
+    row.nulls_ = table->bytes(aFields_.size());
+    row.fields_ = table->layout().fields.data();
+  } else if (heldRow_ && rowsRead_ > 0) {
+    row.record_ = heldRow_->record();
+    row.nulls_ = heldRow_->bytes(aFields_.size());
+    row.fields_ = heldRow_->layout().fields.data();
+  } else {
+    return row;
+  }
   row.plans_ = plans_.data();
   row.columns_ = aFields_.size();
   return row;

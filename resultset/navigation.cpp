@@ -1,5 +1,5 @@
 // Moving through the rows of a result set: within the held rows, fetching only as many more as a
-// move needs; never past the last row.
+// move needs; never past the last row. A result read once (no cache table) only moves forward.
 
 #include <algorithm>
 
@@ -21,6 +21,10 @@ void TDbOdbcDirect::GoBottom() {
 }
 
 void TDbOdbcDirect::Goto(long n) {
+  if (heldRow_) {
+    if (n > rowsRead_) Fill(n - rowsRead_);
+    return;
+  }
   DbfTable* table = cache();
   if (table == nullptr) return;
   if (n <= static_cast<long>(table->recCount())) {
@@ -34,11 +38,16 @@ void TDbOdbcDirect::Goto(long n) {
 }
 
 long TDbOdbcDirect::Recno() {
+  if (heldRow_) return rowsRead_;
   DbfTable* table = cache();
   return table != nullptr ? table->recNo() : 0;
 }
 
 void TDbOdbcDirect::Skip(long n) {
+  if (heldRow_) {
+    Goto(rowsRead_ + n);
+    return;
+  }
   DbfTable* table = cache();
   if (table == nullptr) return;
   const long r = table->recNo();
@@ -61,11 +70,12 @@ void TDbOdbcDirect::Skip(long n) {
 
 bool TDbOdbcDirect::Eof() {
   DbfTable* table = cache();
-  const long count = table != nullptr ? table->recCount() : 0;
+  const long count = table != nullptr ? table->recCount() : heldRow_ ? rowsRead_ : 0;
   return count == Recno() && IsComplete();
 }
 
 bool TDbOdbcDirect::Bof() {
+  if (heldRow_) return rowsRead_ == 0;
   DbfTable* table = cache();
   return table == nullptr || table->bof();
 }
@@ -76,12 +86,13 @@ long TDbOdbcDirect::RecCount() {
     GoBottom();
     Goto(position);
   }
+  if (heldRow_) return rowsRead_;
   DbfTable* table = cache();
   return table != nullptr ? table->recCount() : 0;
 }
 
 bool TDbOdbcDirect::IsComplete() const {
-  return hStmt_.handle() == SQL_NULL_HSTMT;
+  return rows_.ended();
 }
 
 }  // namespace tabulink

@@ -9,10 +9,10 @@
 
 #include "core/text.h"
 #include "failure/run_files.h"
-#include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/cache_structure.h"
 #include "resultset/fill_reporter.h"
+#include "resultset/row_record.h"
 #include "table/dbcmd.h"
 #include "table/dbf_layout.h"
 #include "table/dbf_table.h"
@@ -28,7 +28,7 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   cSelect_ = std::string(cSelect);
   cRDD = std::string(kDefaultDriver);
   lDateAsStr = oConnect->lDateAsStr;
-  hStmt_ = AllocStatement(loc);
+  rows_.start(oConnect, AllocStatement(loc));
   // A bare table name selects the whole table; a statement of more than a name (VALUES (1),
   // SHOW ALL) is run as it stands.
   if (upper(cSelect_).find("SELECT") == std::string::npos &&
@@ -37,7 +37,7 @@ TDbOdbcDirect::TDbOdbcDirect(std::string_view cSelect, TOdbc* oConnect, Location
   // The table and its keys are looked for when an edit needs them: a statement without a table
   // (SELECT now()) is no reason for an alert.
   // Not tested here: the caller reads the session's error list.
-  Execute(cSelect_, "TDbOdbcDirect:New()", hStmt_.handle(), loc);
+  Execute(cSelect_, "TDbOdbcDirect:New()", rows_.handle(), loc);
 }
 
 TDbOdbcDirect::~TDbOdbcDirect() {
@@ -47,7 +47,7 @@ TDbOdbcDirect::~TDbOdbcDirect() {
 void TDbOdbcDirect::End() {
   endTimer();
   if (ticking_ == 0) retiredTimers_.clear();
-  if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
+  rows_.end();
   // The cache is deleted next: nothing of it needs to reach the disk (nor can fail to, on a full
   // disk, and end the program before its files are gone).
   if (nWorkArea_ != 0) {
@@ -57,6 +57,7 @@ void TDbOdbcDirect::End() {
       WorkAreas::instance().close(nWorkArea_);
   }
   nWorkArea_ = 0;
+  heldRow_.reset();
   if (cacheCreated_) deleteCacheFiles();
   cacheCreated_ = false;
 }
@@ -66,12 +67,11 @@ void TDbOdbcDirect::Refresh() {
   DbfTable* table = cache();
   const long held = table != nullptr ? static_cast<long>(table->recCount()) : 0;
   const bool wasEof = Eof();
-  if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
-  hStmt_ = AllocStatement();
-  if (!Execute(cSelect_, "TDbOdbcDirect:Refresh()", hStmt_.handle())) return;
+  rows_.end();
+  rows_.start(oConnect_, AllocStatement());
+  if (!Execute(cSelect_, "TDbOdbcDirect:Refresh()", rows_.handle())) return;
   if ((table = cache()) == nullptr) return;
   table->zap();
-  rowsEndedInError_ = false;
   if (wasEof) {
     Complete();
   } else {
@@ -120,11 +120,11 @@ DbfTable* TDbOdbcDirect::cache() const {
 
 bool TDbOdbcDirect::Open() {
   // An unusable object, or one already open, makes no (further) cache table.
-  if (oConnect_ == nullptr || nWorkArea_ != 0) return false;
-  aFields_ = CursorFields(hStmt_.handle());
+  if (oConnect_ == nullptr || nWorkArea_ != 0 || heldRow_) return false;
+  aFields_ = CursorFields(rows_.handle());
   if (aFields_.empty()) {
     // No columns (the statement failed, or delivers no result): nothing to fetch or cache.
-    if (hStmt_.handle() != SQL_NULL_HSTMT) dropStatement();
+    rows_.end();
     return false;
   }
   // An unclassified column of up to 255 bytes (a BIGINT, a GUID, a short wide-character text)
@@ -157,6 +157,18 @@ bool TDbOdbcDirect::Open() {
   // The memo fields for longer values follow the flags field, in column order.
   for (size_t i = 0, next = n + 1; i < n; ++i)
     if (holdsLongerValues(aFields_[i])) plans_[i].wholeField = next++;
+  if (readsOnce && readsOnce(*this)) {
+    // The rows go to a record laid out as the cache table's would be, so they are read alike.
+    heldRow_ = std::make_unique<RowRecord>();
+    if (!heldRow_->build(structure)) {
+      heldRow_.reset();
+      return false;
+    }
+    for (size_t i = 0; i < n; ++i)
+      planDirectStore(plans_[i], aFields_[i], heldRow_->layout().fields[i]);
+    Fill();
+    return true;
+  }
   if (!createCacheTable(structure)) return false;
   if (!DBUSEAREA(true, cRDD, cFileName, cAlias, false, false)) return false;
   nWorkArea_ = SELECT();

@@ -1,6 +1,7 @@
 #pragma once
 // TDbOdbcDirect: the result of one SELECT, executed on a statement of its own. Every fetched row
-// is appended at once to a temporary DBF cache table, which then serves navigation and values.
+// is appended at once to a temporary DBF cache table, which then serves navigation and values; a
+// result read once (a file export) holds only its current row, in memory.
 
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "odbc/statement.h"
 #include "resultset/column_plan.h"
 #include "resultset/row_editor.h"
+#include "resultset/row_source.h"
 #include "table/dbf_layout.h"
 #include "table/field_description.h"
 
@@ -23,7 +25,7 @@ namespace tabulink {
 
 class TOdbc;
 class DbfTable;
-class RowReadAhead;
+class RowRecord;
 struct ColumnRead;
 struct ValueFit;
 struct ValueRest;
@@ -95,7 +97,8 @@ class TDbOdbcDirect : private EditedResult {
   std::vector<ColumnDescription> CursorFields(SQLHSTMT stmt, Location loc = Location::current());
 
   // Describes the columns, creates the cache table, opens it in a new work area (left current)
-  // and fetches the first row. False when the cache table could not be made.
+  // and fetches the first row. False when the cache table could not be made. A result read once
+  // (see readsOnce) makes no cache table: it holds only its current row, in memory.
   bool Open();
 
   // From here on the rows still to come are read on a second thread ahead of their use, while
@@ -163,7 +166,7 @@ class TDbOdbcDirect : private EditedResult {
   bool IsComplete() const;
   // Whether the rows ended in a failed fetch (recorded on the session's error list) instead of
   // at the end of the data: the rows held are then not the whole result.
-  bool RowsEndedInError() const { return rowsEndedInError_; }
+  bool RowsEndedInError() const { return rows_.endedInError(); }
 
   // The key columns of the statement's table (upper case), from `keys` when given, else found
   // through the catalog; catalog failures recorded only when `showError`.
@@ -219,6 +222,10 @@ class TDbOdbcDirect : private EditedResult {
   // Character values are read and held whole past the width the driver described (for an output
   // without cells); set before Open.
   bool textsWhole = false;
+  // Asked by Open once the columns are described: whether the rows will be read once, in order,
+  // from the first to the end or an End (a file export). Such a result makes no cache table and
+  // holds its current row only until the next one is read. Set before Open.
+  std::function<bool(const TDbOdbcDirect&)> readsOnce;
   bool lShowAlerts = true;
 
  private:
@@ -233,9 +240,6 @@ class TDbOdbcDirect : private EditedResult {
   // Fetching (one row buffer whatever the size of the result).
   bool Fill(long nRows = 1);
   bool Fetch();
-  // The next row from the read-ahead, its values loaded when it was fetched; `fetchRc` receives
-  // what its fetch returned.
-  bool takeReadRow(const Location& loc, int& fetchRc);
   // Reads columns `from`..nFields_ of the current row of `stmt` (the result's own statement when
   // null) into the row buffer.
   void Load(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
@@ -257,8 +261,12 @@ class TDbOdbcDirect : private EditedResult {
   // Takes column i of a row the read-ahead delivered straight to its cache field when its bytes
   // need no conversion; false leaves it for GetValue.
   bool takeDirect(size_t i, const ColumnRead& read);
-  // Appends the row read to the cache table as its current record, with its ISNULL flags.
-  void storeRow(DbfTable& table);
+  // Writes the row read into `record` (the cache table's new record, or the row held in memory),
+  // with its ISNULL flags.
+  template <class Record>
+  void storeRow(Record& record);
+  // Reads the next row into the row held in memory; false at the end of the rows.
+  bool readNextRow();
 
   // The result set as its row editor sees it (row_editing.cpp).
   const std::string& statement() const override { return cSelect_; }
@@ -270,12 +278,9 @@ class TDbOdbcDirect : private EditedResult {
   void storeRowOf(SQLHSTMT stmt) override;
   HeldRow readRowOf(SQLHSTMT stmt) override;
   void alert(std::string_view text, const Location& loc) override { SQLAlert(text, loc); }
-  // Stops a read-ahead and drops the result set's statement: the result is complete.
-  void dropStatement();
 
   TOdbc* oConnect_ = nullptr;
-  OdbcStatement hStmt_;
-  std::unique_ptr<RowReadAhead> readAhead_;  // reading hStmt_ while it lives
+  RowSource rows_;  // the statement's rows still to come
   std::unique_ptr<UiTimer> oTimer_;
   std::vector<std::unique_ptr<UiTimer>> retiredTimers_;
   ProgressCallback bTimerEval_;
@@ -293,10 +298,13 @@ class TDbOdbcDirect : private EditedResult {
   std::vector<unsigned char> taken_;
   std::vector<std::string_view> takenBytes_;
   size_t cacheFieldCount_ = 0;  // the fields of the cache table made by Open
+  // A result read once holds its current row here instead of in a cache table; rowsRead_ counts
+  // its rows so far.
+  std::unique_ptr<RowRecord> heldRow_;
+  long rowsRead_ = 0;
   int nFields_ = 0;
   int nWorkArea_ = 0;
   bool cacheCreated_ = false;
-  bool rowsEndedInError_ = false;
   bool fetchStopped_ = false;
   bool filling_ = false;
   int ticking_ = 0;

@@ -3,7 +3,6 @@
 
 #include <chrono>
 
-#include "odbc/wrappers.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 
@@ -91,11 +90,11 @@ long TDbOdbcDirect::RowsHeld() const {
 }
 
 void TDbOdbcDirect::StopFetching() {
-  if (hStmt_.handle() == SQL_NULL_HSTMT) return;
+  if (rows_.ended()) return;
   // A server still producing rows stops now rather than when the statement is freed.
-  SQLCANCEL(hStmt_.handle());
+  rows_.cancel();
   endTimer();
-  dropStatement();
+  rows_.end();
   fetchStopped_ = true;
 }
 

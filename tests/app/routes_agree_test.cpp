@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/export_output.h"
+#include "app/run_settings.h"
 #include "app/screen_grid.h"
 #include "core/text.h"
 #include "resultset/cache_reader.h"
@@ -208,6 +210,51 @@ TEST_P(RoutesAgree, SixDecimalsRoundOnce) {
   EXPECT_EQ(tab[0], texts);
   EXPECT_EQ(boxed[0], texts);
   EXPECT_EQ(dbf[1], texts[0] + "|" + texts[1] + "|" + texts[2]);
+}
+
+// A file export goes from the rows read straight to its output, with no cache table: the temporary
+// folder is not even written to, and the output's bytes are those the same rows give when they are
+// exported from a cache table (as the grid's "save" does).
+TEST_P(RoutesAgree, FileExportsSkipTheCacheAndWriteWhatTheCachedRowsGive) {
+  const bool pg = GetParam().postgres;
+  const std::string table = test::testTable("once");
+  test::recreateTable(GetParam(), table,
+                      "id integer, f " + std::string(pg ? "float8" : "real") +
+                          ", c varchar(12), m text, d date, n " +
+                          (pg ? "numeric(9,3)" : "integer"));
+  std::unique_ptr<TOdbc> db = test::connectTo(GetParam());
+  test::run(*db,
+            "INSERT INTO " + table + " VALUES (1, 2.675, 'abcdefgh', '" + std::string(3000, 'x') +
+                "', '2020-01-02', " + (pg ? "12.5" : "'EARTH'") +
+                "), (2, NULL, NULL, NULL, NULL, NULL), (3, -0.004, 'a b', 'y', '0001-01-01', " +
+                "7)");
+  const std::string sql = "SELECT * FROM " + table + " ORDER BY id";
+  const std::string temp = dir.file("tmp");
+  for (const std::string type : {"Text", "Csv", "DBF"}) {
+    SCOPED_TRACE(type);
+    const auto touched = std::filesystem::last_write_time(temp);
+    std::vector<std::string> errors;
+    const std::string streamed = run(sql, type, errors);
+    const std::string streamedMemo = type == "DBF" ? readFile(dir.file("out.dbt")) : "";
+    EXPECT_EQ(std::filesystem::last_write_time(temp), touched);
+    EXPECT_TRUE(std::filesystem::is_empty(temp));
+    // Only a DBF number field cannot hold SQLite's text in a number column.
+    EXPECT_EQ(errors.size(), type == "DBF" && !pg ? 1u : 0u);
+
+    // The same rows through a cache table, set up as an unattended run sets up its result.
+    std::unique_ptr<TDbOdbcDirect> rs = db->Query(sql);
+    rs->lDateAsStr = type != "DBF";
+    rs->textsWhole = type != "DBF";
+    ASSERT_TRUE(rs->Open());
+    runSettings() = RunSettings{};
+    const std::string cached = dir.file("cached");
+    exportHeldRows(*rs, type, cached);
+    rs->End();
+    EXPECT_EQ(streamed, readFile(type == "DBF" ? cached + ".dbf" : cached));
+    if (type == "DBF") {
+      EXPECT_EQ(streamedMemo, readFile(cached + ".dbt"));
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, RoutesAgree,

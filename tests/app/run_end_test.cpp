@@ -536,20 +536,9 @@ TEST_F(RunEnd, ReaderOfTheOutputPipeGoneIsAWriteError) {
 }
 
 TEST_F(RunEnd, FileSizeLimitEndsTheRunWithoutLeftovers) {
-  // Writing past the limit fails like a full disk (SIGXFSZ does not end the program). The cache of
-  // a file export hardly reaches the disk, so the output fails: the table writer's error ends the
-  // run through the run-time error handler, which still removes the cache; a text output's is
-  // collected. With less room than the header of the cache table (of 60 columns) takes, the cache
-  // cannot be made: not even a part of it stays.
-  std::string columns = "id";
-  for (int i = 2; i <= 60; ++i)
-    columns += ", id AS c" + std::to_string(i);
-  writeFile(dir.file("job.ini"), "[ODBC]\nDSN=Data\nSQL=SELECT " + columns +
-                                     " FROM small\n[Output]\nType=Text\nFileOut=out.txt\n");
-  test::ProgramRun full = test::runTabulink(dir.path().string(), {"job.ini"}, env(), "ulimit -f 1");
-  EXPECT_EQ(full.exitStatus, 1) << full.standardError;
-  EXPECT_NE(full.standardError.find("Write error"), std::string::npos) << full.standardError;
-  EXPECT_EQ(joined(namesIn(temp())), "");
+  // Writing past the limit fails like a full disk (SIGXFSZ does not end the program). A file
+  // export keeps no cache, so the output fails: the table writer's error ends the run through the
+  // run-time error handler; a text output's is collected. Neither leaves a file.
   for (const char* type : {"DBF", "Text"}) {
     const bool table = type[0] == 'D';
     fs::remove(dir.file("err.txt"));
