@@ -1,28 +1,41 @@
-// Reading held rows of the cache table beside its current record, for a read cursor of its own.
+// Reading the rows held: the current record, and held rows of the cache table beside it, for a
+// read cursor of its own; both read alike.
 
 #include "core/text.h"
+#include "resultset/row_record.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 
 namespace tabulink {
 
-CachedRow TDbOdbcDirect::ReadRow(long n, std::string& record) {
+CachedRow TDbOdbcDirect::rowIn(std::string_view record, const std::vector<DbfField>& fields) const {
   CachedRow row;
-  DbfTable* table = cache();
-  if (table == nullptr || table->fieldCount() != cacheFieldCount_ || !table->readRecord(n, record))
-    return row;
-  const DbfField& flags = table->layout().fields[aFields_.size()];
+  const DbfField& flags = fields[aFields_.size()];
   row.record_ = record;
-  row.nulls_ = std::string_view(record).substr(flags.offset, flags.length);
-  row.fields_ = table->layout().fields.data();
-  row.plans_ = plans_.data();
+  row.nulls_ = record.substr(flags.offset, flags.length);
+  row.fields_ = fields.data();
+  row.plans_ = reader_.plans().data();
   row.columns_ = aFields_.size();
   return row;
 }
 
-void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
+CachedRow TDbOdbcDirect::CurrentRow() {
   DbfTable* table = cache();
-  if (table == nullptr || i >= row.columns_) {
+  if (table != nullptr && table->fieldCount() == cacheFieldCount_)
+    return rowIn(table->record(), table->layout().fields);
+  if (heldRow_ && rowsRead_ > 0) return rowIn(heldRow_->record(), heldRow_->layout().fields);
+  return {};
+}
+
+CachedRow TDbOdbcDirect::ReadRow(long n, std::string& record) {
+  DbfTable* table = cache();
+  if (table == nullptr || table->fieldCount() != cacheFieldCount_ || !table->readRecord(n, record))
+    return {};
+  return rowIn(record, table->layout().fields);
+}
+
+void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
+  if (i >= row.columns_) {
     out = Value();
     return;
   }
@@ -31,8 +44,38 @@ void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
     out.reuseText().assign(trimRight(row.bytes(i)));
     return;
   }
-  const size_t wholeField = plans_[i].wholeField;
-  table->get(row.record_, row.isLonger(i) && wholeField != 0 ? wholeField : i, out);
+  const size_t wholeField = reader_.plans()[i].wholeField;
+  const size_t field = row.isLonger(i) && wholeField != 0 ? wholeField : i;
+  if (DbfTable* table = cache()) {
+    table->get(row.record_, field, out);
+  } else if (heldRow_) {
+    // The only row a result read once holds is its current one.
+    heldRow_->get(field, out);
+  } else {
+    out = Value();
+  }
+}
+
+void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
+  RowValue(CurrentRow(), i, out);
+}
+
+Value TDbOdbcDirect::FieldGet(int n) {
+  Value value;
+  FieldGet(n, value);
+  return value;
+}
+
+void TDbOdbcDirect::FieldGet(int n, Value& out) {
+  if (n < 1 || n > nFields_ || FieldIsNull(n)) {
+    out = Value();
+    return;
+  }
+  CachedValue(static_cast<size_t>(n - 1), out);
+}
+
+bool TDbOdbcDirect::FieldIsNull(int n) {
+  return n >= 1 && CurrentRow().isNull(static_cast<size_t>(n - 1));
 }
 
 }  // namespace tabulink

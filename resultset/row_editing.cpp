@@ -110,17 +110,17 @@ HeldRow TDbOdbcDirect::heldRow() {
 
 void TDbOdbcDirect::storeRowOf(SQLHSTMT stmt) {
   if (DbfTable* table = cache()) {
-    takeRow(1, stmt);
-    storeRow(*table);
+    reader_.take(stmt);
+    reader_.lay(*table);
   }
 }
 
 HeldRow TDbOdbcDirect::readRowOf(SQLHSTMT stmt) {
-  Load(1, stmt);
+  reader_.readValues(stmt);
   HeldRow row;
-  row.values = aBuffer_;
-  for (char flag : aIsNull_)
-    row.isNull.push_back(flag == CachedRow::kNullFlag);
+  row.values = reader_.values();
+  for (size_t i = 0; i < row.values.size(); ++i)
+    row.isNull.push_back(reader_.isNull(i));
   return row;
 }
 

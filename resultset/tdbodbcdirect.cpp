@@ -118,6 +118,11 @@ DbfTable* TDbOdbcDirect::cache() const {
   return WorkAreas::instance().table(nWorkArea_);
 }
 
+long TDbOdbcDirect::rowBeingRead() const {
+  const DbfTable* table = cache();
+  return table != nullptr ? static_cast<long>(table->recCount()) + 1 : heldRow_ ? rowsRead_ + 1 : 0;
+}
+
 bool TDbOdbcDirect::Open() {
   // An unusable object, or one already open, makes no (further) cache table.
   if (oConnect_ == nullptr || nWorkArea_ != 0 || heldRow_) return false;
@@ -135,12 +140,7 @@ bool TDbOdbcDirect::Open() {
                          (column.type == 'C' || (column.type == 'U' && column.length > 255));
   nFields_ = static_cast<int>(aFields_.size());
   const size_t n = aFields_.size();
-  aBuffer_.assign(n, Value());
-  aIsNull_.assign(n, CachedRow::kValueFlag);
-  taken_.assign(n, 0);
-  takenBytes_.assign(n, {});
   aScanFields_.clear();
-  plans_.clear();
   for (const ColumnDescription& column : aFields_) {
     std::string scan = upper(column.name);
     std::replace(scan.begin(), scan.end(), ' ', '_');
@@ -152,11 +152,13 @@ bool TDbOdbcDirect::Open() {
   if (structure.size() > maxFieldCount())
     reportFill("The result has " + std::to_string(n) + " columns; a cache table holds at most " +
                std::to_string(maxFieldCount() - 1) + ".");
+  std::vector<ColumnPlan> plans;
   for (size_t i = 0; i < n; ++i)
-    plans_.push_back(planColumn(aFields_[i], structure[i]));
+    plans.push_back(planColumn(aFields_[i], structure[i]));
   // The memo fields for longer values follow the flags field, in column order.
   for (size_t i = 0, next = n + 1; i < n; ++i)
-    if (holdsLongerValues(aFields_[i])) plans_[i].wholeField = next++;
+    if (holdsLongerValues(aFields_[i])) plans[i].wholeField = next++;
+  reader_.start(oConnect_, std::move(plans), [this] { return rowBeingRead(); });
   if (readsOnce && readsOnce(*this)) {
     // The rows go to a record laid out as the cache table's would be, so they are read alike.
     heldRow_ = std::make_unique<RowRecord>();
@@ -165,7 +167,7 @@ bool TDbOdbcDirect::Open() {
       return false;
     }
     for (size_t i = 0; i < n; ++i)
-      planDirectStore(plans_[i], aFields_[i], heldRow_->layout().fields[i]);
+      planDirectStore(reader_.plans()[i], aFields_[i], heldRow_->layout().fields[i]);
     Fill();
     return true;
   }
@@ -174,7 +176,7 @@ bool TDbOdbcDirect::Open() {
   nWorkArea_ = SELECT();
   cache()->keepMemoLengths();
   for (size_t i = 0; i < n; ++i)
-    planDirectStore(plans_[i], aFields_[i], cache()->layout().fields[i]);
+    planDirectStore(reader_.plans()[i], aFields_[i], cache()->layout().fields[i]);
   if (cAlias.empty()) cAlias = ALIAS();
   Fill();
   return true;

@@ -17,6 +17,7 @@
 #include "odbc/statement.h"
 #include "resultset/column_plan.h"
 #include "resultset/row_editor.h"
+#include "resultset/row_reader.h"
 #include "resultset/row_source.h"
 #include "table/dbf_layout.h"
 #include "table/field_description.h"
@@ -26,9 +27,6 @@ namespace tabulink {
 class TOdbc;
 class DbfTable;
 class RowRecord;
-struct ColumnRead;
-struct ValueFit;
-struct ValueRest;
 
 // The current row of a result set as its cache record holds it, for reading every column of the
 // row in turn without finding the table for each (columns from 0). Valid until the row changes.
@@ -237,34 +235,13 @@ class TDbOdbcDirect : private EditedResult {
   bool createCacheTable(const std::vector<FieldDescription>& structure);
   void deleteCacheFiles();
 
-  // Fetching (one row buffer whatever the size of the result).
+  // Fetching: the next row, taken by the row reader; a timer tick or an export fills the cache.
   bool Fill(long nRows = 1);
   bool Fetch();
-  // Reads columns `from`..nFields_ of the current row of `stmt` (the result's own statement when
-  // null) into the row buffer.
-  void Load(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
-  // Reads columns `from` on of the current row of `stmt` (the result's own statement when null)
-  // for the cache: straight into their cache field bytes where takeDirect can, else into
-  // aBuffer_.
-  void takeRow(int from = 1, SQLHSTMT stmt = SQL_NULL_HSTMT);
-  // Column n into the row buffer, read now from `stmt` or, when given, as the read-ahead
-  // delivered it (`read`, and `rest` for a value it read on).
-  void GetValue(int n, const ColumnRead* read = nullptr, ValueRest* rest = nullptr,
-                SQLHSTMT stmt = SQL_NULL_HSTMT);
-  // "Field '<name>' row <n>" of column i of the row being read.
-  std::string whereRead(size_t i) const;
-  // Reports column i of the row being read as `fit` says it was not read whole; a number column
-  // whose text is no number becomes NULL.
-  void reportValue(size_t i, const ValueFit& fit);
-  // Reports column i's number, which its cache field cannot hold, quoting the `source` text.
-  void reportWidth(size_t i, std::string_view source);
-  // Takes column i of a row the read-ahead delivered straight to its cache field when its bytes
-  // need no conversion; false leaves it for GetValue.
-  bool takeDirect(size_t i, const ColumnRead& read);
-  // Writes the row read into `record` (the cache table's new record, or the row held in memory),
-  // with its ISNULL flags.
-  template <class Record>
-  void storeRow(Record& record);
+  // The row laid out in `record` with the cache's `fields` (its flags field after the columns).
+  CachedRow rowIn(std::string_view record, const std::vector<DbfField>& fields) const;
+  // The number of the row being read: the one the cache appends next, or the next held in memory.
+  long rowBeingRead() const;
   // Reads the next row into the row held in memory; false at the end of the rows.
   bool readNextRow();
 
@@ -286,18 +263,8 @@ class TDbOdbcDirect : private EditedResult {
   ProgressCallback bTimerEval_;
   std::vector<ColumnDescription> aFields_;
   std::vector<std::string> aScanFields_;
-  std::vector<Value> aBuffer_;
-  // The cache's flag of each column of the row read (CachedRow::kValueFlag ...); bytes, read for
-  // every column of every row.
-  std::vector<char> aIsNull_;
-  // Per column, how its values reach the cache field.
-  std::vector<ColumnPlan> plans_;
-  // For the row being stored, whether a column's value was taken straight from the bytes read,
-  // and its bytes: the text read (for a memo field, the memo text), or field bytes. Columns not
-  // taken so go through aBuffer_.
-  std::vector<unsigned char> taken_;
-  std::vector<std::string_view> takenBytes_;
-  size_t cacheFieldCount_ = 0;  // the fields of the cache table made by Open
+  RowReader reader_{rows_, aFields_};  // turns each fetched row into the cache's row
+  size_t cacheFieldCount_ = 0;         // the fields of the cache table made by Open
   // A result read once holds its current row here instead of in a cache table; rowsRead_ counts
   // its rows so far.
   std::unique_ptr<RowRecord> heldRow_;

@@ -1,0 +1,217 @@
+// One route per value from the driver's bytes to the row as its record holds it: bytes the plan
+// lets through go to the field as read, everything else through the column's conversion, the
+// width check and the reports.
+
+#include "resultset/row_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/number_text.h"
+#include "core/text.h"
+#include "odbc/row_read_ahead.h"
+#include "odbc/todbc.h"
+#include "resultset/fill_reporter.h"
+#include "resultset/row_record.h"
+#include "resultset/row_source.h"
+#include "table/dbf_table.h"
+#include "table/field_codec.h"
+
+namespace tabulink {
+
+void RowReader::start(TOdbc* session, std::vector<ColumnPlan> plans,
+                      std::function<long()> rowNumber) {
+  session_ = session;
+  plans_ = std::move(plans);
+  rowNumber_ = std::move(rowNumber);
+  const size_t n = columns_.size();
+  values_.assign(n, Value());
+  flags_.assign(n, CachedRow::kValueFlag);
+  taken_.assign(n, 0);
+  takenBytes_.assign(n, {});
+}
+
+bool RowReader::isNull(size_t i) const {
+  return i < flags_.size() && flags_[i] == CachedRow::kNullFlag;
+}
+
+void RowReader::convert(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT stmt) {
+  const size_t i = static_cast<size_t>(n - 1);
+  taken_[i] = 0;
+  Value& value = values_[i];
+  if (stmt == SQL_NULL_HSTMT) stmt = rows_.handle();
+  const ValueFit fit =
+      read != nullptr
+          ? session_->GetValue(n, stmt, columns_, *read, value, "TDbOdbcDirect", rest)
+          : session_->GetValue(n, stmt, columns_, plans_[i].fetchBuffer, value, "TDbOdbcDirect");
+  flags_[i] = CachedRow::kValueFlag;
+  if (value.isNumber() && !plans_[i].fits(value.number().value)) {
+    reportWidth(i, fit.source);
+    value = Value::number(0, value.number().decimals);
+  } else if (fit.kind == ValueFit::Kind::NotConvertible && columns_[i].type == 'N' &&
+             value.text().size() <= plans_[i].field.length) {
+    // Its field holds the text in place of a number: the text outputs write it as it came.
+    flags_[i] = CachedRow::kNumberTextFlag;
+  } else if (fit.kind != ValueFit::Kind::Whole) {
+    reportValue(i, fit);
+  }
+  if (value.isAbsent()) {
+    // A null column holds what its conversion makes of an empty text: the cache's substitute.
+    flags_[i] = CachedRow::kNullFlag;
+    columns_[i].convert({}, columns_[i].length, value);
+  }
+}
+
+std::string RowReader::whereRead(size_t i) const {
+  return "Field '" + columns_[i].name + "' row " + std::to_string(rowNumber_ ? rowNumber_() : 0);
+}
+
+void RowReader::reportWidth(size_t i, std::string_view source) {
+  // NaN and the infinities are no numbers a field holds, however wide.
+  const double number = values_[i].number().value;
+  reportFill(whereRead(i) + " value: " + std::string(trim(source)) +
+             " Decimals: " + std::to_string(columns_[i].decimals) +
+             (std::isnan(number)   ? " - not a number"
+              : std::isinf(number) ? " - infinite"
+                                   : "") +
+             " - Data Width Error.");
+}
+
+void RowReader::reportValue(size_t i, const ValueFit& fit) {
+  const std::string where = whereRead(i);
+  if (fit.kind == ValueFit::Kind::NotConvertible) {
+    reportFill(where + " value: " + values_[i].text() +
+               (columns_[i].isDateTime() ? " - Not a date" : " - Not a number") +
+               ", exported as NULL.");
+    values_[i] = Value();
+    return;
+  }
+  if (fit.kind == ValueFit::Kind::Rounded) {
+    reportFill(where + " - value rounded to " +
+               CVALTOCHAR(Value::number(values_[i].number().value, columns_[i].decimals)) +
+               " - Data Width Error.");
+    return;
+  }
+  const std::string held = fit.heldBytes >= 0
+                               ? std::to_string(fit.heldBytes) + " bytes"
+                               : "more than " + std::to_string(fit.keptBytes) + " bytes";
+  reportFill(where + " - value of " + held + " cut to " + std::to_string(fit.keptBytes) +
+             " - Data Width Error.");
+}
+
+void RowReader::readValues(SQLHSTMT stmt) {
+  for (int n = 1; n <= static_cast<int>(columns_.size()); ++n)
+    convert(n, nullptr, nullptr, stmt);
+}
+
+void RowReader::take(SQLHSTMT stmt) {
+  takeColumns(1, stmt);
+}
+
+void RowReader::takeColumns(int from, SQLHSTMT stmt) {
+  // As the read-ahead's rows are taken: most values go to the record as they were read.
+  if (stmt == SQL_NULL_HSTMT) stmt = rows_.handle();
+  for (int n = from; n <= static_cast<int>(columns_.size()); ++n) {
+    const size_t i = static_cast<size_t>(n - 1);
+    const ColumnRead read = rows_.read(n, columns_[i], plans_[i].fetchBuffer, stmt);
+    if (!takeDirect(i, read)) convert(n, &read, nullptr, stmt);
+  }
+}
+
+void RowReader::takeFetched() {
+  const FetchedRow* row = rows_.ahead();
+  if (row == nullptr) {
+    takeColumns(1, SQL_NULL_HSTMT);
+    return;
+  }
+  for (size_t i = 0; i < row->columns.size(); ++i) {
+    // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
+    if (row->last || !takeDirect(i, row->columns[i]))
+      convert(static_cast<int>(i + 1), &row->columns[i], &row->rests[i], SQL_NULL_HSTMT);
+  }
+  if (row->last) {
+    // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
+    // and every later row are read here, as they are needed.
+    const int read = static_cast<int>(row->columns.size());
+    rows_.endReadAhead();
+    takeColumns(read + 1, SQL_NULL_HSTMT);
+  }
+}
+
+bool RowReader::takeDirect(size_t i, const ColumnRead& read) {
+  ColumnPlan& plan = plans_[i];
+  using DirectStore = ColumnPlan::DirectStore;
+  const DirectStore how = plan.direct;
+  if (how == DirectStore::None || !readWhole(columns_[i], read)) return false;
+  std::string& made = plan.madeBytes;
+  std::string_view bytes = made;
+  if (read.isNull) {
+    bytes = plan.nullBytes;
+  } else if (how == DirectStore::Text || how == DirectStore::Memo) {
+    bytes = read.bytes;
+  } else if (how == DirectStore::Number) {
+    // A plain number text that fits the field is written as it stands; the plan's limits in
+    // digits.
+    const std::optional<PlainNumber> plain = plainNumber(read.bytes);
+    if (!plain ||
+        plain->integerDigits > (plain->negative ? plan.negativeDigits : plan.positiveDigits))
+      return false;
+    // Of an integer or decimal column the text is the value, kept digit for digit; one that
+    // rounding would change goes the long way, which reports it.
+    const bool exact = plan.exactNumber;
+    if (exact && plain->fractionDigits > plan.field.decimals &&
+        dropsDigits(read.bytes, *plain, plan.field.decimals))
+      return false;
+    if (!encodePlainNumber(plan.field, read.bytes, *plain, made.data(), exact)) return false;
+  } else {
+    made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
+  }
+  taken_[i] = 1;
+  takenBytes_[i] = bytes;
+  flags_[i] = read.isNull ? CachedRow::kNullFlag : CachedRow::kValueFlag;
+  return true;
+}
+
+template <class Record>
+void RowReader::lay(Record& table) const {
+  char* record = table.writableRecord();
+  if (record == nullptr) return;
+  const std::vector<DbfField>& fields = table.layout().fields;
+  const DbfField& flagsField = fields[columns_.size()];
+  char* flags = record + flagsField.offset;
+  const size_t flagged = std::min<size_t>(columns_.size(), flagsField.length);
+  std::memset(flags + flagged, ' ', flagsField.length - flagged);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    if (i < flagged) flags[i] = flags_[i];
+    if (plans_[i].wholeField != 0 && flags_[i] == CachedRow::kValueFlag && i < flagged) {
+      // A text longer than its field is held whole beside it.
+      const Value& value = values_[i];
+      const std::string_view text = taken_[i]        ? takenBytes_[i]
+                                    : value.isText() ? value.text()
+                                                     : std::string_view();
+      if (fields[i].kind == FieldKind::Character && text.size() > fields[i].length) {
+        table.putMemo(plans_[i].wholeField, text);
+        flags[i] = CachedRow::kLongerFlag;
+      }
+    }
+    if (taken_[i]) {
+      if (plans_[i].direct == ColumnPlan::DirectStore::Memo) {
+        table.putMemo(i, takenBytes_[i]);
+      } else {
+        writePadRight(record + fields[i].offset, takenBytes_[i], fields[i].length);
+      }
+      continue;
+    }
+    if (flags_[i] == CachedRow::kNumberTextFlag) {
+      writePadRight(record + fields[i].offset, values_[i].text(), fields[i].length);
+    } else {
+      table.put(i, values_[i]);
+    }
+  }
+}
+
+template void RowReader::lay(DbfTable& table) const;
+template void RowReader::lay(RowRecord& table) const;
+
+}  // namespace tabulink

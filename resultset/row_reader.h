@@ -1,0 +1,82 @@
+#pragma once
+// Turns a fetched row into the row as the column plans hold it: per column the cache's flag and
+// either the bytes that go to the field as they were read or the converted value, every value
+// not kept whole reported with its column and row; then lays the row into a record.
+
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "core/value.h"
+#include "odbc/column_description.h"
+#include "odbc/statement.h"
+#include "resultset/column_plan.h"
+
+namespace tabulink {
+
+class RowSource;
+class TOdbc;
+struct ColumnRead;
+struct ValueFit;
+struct ValueRest;
+
+class RowReader {
+ public:
+  // Reads the rows of `rows`, whose columns `columns` describes; both outlive the reader.
+  RowReader(RowSource& rows, const std::vector<ColumnDescription>& columns)
+      : rows_(rows), columns_(columns) {}
+
+  // From now on reads with `session` each column as its plan says; `rowNumber` gives the number
+  // of the row being read, asked only for a report.
+  void start(TOdbc* session, std::vector<ColumnPlan> plans, std::function<long()> rowNumber);
+  std::vector<ColumnPlan>& plans() { return plans_; }
+  const std::vector<ColumnPlan>& plans() const { return plans_; }
+
+  // Takes the row the source has just fetched, as its read-ahead read it or read now.
+  void takeFetched();
+  // Takes the current row of `stmt`, read now: for a record, its bytes straight where they need
+  // no conversion.
+  void take(SQLHSTMT stmt);
+  // Reads the current row of `stmt` as values only (values()), every column converted.
+  void readValues(SQLHSTMT stmt);
+
+  // The row taken, column by column: its values (those not taken as bytes) and whether it is NULL.
+  const std::vector<Value>& values() const { return values_; }
+  bool isNull(size_t i) const;
+
+  // Writes the row taken into `record` (the cache table's new record, or the row held in
+  // memory), with its flags.
+  template <class Record>
+  void lay(Record& record) const;
+
+ private:
+  // Columns `from` on (from 1) of the current row of `stmt` (the source's own when null).
+  void takeColumns(int from, SQLHSTMT stmt);
+  // Column n into values_, read now from `stmt` or, when given, as the read-ahead delivered it
+  // (`read`, and `rest` for a value it read on).
+  void convert(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT stmt);
+  // Column i straight to its field bytes when they need no conversion; false leaves it to convert.
+  bool takeDirect(size_t i, const ColumnRead& read);
+  // "Field '<name>' row <n>" of column i of the row being read.
+  std::string whereRead(size_t i) const;
+  // Reports column i as `fit` says it was not read whole; a text that is no number or no date
+  // becomes NULL.
+  void reportValue(size_t i, const ValueFit& fit);
+  // Reports column i's number, which its field cannot hold, quoting the `source` text.
+  void reportWidth(size_t i, std::string_view source);
+
+  RowSource& rows_;
+  const std::vector<ColumnDescription>& columns_;
+  TOdbc* session_ = nullptr;
+  std::vector<ColumnPlan> plans_;
+  std::function<long()> rowNumber_;
+  std::vector<Value> values_;
+  // The cache's flag of each column (CachedRow::kValueFlag ...); bytes, set for every value read.
+  std::vector<char> flags_;
+  // Whether a column's value was taken straight from the bytes read, and its bytes: the text read
+  // (for a memo field, the memo text), or field bytes. Columns not taken so are in values_.
+  std::vector<unsigned char> taken_;
+  std::vector<std::string_view> takenBytes_;
+};
+
+}  // namespace tabulink
