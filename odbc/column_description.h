@@ -40,7 +40,6 @@ struct ColumnDescription {
   int sqlType = 0;               // 6 ODBC SQL type code as reported (ODBC 2 codes)
   int cType = SQL_C_CHAR;        // 7 always SQL_C_CHAR: dates and timestamps come as text
   Conversion convert = nullptr;  // 8
-  bool changed = false;          // 9 set by the result set when a field is assigned
   // Not an element: a text read whole past its length (up to kMaxColumnLength bytes), for an
   // output without cells. Shorter values are still filled to the length.
   bool wholeText = false;

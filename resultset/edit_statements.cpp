@@ -72,7 +72,7 @@ std::string RowEditor::changedColumns(bool names, bool values) {
   std::string text;
   const HeldRow row = values ? result_.heldRow() : HeldRow();
   for (size_t i = 0; i < columns.size(); ++i) {
-    if (!columns[i].changed) continue;
+    if (i >= changed_.size() || !changed_[i]) continue;
     if (names) text += CHKSP(columns[i].name);
     if (names && values) text += " = ";
     if (values) text += valueText(i, row.isNull[i] ? Value() : row.values[i], false);

@@ -23,15 +23,14 @@ HeldRow RowEditor::sourceRow() {
 }
 
 void RowEditor::beginMode(bool adding) {
-  std::vector<ColumnDescription>& columns = result_.columns();
+  const std::vector<ColumnDescription>& columns = result_.columns();
   if (adding) {
     editRow_.values.assign(columns.size(), Value());
     editRow_.isNull.assign(columns.size(), true);
   } else {
     editRow_ = result_.heldRow();
   }
-  for (ColumnDescription& column : columns)
-    column.changed = false;
+  changed_.assign(columns.size(), false);
   adding_ = adding;
   editRecord_ = result_.position();
 }
@@ -71,11 +70,11 @@ bool RowEditor::fieldPut(int n, const Value& value, const Location& loc) {
     return false;
   }
   DbfTable* table = result_.cache();
-  std::vector<ColumnDescription>& columns = result_.columns();
+  const std::vector<ColumnDescription>& columns = result_.columns();
   const size_t count = columns.size();
   if (table == nullptr || n < 1 || static_cast<size_t>(n) > count) return false;
   const size_t i = static_cast<size_t>(n - 1);
-  ColumnDescription& column = columns[i];
+  const ColumnDescription& column = columns[i];
   // A NULL is held as the cache's substitute with the column's null flag set; a value clears the
   // flag, so that what was put is what the generated statement writes.
   Value stored = value;
@@ -85,7 +84,7 @@ bool RowEditor::fieldPut(int n, const Value& value, const Location& loc) {
   flags.resize(count, '0');
   flags[i] = value.isAbsent() ? '1' : '0';
   table->put(count, Value(flags));
-  column.changed = true;
+  changed_[i] = true;
   return true;
 }
 
@@ -96,9 +95,7 @@ bool RowEditor::update(const Location& loc) {
   }
   // Nothing put: nothing to send, and the mode ends as after an update that ran; a row added
   // without values is not kept, as the data source never got it.
-  const std::vector<ColumnDescription>& columns = result_.columns();
-  if (std::none_of(columns.begin(), columns.end(),
-                   [](const ColumnDescription& column) { return column.changed; })) {
+  if (std::find(changed_.begin(), changed_.end(), true) == changed_.end()) {
     if (adding_) removeCurrentRecord();
     editRecord_ = 0;
     return true;

@@ -31,10 +31,10 @@ class EditedResult {
   using Location = std::source_location;
 
   // The statement whose table is edited, the session it runs on (null: an unusable result set)
-  // and its columns, whose `changed` flags the editor keeps.
+  // and its columns.
   virtual const std::string& statement() const = 0;
   virtual TOdbc* session() const = 0;
-  virtual std::vector<ColumnDescription>& columns() = 0;
+  virtual const std::vector<ColumnDescription>& columns() const = 0;
   // The cache table, null when there is none; its current record is the row edited.
   virtual DbfTable* cache() const = 0;
   // The current row's number, and a move to row n that fetches the rows up to it.
@@ -115,6 +115,7 @@ class RowEditor {
   // the key values), or absent values in add mode. Kept apart from the fetch's row buffer, so
   // rows fetched meanwhile never change which row an update or delete finds.
   HeldRow editRow_;
+  std::vector<bool> changed_;  // per column, whether a value was put in this mode
   bool adding_ = false;
   long editRecord_ = 0;
   std::vector<std::string> keys_;

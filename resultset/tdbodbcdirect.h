@@ -248,7 +248,7 @@ class TDbOdbcDirect : private EditedResult {
   // The result set as its row editor sees it (row_editing.cpp).
   const std::string& statement() const override { return cSelect_; }
   TOdbc* session() const override { return oConnect_; }
-  std::vector<ColumnDescription>& columns() override { return aFields_; }
+  const std::vector<ColumnDescription>& columns() const override { return aFields_; }
   long position() override { return Recno(); }
   void moveTo(long n) override { Goto(n); }
   HeldRow heldRow() override;
