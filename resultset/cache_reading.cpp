@@ -19,12 +19,15 @@ CachedRow TDbOdbcDirect::rowIn(std::string_view record, const std::vector<DbfFie
   return row;
 }
 
-CachedRow TDbOdbcDirect::CurrentRow() {
-  DbfTable* table = cache();
+CachedRow TDbOdbcDirect::currentRow(DbfTable* table) const {
   if (table != nullptr && table->fieldCount() == cacheFieldCount_)
     return rowIn(table->record(), table->layout().fields);
   if (heldRow_ && rowsRead_ > 0) return rowIn(heldRow_->record(), heldRow_->layout().fields);
   return {};
+}
+
+CachedRow TDbOdbcDirect::CurrentRow() {
+  return currentRow(cache());
 }
 
 CachedRow TDbOdbcDirect::ReadRow(long n, std::string& record) {
@@ -34,7 +37,7 @@ CachedRow TDbOdbcDirect::ReadRow(long n, std::string& record) {
   return rowIn(record, table->layout().fields);
 }
 
-void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
+void TDbOdbcDirect::valueIn(const CachedRow& row, size_t i, DbfTable* table, Value& out) const {
   if (i >= row.columns_) {
     out = Value();
     return;
@@ -46,7 +49,7 @@ void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
   }
   const size_t wholeField = reader_.plans()[i].wholeField;
   const size_t field = row.isLonger(i) && wholeField != 0 ? wholeField : i;
-  if (DbfTable* table = cache()) {
+  if (table != nullptr) {
     table->get(row.record_, field, out);
   } else if (heldRow_) {
     // The only row a result read once holds is its current one.
@@ -56,8 +59,13 @@ void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
   }
 }
 
+void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
+  valueIn(row, i, cache(), out);
+}
+
 void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
-  RowValue(CurrentRow(), i, out);
+  DbfTable* table = cache();
+  valueIn(currentRow(table), i, table, out);
 }
 
 Value TDbOdbcDirect::FieldGet(int n) {

@@ -110,13 +110,13 @@ HeldRow TDbOdbcDirect::heldRow() {
 
 void TDbOdbcDirect::storeRowOf(SQLHSTMT stmt) {
   if (DbfTable* table = cache()) {
-    reader_.take(stmt);
+    reader_.take(stmt, Recno());
     reader_.lay(*table);
   }
 }
 
 HeldRow TDbOdbcDirect::readRowOf(SQLHSTMT stmt) {
-  reader_.readValues(stmt);
+  reader_.readValues(stmt, Recno());
   HeldRow row;
   row.values = reader_.values();
   for (size_t i = 0; i < row.values.size(); ++i)

@@ -15,6 +15,7 @@
 #include "resultset/fill_reporter.h"
 #include "resultset/row_record.h"
 #include "resultset/row_source.h"
+#include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 #include "table/field_codec.h"
 
@@ -64,7 +65,8 @@ void RowReader::convert(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT
 }
 
 std::string RowReader::whereRead(size_t i) const {
-  return "Field '" + columns_[i].name + "' row " + std::to_string(rowNumber_ ? rowNumber_() : 0);
+  const long row = rowReadAgain_ != 0 ? rowReadAgain_ : rowNumber_ ? rowNumber_() : 0;
+  return "Field '" + columns_[i].name + "' row " + std::to_string(row);
 }
 
 void RowReader::reportWidth(size_t i, std::string_view source) {
@@ -100,13 +102,17 @@ void RowReader::reportValue(size_t i, const ValueFit& fit) {
              " - Data Width Error.");
 }
 
-void RowReader::readValues(SQLHSTMT stmt) {
+void RowReader::readValues(SQLHSTMT stmt, long row) {
+  rowReadAgain_ = row;
   for (int n = 1; n <= static_cast<int>(columns_.size()); ++n)
     convert(n, nullptr, nullptr, stmt);
+  rowReadAgain_ = 0;
 }
 
-void RowReader::take(SQLHSTMT stmt) {
+void RowReader::take(SQLHSTMT stmt, long row) {
+  rowReadAgain_ = row;
   takeColumns(1, stmt);
+  rowReadAgain_ = 0;
 }
 
 void RowReader::takeColumns(int from, SQLHSTMT stmt) {
@@ -178,11 +184,12 @@ void RowReader::lay(Record& table) const {
   char* record = table.writableRecord();
   if (record == nullptr) return;
   const std::vector<DbfField>& fields = table.layout().fields;
-  const DbfField& flagsField = fields[columns_.size()];
+  const size_t count = columns_.size();
+  const DbfField& flagsField = fields[count];
   char* flags = record + flagsField.offset;
-  const size_t flagged = std::min<size_t>(columns_.size(), flagsField.length);
+  const size_t flagged = std::min<size_t>(count, flagsField.length);
   std::memset(flags + flagged, ' ', flagsField.length - flagged);
-  for (size_t i = 0; i < columns_.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     if (i < flagged) flags[i] = flags_[i];
     if (plans_[i].wholeField != 0 && flags_[i] == CachedRow::kValueFlag && i < flagged) {
       // A text longer than its field is held whole beside it.

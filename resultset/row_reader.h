@@ -34,11 +34,12 @@ class RowReader {
 
   // Takes the row the source has just fetched, as its read-ahead read it or read now.
   void takeFetched();
-  // Takes the current row of `stmt`, read now: for a record, its bytes straight where they need
-  // no conversion.
-  void take(SQLHSTMT stmt);
-  // Reads the current row of `stmt` as values only (values()), every column converted.
-  void readValues(SQLHSTMT stmt);
+  // Takes the current row of `stmt`, read now, as row `row` of the result (a held row read again):
+  // for a record, its bytes straight where they need no conversion.
+  void take(SQLHSTMT stmt, long row);
+  // Reads the current row of `stmt`, row `row` of the result, as values only (values()), every
+  // column converted.
+  void readValues(SQLHSTMT stmt, long row);
 
   // The row taken, column by column: its values (those not taken as bytes) and whether it is NULL.
   const std::vector<Value>& values() const { return values_; }
@@ -70,6 +71,7 @@ class RowReader {
   TOdbc* session_ = nullptr;
   std::vector<ColumnPlan> plans_;
   std::function<long()> rowNumber_;
+  long rowReadAgain_ = 0;  // the number of a held row being read again, else 0
   std::vector<Value> values_;
   // The cache's flag of each column (CachedRow::kValueFlag ...); bytes, set for every value read.
   std::vector<char> flags_;

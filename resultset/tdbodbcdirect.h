@@ -240,6 +240,10 @@ class TDbOdbcDirect : private EditedResult {
   bool Fetch();
   // The row laid out in `record` with the cache's `fields` (its flags field after the columns).
   CachedRow rowIn(std::string_view record, const std::vector<DbfField>& fields) const;
+  // The current row of `table` (the cache), or the row held in memory when there is none.
+  CachedRow currentRow(DbfTable* table) const;
+  // Column i of `row`, held by `table` (the cache), or the row held in memory when null.
+  void valueIn(const CachedRow& row, size_t i, DbfTable* table, Value& out) const;
   // The number of the row being read: the one the cache appends next, or the next held in memory.
   long rowBeingRead() const;
   // Reads the next row into the row held in memory; false at the end of the rows.
