@@ -1,7 +1,6 @@
 #include "odbc/rowset_wrappers.h"
 
-#include <algorithm>
-#include <cstring>
+#include "odbc/wrappers.h"
 
 namespace tabulink {
 
@@ -48,13 +47,7 @@ int SQLPOSITION(SQLHSTMT stmt, int row) {
 std::string_view boundText(std::span<const char> buffer, SQLLEN indicator) {
   // The terminating zero is never part of the value.
   const size_t held = buffer.empty() ? 0 : buffer.size() - 1;
-  size_t delivered = 0;
-  if (indicator > 0) {
-    delivered = std::min(static_cast<size_t>(indicator), held);
-  } else if (indicator == SQL_NO_TOTAL) {
-    delivered = strnlen(buffer.data(), held);
-  }
-  return std::string_view(buffer.data(), delivered);
+  return std::string_view(buffer.data(), deliveredBytes(buffer.data(), held, indicator, true));
 }
 
 }  // namespace tabulink

@@ -114,6 +114,13 @@ int SQLDESC32(SQLHSTMT stmt, int column, std::string& name, int& nameLength, int
   return rc;
 }
 
+size_t deliveredBytes(const char* target, size_t held, SQLLEN indicator, bool text) {
+  if (indicator > 0) return std::min(static_cast<size_t>(indicator), held);
+  // Data of unknown length: what the buffer holds (a text up to its zero) is the value so far.
+  if (indicator == SQL_NO_TOTAL) return text ? strnlen(target, held) : held;
+  return 0;
+}
+
 int SQLGETD32(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, std::string_view& data,
               SQLLEN& indicator) {
   // Fixed-size C types (timestamp, numbers) ignore the buffer length, so the driver writes them
@@ -133,13 +140,7 @@ int SQLGETD32(SQLHSTMT stmt, int column, int cType, std::span<char> buffer, std:
   // The terminating zero of a text is never part of the value.
   size_t held = cType == SQL_C_CHAR ? (buffer.empty() ? 0 : buffer.size() - 1) : buffer.size();
   if (!variable) held = std::min(held, sizeof scratch);
-  size_t delivered = 0;
-  if (indicator > 0) {
-    delivered = std::min(static_cast<size_t>(indicator), held);
-  } else if (indicator == SQL_NO_TOTAL) {
-    // Data of unknown length: what the buffer holds (a text up to its zero) is the value so far.
-    delivered = cType == SQL_C_CHAR ? strnlen(target, held) : held;
-  }
+  const size_t delivered = deliveredBytes(target, held, indicator, cType == SQL_C_CHAR);
   if (!variable && delivered > 0) std::memcpy(buffer.data(), scratch, delivered);
   data = std::string_view(buffer.data(), delivered);
   return rc;

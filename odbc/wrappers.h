@@ -38,6 +38,10 @@ int SQLNUMRESULTCOLS(SQLHSTMT stmt, int& count);
 int SQLDESC32(SQLHSTMT stmt, int column, std::string& name, int& nameLength, int& sqlType,
               SQLULEN& columnSize, int& decimals, int& nullable);
 
+// How many of the `held` bytes at `target` a call that reported `indicator` delivered: none for
+// NULL or an empty value; with SQL_NO_TOTAL all of them, or a `text` up to its zero.
+size_t deliveredBytes(const char* target, size_t held, SQLLEN indicator, bool text);
+
 // Reads one column of the current row into the caller's buffer. `data` views the delivered bytes
 // inside `buffer`: the first min(indicator, bytes held) bytes, where bytes held is the size less
 // the terminating zero for SQL_C_CHAR; with SQL_NO_TOTAL, the bytes the buffer holds. NULL, an

@@ -22,22 +22,9 @@ bool RowRecord::put(size_t index, const Value& value) {
   if (index >= layout_.fields.size()) return false;
   const DbfField& field = layout_.fields[index];
   if (field.kind == FieldKind::Memo && value.isText()) return putMemo(index, value.text());
-  switch (encodeField(field, value, record_.data() + field.offset)) {
-    case PutResult::Stored:
-      return true;
-    case PutResult::WrongType: {
-      RunError error = driverError(EG_DATATYPE, 1020);
-      error.CANDEFAULT = true;
-      raiseTableError(error);
-      return false;
-    }
-    case PutResult::TooWide: {
-      RunError error = driverError(EG_DATAWIDTH, 1021);
-      error.CANDEFAULT = true;
-      raiseTableError(error);
-      return false;
-    }
-  }
+  const PutResult result = encodeField(field, value, record_.data() + field.offset);
+  if (result == PutResult::Stored) return true;
+  raiseRefusedValue(result);
   return false;
 }
 

@@ -347,16 +347,12 @@ bool DbfTable::put(size_t index, const Value& value) {
   // A memo field takes only a text.
   const PutResult result = encodeField(layout_.fields[index], value, dest);
   if (result == PutResult::WrongType) {
-    RunError error = driverError(EG_DATATYPE, 1020);
-    error.CANDEFAULT = true;
-    raiseTableError(error);
+    raiseRefusedValue(result);
     return false;
   }
   changed_ = true;
   if (result == PutResult::TooWide) {
-    RunError error = driverError(EG_DATAWIDTH, 1021);
-    error.CANDEFAULT = true;
-    raiseTableError(error);
+    raiseRefusedValue(result);
     return false;
   }
   record_[0] = ' ';

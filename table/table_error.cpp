@@ -24,6 +24,13 @@ bool raiseTableError(const RunError& error) {
   return raiseError(error) == ErrorAnswer::Retry && error.CANRETRY;
 }
 
+void raiseRefusedValue(PutResult result) {
+  RunError error = result == PutResult::WrongType ? driverError(EG_DATATYPE, 1020)
+                                                  : driverError(EG_DATAWIDTH, 1021);
+  error.CANDEFAULT = true;
+  raiseTableError(error);
+}
+
 void raiseCorruption(const std::string& path, int err) {
   RunError error = driverError(EG_CORRUPTION, 1012, path, osCodeFromErrno(err), err);
   error.CANDEFAULT = true;

@@ -6,6 +6,7 @@
 
 #include "failure/os_code.h"
 #include "failure/run_error.h"
+#include "table/field_codec.h"
 
 namespace tabulink {
 
@@ -19,6 +20,9 @@ RunError driverError(int gencode, int subcode, std::string file = {}, int oscode
 // answered Retry and the error allows it).
 bool raiseTableError(const RunError& error);
 
+// Raises the error of a value a field refused (encodeField's WrongType or TooWide), which the
+// error block may default.
+void raiseRefusedValue(PutResult result);
 // Raises "Corruption detected" for the file at `path`, with the errno `err` of a failed read.
 void raiseCorruption(const std::string& path, int err = 0);
 // Runs `attempt` (a write to the file at `path` that sets errno when it fails) until it succeeds,
