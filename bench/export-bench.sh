@@ -14,7 +14,7 @@
 # resident memory and output bytes, and the medians of the paired ratios of wall and CPU time to
 # the floor's. With FLOOR_THREADS=1 the floor also runs while the process has a second, idle
 # thread ("floor 2 threads"). With LARGE_ROWS set (10000000, say), tabulink's wall time and peak
-# memory on SQLite "orders" at a tenth of LARGE_ROWS and at LARGE_ROWS, and whether the
+# memory on SQLite "orders" at a tenth of LARGE_ROWS and at LARGE_ROWS (medians of RUNS runs), and whether the
 # temporary folder stayed untouched. With INSTRUCTION_ROWS set, the instructions per row on SQLite
 # at that many rows (valgrind's callgrind: the same count at every run, where times on a busy
 # machine move by a fifth).
@@ -321,30 +321,38 @@ done
 if [ "$large_rows" -gt 0 ]; then
   small_rows=$((large_rows / 10))
   echo
-  echo "tabulink on SQLite \"orders\", $small_rows and $large_rows rows (one run each):"
+  echo "tabulink on SQLite \"orders\", $small_rows and $large_rows rows (medians of $runs runs, the two sizes taking turns):"
   echo "| output     | rows      | wall s  | CPU s   | peak MB | temporary folder |"
   echo "|------------|-----------|---------|---------|---------|------------------|"
   make_sqlite "$large_rows" "$work/bench.db" orders
   dsn=BenchSQLite user=
   for type in Text AsciiTable DBF; do
+    for n in "$small_rows" "$large_rows"; do rm -f "$work/large $type $n" "$work/large $type $n touched"; done
+    for ((r = 1; r <= runs; r++)); do
+      for n in "$small_rows" "$large_rows"; do
+        sql=$(table_sql orders "$n")
+        before=$(stat -c %y "$work/tmp")
+        tabulink_run "large $type $n" "$type"
+        [ "$(stat -c %y "$work/tmp")" = "$before" ] || echo touched >>"$work/large $type $n touched"
+      done
+    done
     for n in "$small_rows" "$large_rows"; do
-      sql=$(table_sql orders "$n")
-      before=$(stat -c %y "$work/tmp")
-      rm -f "$work/large $type $n"
-      tabulink_run "large $type $n" "$type"
       touched=untouched
-      [ "$(stat -c %y "$work/tmp")" = "$before" ] || touched=touched
-      read -r wall rss bytes cpu <"$work/large $type $n"
-      echo "$touched" >>"$work/large $type $n"
-      awk -v t="$type" -v n="$n" -v w="$wall" -v c="$cpu" -v r="$rss" -v u="$touched" \
+      [ ! -e "$work/large $type $n touched" ] || touched=touched
+      awk -v t="$type" -v n="$n" -v w="$(median 1 "$work/large $type $n")" \
+        -v c="$(median 4 "$work/large $type $n")" -v r="$(median 2 "$work/large $type $n")" -v u="$touched" \
         'BEGIN {printf "| %-10s | %9d | %7.2f | %7.2f | %7.1f | %-16s |\n", t, n, w, c, r / 1024, u}'
     done
-    read -r small_wall small_rss _ small_cpu <"$work/large $type $small_rows"
-    read -r large_wall large_rss _ large_cpu <"$work/large $type $large_rows"
+    small_wall=$(median 1 "$work/large $type $small_rows"); large_wall=$(median 1 "$work/large $type $large_rows")
+    small_cpu=$(median 4 "$work/large $type $small_rows"); large_cpu=$(median 4 "$work/large $type $large_rows")
+    # Peak memory: the largest of the runs at each size.
+    small_rss=$(awk '$2 > m {m = $2} END {print m}' "$work/large $type $small_rows")
+    large_rss=$(awk '$2 > m {m = $2} END {print m}' "$work/large $type $large_rows")
     # The bar: at most 32 MB, the same within 2 MB at both sizes, time linear (the larger at most
     # 10.5 × the tenth; CPU time too, which a busy machine moves less than wall time), and no file
     # in the temporary folder.
-    untouched=$(cat "$work/large $type $small_rows" "$work/large $type $large_rows" | grep -c '^untouched$' || true)
+    untouched=0
+    for n in "$small_rows" "$large_rows"; do [ -e "$work/large $type $n touched" ] || untouched=$((untouched + 1)); done
     awk -v t="$type" -v sw="$small_wall" -v lw="$large_wall" -v sc="$small_cpu" -v lc="$large_cpu" \
       -v sr="$small_rss" -v lr="$large_rss" -v u="$untouched" \
       'BEGIN {d = (lr - sr) / 1024; if (d < 0) d = -d
