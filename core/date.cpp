@@ -113,6 +113,36 @@ std::string timeText(const std::tm& parts) {
   return out;
 }
 
+bool isTimeOfDay(int hour, int minute, int second) {
+  return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+}
+
+// The first `digits` digits of `fraction` (at most 9), filled up with zeros and rounded half up at
+// the first digit dropped, written to `out`; whether the rounding carries into the second.
+bool roundFraction(std::string_view fraction, int digits, char* out) {
+  const size_t kept = static_cast<size_t>(digits);
+  for (size_t i = 0; i < kept; ++i)
+    out[i] = i < fraction.size() ? fraction[i] : '0';
+  bool carry = kept < fraction.size() && fraction[kept] >= '5';
+  for (size_t i = kept; carry && i-- > 0;) {
+    carry = out[i] == '9';
+    out[i] = carry ? '0' : static_cast<char>(out[i] + 1);
+  }
+  return carry;
+}
+
+// Whether `text` is a plain date or timestamp (see plainDateDtos).
+bool isPlainDateTime(std::string_view text) {
+  if (Date::fromIso(text).empty()) return false;
+  if (text.size() == 10) return true;
+  if (text.size() < 19 || text[10] != ' ' || text[13] != ':' || text[16] != ':' ||
+      !isTimeOfDay(digits(text.substr(11, 2)), digits(text.substr(14, 2)),
+                   digits(text.substr(17, 2))))
+    return false;
+  return text.size() == 19 ||
+         (text[19] == '.' && text.find_first_not_of("0123456789", 20) == std::string_view::npos);
+}
+
 }  // namespace
 
 std::string TIME() {
@@ -127,9 +157,7 @@ std::string dateTimeStamp(std::string_view separator) {
 
 std::optional<DateTime> parseDateTime(std::string_view text) {
   DateTime value;
-  if (text.size() < 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  value.date = Date::fromYmd(digits(text.substr(0, 4)), digits(text.substr(5, 2)),
-                             digits(text.substr(8, 2)));
+  value.date = Date::fromIso(text);
   if (value.date.empty()) return std::nullopt;
   std::string_view rest = text.substr(10);
   if (!rest.empty() && (rest[0] == ' ' || rest[0] == 'T') && rest.size() >= 6 && rest[3] == ':') {
@@ -145,9 +173,7 @@ std::optional<DateTime> parseDateTime(std::string_view text) {
         rest.remove_prefix(end);
       }
     }
-    if (value.hour < 0 || value.hour > 23 || value.minute < 0 || value.minute > 59 ||
-        value.second < 0 || value.second > 59)
-      return std::nullopt;
+    if (!isTimeOfDay(value.hour, value.minute, value.second)) return std::nullopt;
   }
   // A zone: the time is taken as the data source wrote it.
   if (!rest.empty() && (rest == "Z" || rest[0] == '+' || rest[0] == '-')) {
@@ -161,15 +187,8 @@ std::optional<DateTime> parseDateTime(std::string_view text) {
 
 size_t dateTimeText(const DateTime& value, int fractionDigits, char* out) {
   fractionDigits = std::clamp(fractionDigits, 0, 9);
-  char fraction[10];
-  for (int i = 0; i < fractionDigits; ++i)
-    fraction[i] = static_cast<size_t>(i) < value.fraction.size() ? value.fraction[i] : '0';
-  bool carry = static_cast<size_t>(fractionDigits) < value.fraction.size() &&
-               value.fraction[static_cast<size_t>(fractionDigits)] >= '5';
-  for (int i = fractionDigits - 1; carry && i >= 0; --i) {
-    carry = fraction[i] == '9';
-    fraction[i] = carry ? '0' : static_cast<char>(fraction[i] + 1);
-  }
+  char fraction[9];
+  const bool carry = roundFraction(value.fraction, fractionDigits, fraction);
   int year = value.date.year(), month = value.date.month(), day = value.date.day();
   int hour = value.hour, minute = value.minute, second = value.second;
   if (carry && ++second == 60) {
@@ -205,6 +224,30 @@ size_t dateTimeText(const DateTime& value, int fractionDigits, char* out) {
     at += fractionDigits;
   }
   return static_cast<size_t>(at - out);
+}
+
+bool plainDateDtos(std::string_view text, char* out) {
+  if (!isPlainDateTime(text)) return false;
+  std::memcpy(out, text.data(), 4);
+  std::memcpy(out + 4, text.data() + 5, 2);
+  std::memcpy(out + 6, text.data() + 8, 2);
+  return true;
+}
+
+size_t plainDateTimeText(std::string_view text, int fractionDigits, char* out) {
+  if (!isPlainDateTime(text)) return 0;
+  fractionDigits = std::clamp(fractionDigits, 0, 9);
+  const std::string_view fraction = text.size() > 20 ? text.substr(20) : std::string_view();
+  if (roundFraction(fraction, fractionDigits, out + 20)) return 0;
+  if (text.size() == 10) {
+    std::memcpy(out, text.data(), 10);
+    std::memcpy(out + 10, " 00:00:00", 9);
+  } else {
+    std::memcpy(out, text.data(), 19);
+  }
+  if (fractionDigits == 0) return 19;
+  out[19] = '.';
+  return 20 + static_cast<size_t>(fractionDigits);
 }
 
 }  // namespace tabulink

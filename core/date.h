@@ -56,6 +56,13 @@ std::optional<DateTime> parseDateTime(std::string_view text);
 // rounded half up where digits are dropped, a carry going on into the next second, day or
 // year; the length, or 0 when the carry passes the year 9999.
 size_t dateTimeText(const DateTime& value, int fractionDigits, char* out);
+// The texts drivers usually send, taken from their characters without a DateTime: "YYYY-MM-DD",
+// or that, " hh:mm:ss" and optionally "." and fraction digits, of a date and time that exist
+// (what parseDateTime reads as its digits say). Any other text gives false or 0, and is parsed.
+// plainDateDtos writes the date's eight digits "YYYYMMDD" to `out`; plainDateTimeText writes what
+// dateTimeText makes of the text, unless its fraction rounds up into the next second.
+bool plainDateDtos(std::string_view text, char* out);
+size_t plainDateTimeText(std::string_view text, int fractionDigits, char* out);
 
 // The process-wide date text of a date: month/day/four-digit year.
 std::string DTOC(const Date& date);

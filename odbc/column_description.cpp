@@ -105,9 +105,14 @@ bool textToDate(std::string_view bytes, int, Value& out) {
 bool timestampToText(std::string_view bytes, int length, Value& out) {
   std::string& text = out.reuseText();
   if (bytes.empty()) return true;
-  const std::optional<DateTime> value = parseDateTime(bytes);
+  // Most drivers send the form written here already; only other texts are parsed.
   char written[32];
-  const size_t n = value ? dateTimeText(*value, length - kDateTimePrefix, written) : 0;
+  const int fractionDigits = length - kDateTimePrefix;
+  size_t n = plainDateTimeText(bytes, fractionDigits, written);
+  if (n == 0) {
+    const std::optional<DateTime> value = parseDateTime(bytes);
+    n = value ? dateTimeText(*value, fractionDigits, written) : 0;
+  }
   if (n == 0) {
     text.assign(bytes);
     return false;

@@ -27,9 +27,14 @@ void planDirectStore(ColumnPlan& plan, const ColumnDescription& column, const Db
   const bool text =
       (column.type == 'C' || column.type == 'U') && field.kind == FieldKind::Character;
   plan.heldAsText = text;
-  if (text && static_cast<int>(field.length) == column.length && !column.isDateTime()) {
-    // It converts to itself filled to its width.
+  const bool fullWidth = static_cast<int>(field.length) == column.length;
+  if (text && fullWidth && column.sqlType != SQL_TIMESTAMP) {
+    // It converts to itself filled to its width (a date read as text too: its text as sent).
     how = DirectStore::Text;
+  } else if (text && fullWidth) {
+    how = DirectStore::Timestamp;
+  } else if (column.isDateTime() && field.kind == FieldKind::Date && field.length == 8) {
+    how = DirectStore::Date;
   } else if (column.type == 'N' && field.kind == FieldKind::Numeric) {
     how = DirectStore::Number;
   } else if (column.type == 'L' && field.kind == FieldKind::Logical) {

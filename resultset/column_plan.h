@@ -12,8 +12,10 @@
 namespace tabulink {
 
 struct ColumnPlan {
-  // How a value may reach the cache field without a conversion.
-  enum class DirectStore : unsigned char { None, Text, Number, Logical, Memo };
+  // How a value may reach the cache field without a conversion. Date: a date field given the
+  // digits of a plain date or timestamp text; Timestamp: a timestamp kept as text in its column's
+  // form, made from a plain text's characters (plainDateDtos, plainDateTimeText).
+  enum class DirectStore : unsigned char { None, Text, Number, Logical, Memo, Date, Timestamp };
   DirectStore direct = DirectStore::None;
   bool heldAsText = false;   // the cache field holds the value's text as it is
   bool exactNumber = false;  // ColumnDescription::exactNumber

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/date.h"
 #include "core/number_text.h"
 #include "core/text.h"
 #include "odbc/row_read_ahead.h"
@@ -170,6 +171,14 @@ bool RowReader::takeDirect(size_t i, const ColumnRead& read) {
         dropsDigits(read.bytes, *plain, plan.field.decimals))
       return false;
     if (!encodePlainNumber(plan.field, read.bytes, *plain, made.data(), exact)) return false;
+  } else if (how == DirectStore::Date) {
+    if (!plainDateDtos(read.bytes, made.data())) return false;
+  } else if (how == DirectStore::Timestamp) {
+    // Of the column's length: "YYYY-MM-DD hh:mm:ss." and its fraction digits.
+    const size_t n =
+        plainDateTimeText(read.bytes, columns_[i].length - kDateTimePrefix, made.data());
+    if (n == 0) return false;
+    bytes = bytes.substr(0, n);
   } else {
     made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
   }

@@ -187,46 +187,67 @@ TEST_P(ExportValues, Numbers) {
 
 // Dates and timestamps that no date holds are reported with column, row and the text the driver
 // sent, never turned into another date; fractions of a second keep the digits the column
-// declares, rounded. Text outputs take dates as the driver's text.
+// declares, filled up with zeros or rounded (into the next year too). Text outputs take dates as
+// the driver's text.
 TEST_P(ExportValues, Dates) {
   const std::string table = test::testTable("dates");
   std::unique_ptr<TOdbc> db = fill(table, "id integer, d date, ts timestamp");
   std::vector<std::string> bad;
-  std::string text;
+  std::string text, dbf;
   if (pg()) {
     // psqlODBC's text of -infinity and of year 10000 is 0000-00-00 (reported); it writes
     // infinity as 9999-12-31 23:59:59 and drops the era of BC dates, which no client can tell.
     test::run(*db, "INSERT INTO " + table +
                        " VALUES (1, '2020-01-02', '2020-01-02 03:04:05.123456'), "
                        "(2, '-infinity', 'infinity'), (3, '0044-03-15 BC', '10000-01-01'), "
-                       "(4, NULL, '2020-12-31 23:59:59.9999996')");  // stored rounded
+                       "(4, NULL, '2020-12-31 23:59:59.9999996'), "  // stored rounded
+                       "(5, '2024-02-29', '2024-02-29 23:59:59.9994'), (6, '2024-03-01', "
+                       "'2024-03-01'), (7, '2024-03-02', NULL)");
     bad = {"Field 'd' row 2 value: 0000-00-00 - Not a date, exported as NULL.",
            "Field 'ts' row 3 value: 0000-00-00 00:00:00 - Not a date, exported as NULL."};
     text =
         "1\t2020-01-02\t2020-01-02 03:04:05.123456\r\n2\t0000-00-00\t9999-12-31 "
-        "23:59:59.000000\r\n3\t0044-03-15\t\r\n4\t\t2021-01-01 00:00:00.000000\r\n";
+        "23:59:59.000000\r\n3\t0044-03-15\t\r\n4\t\t2021-01-01 00:00:00.000000\r\n"
+        "5\t2024-02-29\t2024-02-29 23:59:59.999400\r\n6\t2024-03-01\t2024-03-01 "
+        "00:00:00.000000\r\n7\t2024-03-02\t\r\n";
+    dbf =
+        "count 7\n1|2020-01-02|2020-01-02\n2|None|9999-12-31\n3|0044-03-15|None\n"
+        "4|None|2021-01-01\n5|2024-02-29|2024-02-29\n6|2024-03-01|2024-03-01\n"
+        "7|2024-03-02|None\n";
   } else {
-    test::run(*db, "INSERT INTO " + table +
-                       " VALUES (1, '2020-01-02', '2020-01-02 03:04:05.123456'), "
-                       "(2, '2020-02-30', 'garbage'), (3, '0000-01-01', '10000-01-01 00:00:00'), "
-                       "(4, NULL, '2020-12-31 23:59:59.9996')");
+    test::run(*db,
+              "INSERT INTO " + table +
+                  " VALUES (1, '2020-01-02', '2020-01-02 03:04:05.123456'), "
+                  "(2, '2020-02-30', 'garbage'), (3, '0000-01-01', '10000-01-01 00:00:00'), "
+                  "(4, NULL, '2020-12-31 23:59:59.9996'), "
+                  "(5, '2024-02-29', '2024-02-29 23:59:59.9994'), "
+                  "(6, '2023-02-29', '2023-02-29 10:00:00'), "
+                  "(7, '2024-12-31', '2024-12-31 23:59:59.9995'), "
+                  "(8, '2024-03-01', '2024-03-01 10:11:12.5'), (9, '2024-03-02', '2024-03-02'), "
+                  "(10, '2024-03-03', NULL)");
     bad = {"Field 'd' row 2 value: 2020-02-30 - Not a date, exported as NULL.",
            "Field 'ts' row 2 value: garbage - Not a date, exported as NULL.",
            "Field 'd' row 3 value: 0000-01-01 - Not a date, exported as NULL.",
-           "Field 'ts' row 3 value: 10000-01-01 00:00:00 - Not a date, exported as NULL."};
+           "Field 'ts' row 3 value: 10000-01-01 00:00:00 - Not a date, exported as NULL.",
+           "Field 'd' row 6 value: 2023-02-29 - Not a date, exported as NULL.",
+           "Field 'ts' row 6 value: 2023-02-29 10:00:00 - Not a date, exported as NULL."};
     text =
         "1\t2020-01-02\t2020-01-02 03:04:05.123\r\n2\t2020-02-30\t\r\n3\t0000-01-01\t\r\n"
-        "4\t\t2021-01-01 00:00:00.000\r\n";
+        "4\t\t2021-01-01 00:00:00.000\r\n5\t2024-02-29\t2024-02-29 23:59:59.999\r\n"
+        "6\t2023-02-29\t\r\n7\t2024-12-31\t2025-01-01 00:00:00.000\r\n"
+        "8\t2024-03-01\t2024-03-01 10:11:12.500\r\n9\t2024-03-02\t2024-03-02 00:00:00.000\r\n"
+        "10\t2024-03-03\t\r\n";
+    // A table's date field holds the date of a timestamp, its time not rounded.
+    dbf =
+        "count 10\n1|2020-01-02|2020-01-02\n2|None|None\n3|None|None\n4|None|2020-12-31\n"
+        "5|2024-02-29|2024-02-29\n6|None|None\n7|2024-12-31|2024-12-31\n"
+        "8|2024-03-01|2024-03-01\n9|2024-03-02|2024-03-02\n10|2024-03-03|None\n";
   }
   const std::string sql = "SELECT id, d, ts FROM " + table + " ORDER BY id";
   Run r = run(sql, "DBF");
   EXPECT_EQ(r.exitStatus, 2);
   EXPECT_EQ(r.errors, bad);
-  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")),
-            pg() ? "count 4\n1|2020-01-02|2020-01-02\n2|None|9999-12-31\n3|0044-03-15|None\n"
-                   "4|None|2021-01-01\n"
-                 : "count 4\n1|2020-01-02|2020-01-02\n2|None|None\n3|None|None\n"
-                   "4|None|2020-12-31\n");
+  EXPECT_EQ(dbfreadDump(dir.file("out.dbf")), dbf);
   r = run(sql, "Text");
   EXPECT_EQ(r.exitStatus, 2);
   std::vector<std::string> timestamps;

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "core/process_settings.h"
 
@@ -96,6 +98,38 @@ TEST(ColumnDescription, DatesAndTimestampsFromTheirText) {
   EXPECT_EQ(convert(micros, "2005-03-01 03:04:05.123456"), Value("2005-03-01 03:04:05.123456"));
   EXPECT_EQ(convert(micros, "2005-03-01 03:04:05.5"), Value("2005-03-01 03:04:05.500000"));
   EXPECT_EQ(describe(SQL_TIMESTAMP, 19, 0, true).length, 23);
+
+  // Texts in the usual form are taken from their characters (as the row reader stores them); what
+  // that gives must be what their parse gives. Each text with whether it is taken at 3 digits.
+  const std::pair<const char*, bool> texts[] = {
+      {"2024-02-29 23:59:59.9994", true}, {"2024-02-29 23:59:59.9995", false},
+      {"2023-02-29 12:00:00", false},     {"2024-02-29", true},
+      {"2005-03-01 09:05:07.1", true},    {"2005-03-01 09:05:07.", true},
+      {"2005-03-01 09:05:07", true},      {"2005-03-01 09:05:07.1234995", true},
+      {"2005-03-01T09:05:07", false},     {"2005-03-01 09:05", false},
+      {"2005-03-01 24:00:00", false},     {"2005-03-01 09:60:00", false},
+      {"2005-03-01 09:05:07.12a", false}, {"2005-03-01 09:05:07Z", false},
+      {"0044-03-15 00:00:00 BC", false},  {"2005-00-10", false}};
+  for (const auto& [text, taken] : texts) {
+    SCOPED_TRACE(text);
+    const std::optional<DateTime> parsed = parseDateTime(text);
+    char digits[8];
+    if (plainDateDtos(text, digits)) {
+      ASSERT_TRUE(parsed);
+      EXPECT_EQ(std::string(digits, 8), parsed->date.dtos());
+    }
+    for (int fraction : {3, 6, 9}) {
+      char plain[32], written[32];
+      const size_t n = plainDateTimeText(text, fraction, plain);
+      if (fraction == 3) {
+        EXPECT_EQ(n != 0, taken);
+      }
+      if (n == 0) continue;
+      ASSERT_TRUE(parsed);
+      EXPECT_EQ(std::string(plain, n),
+                std::string(written, dateTimeText(*parsed, fraction, written)));
+    }
+  }
   EXPECT_EQ(describe(SQL_TIME, 8, 0).type, 'C');
   EXPECT_EQ(describe(SQL_TIME, 8, 0).cType, SQL_C_CHAR);
 }
