@@ -3,39 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/error_collection.h"
 #include "core/text.h"
-#include "failure/interruption.h"
 
 namespace tabulink {
-
-bool BoxedTableExport::measures(const TDbOdbcDirect& resultSet) {
-  for (int n = 1; n <= resultSet.FCount(); ++n)
-    if (resultSet.FieldType(n) == 'M') return true;
-  return false;
-}
-
-void BoxedTableExport::measure(TDbOdbcDirect& resultSet) {
-  memoWidths_.assign(static_cast<size_t>(std::max(resultSet.FCount(), 0)), 0);
-  if (!measures(resultSet)) return;
-  // A text column's described length (65,536 for a SQLite TEXT) says nothing of its values.
-  resultSet.Complete();
-  resultSet.GoTop();
-  if (resultSet.Bof()) return;  // no rows
-  Value value;
-  for (;;) {
-    if (interruptSignal() != 0) break;
-    const CachedRow row = resultSet.CurrentRow();
-    for (size_t i = 0; i < memoWidths_.size(); ++i) {
-      if (resultSet.FieldType(static_cast<int>(i + 1)) != 'M' || row.isNull(i)) continue;
-      resultSet.CachedValue(i, value);
-      if (value.isText()) memoWidths_[i] = std::max(memoWidths_[i], value.text().size());
-    }
-    const long current = resultSet.Recno();
-    resultSet.Skip();
-    if (resultSet.Recno() == current) break;
-  }
-  resultSet.GoTop();
-}
 
 int BoxedTableExport::head(const std::vector<OutputField>& fields) {
   if (!create(fields)) return -1;
@@ -43,18 +14,32 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
   const size_t decimalExtra =
       decChar().starts_with(".") || decChar().empty() ? 0 : decChar().size() - 1;
   widths_.clear();
-  for (size_t i = 0; i < fields_.size(); ++i) {
-    const OutputField& field = fields_[i];
+  spills_ = false;
+  spilledRows_ = 0;
+  for (const OutputField& field : fields_) {
     size_t width = field.length > 0 ? static_cast<size_t>(field.length) : 0;
     if (field.type == 'L') {
       width = std::max<size_t>(width, 3);
     } else if (field.type == 'N' && field.decimals > 0) {
       width += decimalExtra;
     } else if (field.type == 'M') {
-      width = std::max(i < memoWidths_.size() ? memoWidths_[i] : 0, field.name.size());
+      // A text column's described length (65,536 for a SQLite TEXT) says nothing of its values.
+      width = field.name.size();
+      spills_ = true;
     }
     widths_.push_back(width);
   }
+  if (!spills_) {
+    writeHeader();
+  } else if (int error = spill_.create(); error != 0) {
+    TextExport::abandon();
+    ZULERROR(asciiFileError("creating", error) + ", in the temporary folder " + cacheDirectory());
+    return -1;
+  }
+  return file_.fd();
+}
+
+void BoxedTableExport::writeHeader() {
   border_ = "+";
   std::string names = "|";
   for (size_t i = 0; i < fields_.size(); ++i) {
@@ -67,22 +52,21 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
   file_.append(border_);
   file_.append(names);
   file_.append(border_);
-  return file_.fd();
 }
 
-void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
+template <class Cells>
+void BoxedTableExport::writeLine(Cells cells) {
   // The line is as wide as the border: its cells are written into place.
   std::string& line = file_.buffer();
   const size_t start = line.size();
   line.resize(start + border_.size());
   char* at = line.data() + start;
   *at++ = '|';
-  const CachedRow row = resultSet.CurrentRow();
   for (size_t i = 0; i < fields_.size(); ++i) {
     const size_t width = widths_[i];
     // Numbers are right-aligned, other values left-aligned; a cut keeps the leftmost bytes.
     std::string_view text;
-    switch (cellText(resultSet, row, i, text)) {
+    switch (cells(i, text)) {
       case Cell::Null:
         std::memset(at, ' ', width);
         break;
@@ -101,8 +85,75 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
   file_.lineDone();
 }
 
+void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
+  if (spills_) {
+    spillRow(cellsOf(resultSet));
+  } else {
+    writeLine(cellsOf(resultSet));
+  }
+}
+
+// A row in the spill: the length of its cells, then each cell, its length times four plus its
+// kind and its bytes; so that a row is read back whole, in two reads.
+template <class Cells>
+void BoxedTableExport::spillRow(Cells cells) {
+  uint64_t size = 0;
+  spilled_.assign(sizeof size, '\0');
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    std::string_view text;
+    const Cell kind = cells(i, text);
+    if (fields_[i].type == 'M' && kind == Cell::Text)
+      widths_[i] = std::max(widths_[i], text.size());
+    const uint64_t header = static_cast<uint64_t>(text.size()) << 2 | static_cast<uint64_t>(kind);
+    spilled_.append(reinterpret_cast<const char*>(&header), sizeof header).append(text);
+  }
+  size = spilled_.size() - sizeof size;
+  std::memcpy(spilled_.data(), &size, sizeof size);
+  spill_.append(spilled_);
+  ++spilledRows_;
+}
+
+bool BoxedTableExport::readSpilledRow() {
+  uint64_t size = 0;
+  if (!spill_.read({reinterpret_cast<char*>(&size), sizeof size})) return false;
+  spilled_.resize(static_cast<size_t>(size));
+  return spill_.read(spilled_);
+}
+
 void BoxedTableExport::foot() {
+  if (spills_) {
+    // The memo columns' widths are known now.
+    writeHeader();
+    for (size_t n = 0; n < spilledRows_ && readSpilledRow(); ++n) {
+      const char* at = spilled_.data();
+      writeLine([&at](size_t, std::string_view& text) {
+        uint64_t header = 0;
+        std::memcpy(&header, at, sizeof header);
+        text = {at + sizeof header, static_cast<size_t>(header >> 2)};
+        at = text.data() + text.size();
+        return static_cast<Cell>(header & 3);
+      });
+    }
+  }
   file_.append(border_);
+}
+
+void BoxedTableExport::finish() {
+  if (spill_.error() != 0) {
+    // The output would lack rows: it is not written.
+    const std::string why =
+        asciiFileError("writing", spill_.error()) + ", in its temporary file " + spill_.path();
+    abandon();
+    ZULERROR(why);
+    return;
+  }
+  spill_.remove();
+  TextExport::finish();
+}
+
+void BoxedTableExport::abandon() {
+  TextExport::abandon();
+  spill_.remove();
 }
 
 }  // namespace tabulink

@@ -5,9 +5,11 @@
 // the decimal character's extra bytes, and a memo cell the longest text of the result.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/export_text.h"
+#include "app/spill_file.h"
 
 namespace tabulink {
 
@@ -15,20 +17,39 @@ class BoxedTableExport : public TextExport {
  public:
   using TextExport::TextExport;
 
-  // Completes the result to find its longest memo texts, when it has memo columns.
-  void measure(TDbOdbcDirect& resultSet) override;
   int head(const std::vector<OutputField>& fields) override;
   void row(TDbOdbcDirect& resultSet) override;
   void foot() override;
-
-  // Whether the cells of `resultSet` depend on its values (it has memo columns): the result is
-  // then read twice.
-  static bool measures(const TDbOdbcDirect& resultSet);
+  void finish() override;
+  void abandon() override;
 
  private:
-  std::string border_;              // the border line with its CR LF, built once
-  std::vector<size_t> widths_;      // per column
-  std::vector<size_t> memoWidths_;  // per column: its longest text, for memo columns
+  // The cells of the current row of `resultSet`, as cells(i, text) gives them: the one place a
+  // cell is read from the row.
+  auto cellsOf(TDbOdbcDirect& resultSet) {
+    return [this, &resultSet, row = resultSet.CurrentRow()](size_t i, std::string_view& text) {
+      return cellText(resultSet, row, i, text);
+    };
+  }
+  // The border, the names and the border, for the widths known by now.
+  void writeHeader();
+  // One boxed line, its cells as cells(i, text) gives them.
+  template <class Cells>
+  void writeLine(Cells cells);
+  // Puts one row's cells in the spill and measures its memo texts.
+  template <class Cells>
+  void spillRow(Cells cells);
+  // Reads the next row from the spill into spilled_; false after a failure.
+  bool readSpilledRow();
+
+  std::string border_;          // the border line with its CR LF, built once
+  std::vector<size_t> widths_;  // per column; a memo column's grows with its texts
+  // With memo columns, whose widths only the last row settles, the rows wait in the spill, each
+  // cell as the line shows it before padding.
+  bool spills_ = false;
+  SpillFile spill_;
+  size_t spilledRows_ = 0;
+  std::string spilled_;  // one row's cells, as written to the spill or read back
 };
 
 }  // namespace tabulink

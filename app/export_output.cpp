@@ -105,17 +105,13 @@ int ZULCREAHEAD(TDbOdbcDirect& resultSet) {
                         resultSet.FieldLen(n), resultSet.FieldDec(n)});
   }
   e.writer = writerFor(outputKind(runSettings().Type));
-  if (e.writer) {
-    e.writer->measure(resultSet);
-    e.handle = e.writer->head(e.fields);
-  }
+  if (e.writer) e.handle = e.writer->head(e.fields);
   if (e.handle == -1) e.writer.reset();
   return e.handle;
 }
 
-bool readsResultOnce(OutputKind kind, const TDbOdbcDirect& resultSet) {
-  return kind != OutputKind::Screen &&
-         !(kind == OutputKind::AsciiTable && BoxedTableExport::measures(resultSet));
+bool readsResultOnce(OutputKind kind) {
+  return kind != OutputKind::Screen;
 }
 
 void reportNoColumns() {
@@ -171,9 +167,11 @@ void exportFile(TDbOdbcDirect& rs) {
   if (handle == -1) return;
   Export& e = currentExport();
   // Rows are written as they arrive instead of after a full fetch: each row is taken from the
-  // cache table's record buffer right after it was stored, and the progress line covers the
-  // fetch. A result set without rows begins at the end of its empty cache. A signal that asks
-  // the run to end leaves no output behind.
+  // record it was read into (the cache table's, or the one held in memory), and the progress
+  // line covers the fetch. A boxed table with memo columns, whose widths only the last row
+  // settles, holds its rows' cells in a spill file of its own until the footer. A result set
+  // without rows begins at the end of its empty cache. A signal that asks the run to end leaves
+  // no output behind.
   long rows = 0;
   if (!rs.Bof()) {
     ExportProgress progress;

@@ -19,9 +19,9 @@ OutputKind outputKind(std::string_view type);
 // but is probably a mistake.
 bool knownOutputType(std::string_view type);
 
-// Whether the export to `kind` reads the result once, in order, from its first row to its end: a
-// file output, unless a boxed table has memo cells to size first.
-bool readsResultOnce(OutputKind kind, const TDbOdbcDirect& resultSet);
+// Whether the export to `kind` reads the result once, in order, from its first row to its end:
+// every file output does.
+bool readsResultOnce(OutputKind kind);
 
 // Delivers the whole result set to the configured output. The screen output keeps the result set
 // until its grid window closes; file outputs are complete and closed when this returns.

@@ -22,9 +22,6 @@ class ExportWriter {
  public:
   virtual ~ExportWriter() = default;
 
-  // Before head: reads from the result what the output's layout depends on, leaving it on its
-  // first row.
-  virtual void measure(TDbOdbcDirect& resultSet) { (void)resultSet; }
   // Creates the output and writes its header; the output handle, or -1 when the output could
   // not be created (the error is already reported).
   virtual int head(const std::vector<OutputField>& fields) = 0;

@@ -175,8 +175,7 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   if (kind == OutputKind::DelimitedText || kind == OutputKind::Csv) resultSet->textsWhole = true;
   // A file export that fetches as it writes goes from the rows read straight to the output; a
   // fill window fetches every row first, into the cache.
-  if (fillWindow == 0)
-    resultSet->readsOnce = [kind](const TDbOdbcDirect& rs) { return readsResultOnce(kind, rs); };
+  if (fillWindow == 0) resultSet->readsOnce = readsResultOnce(kind);
   if (!resultSet->Open()) {
     // Columns described but no cache to hold their rows: the table layer's error handling may
     // have answered quietly, but the run delivered nothing. A result without columns
@@ -190,7 +189,7 @@ void OPENTABLE(const std::string& table, TOdbc& connection, WindowId fillWindow,
   }
   // A file export reads the result once, in order, and then ends it; unless a window message
   // could use the session in between, the rows are read on a second thread meanwhile.
-  if (readsResultOnce(kind, *resultSet) && !ui().messagesRunCode()) resultSet->ReadAhead();
+  if (readsResultOnce(kind) && !ui().messagesRunCode()) resultSet->ReadAhead();
 
   if (asynchronous) {
     // Without a fill window this starts nothing.

@@ -159,7 +159,7 @@ bool TDbOdbcDirect::Open() {
   for (size_t i = 0, next = n + 1; i < n; ++i)
     if (holdsLongerValues(aFields_[i])) plans[i].wholeField = next++;
   reader_.start(oConnect_, std::move(plans), [this] { return rowBeingRead(); });
-  if (readsOnce && readsOnce(*this)) {
+  if (readsOnce) {
     // The rows go to a record laid out as the cache table's would be, so they are read alike.
     heldRow_ = std::make_unique<RowRecord>();
     if (!heldRow_->build(structure)) {

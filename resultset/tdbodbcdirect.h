@@ -220,10 +220,10 @@ class TDbOdbcDirect : private EditedResult {
   // Character values are read and held whole past the width the driver described (for an output
   // without cells); set before Open.
   bool textsWhole = false;
-  // Asked by Open once the columns are described: whether the rows will be read once, in order,
-  // from the first to the end or an End (a file export). Such a result makes no cache table and
-  // holds its current row only until the next one is read. Set before Open.
-  std::function<bool(const TDbOdbcDirect&)> readsOnce;
+  // Whether the rows will be read once, in order, from the first to the end or an End (a file
+  // export). Such a result makes no cache table and holds its current row only until the next
+  // one is read. Set before Open.
+  bool readsOnce = false;
   bool lShowAlerts = true;
 
  private:
