@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "odbc/rowset_wrappers.h"
 #include "odbc/wrappers.h"
@@ -26,26 +25,6 @@ RowLayout::RowLayout(std::vector<size_t> columnWidths) : widths(std::move(column
   }
   indicatorsAt = (at + alignof(SQLLEN) - 1) / alignof(SQLLEN) * alignof(SQLLEN);
   stride = indicatorAt(widths.size());
-}
-
-SQLLEN RowLayout::indicator(const char* row, size_t column) const {
-  SQLLEN value = 0;
-  std::memcpy(&value, row + indicatorAt(column), sizeof value);
-  return value;
-}
-
-bool RowLayout::cut(const char* row, size_t column) const {
-  const SQLLEN given = indicator(row, column);
-  return given == SQL_NO_TOTAL || (given > 0 && static_cast<size_t>(given) >= widths[column]);
-}
-
-void RowLayout::read(char* row, size_t column, ColumnRead& read) const {
-  const SQLLEN given = indicator(row, column);
-  read.bytes = boundText(value(row, column), given);
-  read.total = given;
-  read.isNull = given == SQL_NULL_DATA;
-  // SQLGetData warns of a value its buffer cut; the same read through the bound buffer does too.
-  read.rc = cut(row, column) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
 }
 
 size_t BoundRowset::blockRows(SQLHDBC dbc, bool readsOn, size_t rowBytes, size_t budget) {
@@ -166,7 +145,7 @@ int BoundRowset::next(size_t at) {
 bool BoundRowset::cutIn(size_t row) const {
   const char* bytes = blockRow(row);
   for (size_t column = 0; column < layout_.widths.size(); ++column) {
-    if (layout_.cut(bytes, column)) return true;
+    if (layout_.cut(layout_.indicator(bytes, column), column)) return true;
   }
   return false;
 }

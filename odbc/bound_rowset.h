@@ -14,11 +14,13 @@
 #include <sql.h>
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <vector>
 
 #include "odbc/adapters.h"
+#include "odbc/rowset_wrappers.h"
 
 namespace tabulink {
 
@@ -33,12 +35,25 @@ struct RowLayout {
   std::span<char> value(char* row, size_t column) const {
     return {row + valueAt[column], widths[column]};
   }
-  SQLLEN indicator(const char* row, size_t column) const;
-  // Whether the buffer cut the value of `column` in the row at `row`.
-  bool cut(const char* row, size_t column) const;
+  SQLLEN indicator(const char* row, size_t column) const {
+    SQLLEN given = 0;
+    std::memcpy(&given, row + indicatorAt(column), sizeof given);
+    return given;
+  }
+  // Whether the buffer of `column` cut a value the driver gave the length `given` for.
+  bool cut(SQLLEN given, size_t column) const {
+    return given == SQL_NO_TOTAL || (given > 0 && static_cast<size_t>(given) >= widths[column]);
+  }
   // Value `column` of the row at `row` as SQLGetData reading it through a buffer of the
   // column's width would have given it; its bytes stay where the driver wrote them.
-  void read(char* row, size_t column, ColumnRead& read) const;
+  void read(char* row, size_t column, ColumnRead& into) const {
+    const SQLLEN given = indicator(row, column);
+    into.bytes = boundText(value(row, column), given);
+    into.total = given;
+    into.isNull = given == SQL_NULL_DATA;
+    // SQLGetData warns of a value its buffer cut; the same read through the bound buffer does.
+    into.rc = cut(given, column) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+  }
 
   std::vector<size_t> widths;
   std::vector<size_t> valueAt;
@@ -53,8 +68,8 @@ class BoundRowset {
   // value whole (at most kMostRows).
   static size_t blockRows(SQLHDBC dbc, bool readsOn, size_t rowBytes, size_t budget);
   // Binds the columns of the result of `stmt` into the first row of `ring`, rows laid out as
-  // `layout` says, fetching blocks of `rows` rows (`ring` holds a multiple of them). Null when a
-  // column cannot be bound: the rows are then to be fetched one by one.
+  // `layout` says, fetching blocks of `rows` rows (`ring` holds a multiple of them); both outlive
+  // the object. Null when a column cannot be bound: the rows are then to be fetched one by one.
   static std::unique_ptr<BoundRowset> bind(SQLHSTMT stmt, const RowLayout& layout,
                                            std::span<char> ring, size_t rows);
   ~BoundRowset();

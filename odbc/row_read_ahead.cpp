@@ -127,7 +127,13 @@ void RowReadAhead::readRow(size_t at) {
     const Column& column = columns_[read];
     ColumnRead& value = slot.reads[read];
     const int number = static_cast<int>(read + 1);
-    readValue(read, bytes, value, positioned);
+    if (!rowset_) {
+      SQLGETDATA(stmt_, number, column.cType, layout_.value(bytes, read), value);
+    } else {
+      layout_.read(bytes, read, value);
+      if (column.readsWhole && value.cut(column.bufferLength))
+        readAgain(read, bytes, value, positioned);
+    }
     row.last = !succeeded(value.rc);
     if (!row.last && column.readsWhole && column.cType == SQL_C_CHAR &&
         value.cut(column.bufferLength)) {
@@ -145,16 +151,7 @@ void RowReadAhead::readRow(size_t at) {
   row.rests = std::span<ValueRest>(slot.rests.data(), read);
 }
 
-void RowReadAhead::readValue(size_t column, char* bytes, ColumnRead& value, bool& positioned) {
-  const Column& described = columns_[column];
-  const int number = static_cast<int>(column + 1);
-  const std::span<char> buffer = layout_.value(bytes, column);
-  if (!rowset_) {
-    SQLGETDATA(stmt_, number, described.cType, buffer, value);
-    return;
-  }
-  layout_.read(bytes, column, value);
-  if (!described.readsWhole || !value.cut(described.bufferLength)) return;
+void RowReadAhead::readAgain(size_t column, char* bytes, ColumnRead& value, bool& positioned) {
   // The buffer holds the start of the value only; SQLGetData gives it again from its first
   // byte, so it is read as though the column were not bound, and read on from there.
   if (!positioned) {
@@ -163,7 +160,7 @@ void RowReadAhead::readValue(size_t column, char* bytes, ColumnRead& value, bool
     if (!succeeded(value.rc)) return;
     positioned = true;
   }
-  SQLGETDATA(stmt_, number, described.cType, buffer, value);
+  SQLGETDATA(stmt_, static_cast<int>(column + 1), SQL_C_CHAR, layout_.value(bytes, column), value);
 }
 
 const FetchedRow& RowReadAhead::next() {

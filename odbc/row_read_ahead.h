@@ -87,9 +87,9 @@ class RowReadAhead {
 
   void read(std::stop_token stop);
   void readRow(size_t at);
-  // Column `column` of the current row, in the bytes of ring row `bytes`: as fetched with the
-  // block, or read anew when the block cut a value that is read whole.
-  void readValue(size_t column, char* bytes, ColumnRead& value, bool& positioned);
+  // Column `column` of the current row of the block, whose buffer cut it, read anew into the
+  // row's bytes `bytes` (as a value read whole needs).
+  void readAgain(size_t column, char* bytes, ColumnRead& value, bool& positioned);
   // Waits until the caller has given back all but `waiting` rows before `row`; false on a stop.
   bool waitForSlots(std::stop_token& stop, uint64_t row, uint64_t waiting);
 
