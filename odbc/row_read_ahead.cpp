@@ -13,38 +13,45 @@ bool succeeded(int rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
+std::vector<size_t> widthsOf(const std::vector<RowReadAhead::Column>& columns) {
+  std::vector<size_t> widths;
+  for (const RowReadAhead::Column& column : columns)
+    widths.push_back(column.bufferLength);
+  return widths;
+}
+
 }  // namespace
 
 RowReadAhead::RowReadAhead(SQLHDBC dbc, SQLHSTMT stmt, std::vector<Column> columns,
                            size_t memoryBudget)
-    : stmt_(stmt), columns_(std::move(columns)) {
-  // The array of a column is as wide as the buffer SQLGetData would get, so a value comes out of
-  // it cut where it would come out of that call cut.
+    : stmt_(stmt), columns_(std::move(columns)), layout_(widthsOf(columns_)) {
+  // A value never takes more than its buffer, so a slot holds a row in the buffers of its
+  // columns. A buffer is as wide as the one SQLGetData would get, so a value bound to it comes
+  // out cut where it would come out of that call cut.
+  const size_t slotBytes =
+      layout_.stride + columns_.size() * (sizeof(ColumnRead) + sizeof(ValueRest)) + sizeof(Slot);
   const bool allText = std::all_of(columns_.begin(), columns_.end(),
                                    [](const Column& column) { return column.cType == SQL_C_CHAR; });
   const bool readsOn = std::any_of(columns_.begin(), columns_.end(),
                                    [](const Column& column) { return column.readsWhole; });
-  if (allText) {
-    std::vector<size_t> widths;
-    for (const Column& column : columns_)
-      widths.push_back(column.bufferLength);
-    rowset_ = BoundRowset::bind(dbc, stmt, std::move(widths), readsOn, memoryBudget / 4);
-  }
-  // Each value is read in right behind the one before, so a row's bytes lie together whatever
-  // room the columns offer, and the caller's core loads few lines of them. A value never takes
-  // more than its buffer, so the row never needs more than all the buffers together.
-  size_t rowBytes = 0;
-  for (const Column& column : columns_)
-    rowBytes += column.bufferLength;
-  const size_t slotBytes =
-      rowBytes + columns_.size() * (sizeof(ColumnRead) + sizeof(ValueRest)) + sizeof(Slot);
-  const size_t ringBudget = memoryBudget - std::min(memoryBudget, rowset_ ? rowset_->bytes() : 0);
-  slots_.resize(std::clamp<size_t>(ringBudget / slotBytes, 2, 1024));
+  const size_t blockRows = allText && !columns_.empty()
+                               ? BoundRowset::blockRows(dbc, readsOn, slotBytes, memoryBudget / 4)
+                               : 0;
+  size_t count = std::clamp<size_t>(memoryBudget / slotBytes, 2, 1024);
+  // Whole blocks, so that none runs past the ring's end.
+  if (blockRows > 0) count -= count % blockRows;
+  slots_.resize(count);
   for (Slot& slot : slots_) {
     slot.reads.resize(columns_.size());
     slot.rests.resize(columns_.size());
-    slot.bytes.resize(rowBytes);
   }
+  bytes_.resize(count * layout_.stride / sizeof(SQLLEN));
+  if (blockRows > 0) {
+    rowset_ = BoundRowset::bind(
+        stmt, layout_,
+        std::span<char>(reinterpret_cast<char*>(bytes_.data()), count * layout_.stride), blockRows);
+  }
+  if (rowset_) first_ = rowset_->firstRow();
   // Three quarters of the ring: a side that waits sleeps seldom (every sleep and wake-up costs
   // both threads far more than the row it waits for), and the other still has a quarter of the
   // ring to go on with while it wakes.
@@ -69,18 +76,19 @@ void RowReadAhead::read(std::stop_token stop) {
   const uint64_t count = slots_.size();
   Slot* longRest = nullptr;  // the row handed over last holds a long value read on
   for (uint64_t row = 0; !stop.stop_requested(); ++row) {
+    const size_t at = (row + first_) % count;
+    // A block goes into the slots of all its rows at once, so they must all be free.
+    const uint64_t fetched = std::max<size_t>(1, rowset_ ? rowset_->fetches(at) : 0);
+    if (!waitForSlots(stop, row, longRest != nullptr ? 0 : count - fetched)) return;
     if (longRest != nullptr) {
-      if (!waitForSlots(stop, row, 0)) return;
       for (ValueRest& rest : longRest->rests) {
         if (rest.whole.capacity() > kRestKept) std::string().swap(rest.whole);
       }
       longRest->longRest = false;
       longRest = nullptr;
-    } else if (!waitForSlots(stop, row, count - 1)) {
-      return;
     }
-    Slot& slot = slots_[row % count];
-    readRow(slot);
+    Slot& slot = slots_[at];
+    readRow(at);
     written_.store(row + 1);
     if (callerWaits_.load() &&
         (row + 1 - released_.load() >= batch_ || slot.row.last || slot.longRest)) {
@@ -99,7 +107,7 @@ bool RowReadAhead::waitForSlots(std::stop_token& stop, uint64_t row, uint64_t wa
   releasedSeen_ = released_.load();
   if (row - releasedSeen_ <= waiting) return true;
   // Once waiting, sleep until a batch of slots is free (or the one long value is done with).
-  const uint64_t wake = waiting == 0 ? 0 : slots_.size() - batch_;
+  const uint64_t wake = std::min(waiting, slots_.size() - batch_);
   std::unique_lock lock(mutex_);
   readerWaits_.store(true);
   slotsFree_.wait(lock, stop, [&] { return row - (releasedSeen_ = released_.load()) <= wake; });
@@ -107,20 +115,25 @@ bool RowReadAhead::waitForSlots(std::stop_token& stop, uint64_t row, uint64_t wa
   return !stop.stop_requested();
 }
 
-void RowReadAhead::readRow(Slot& slot) {
+void RowReadAhead::readRow(size_t at) {
+  Slot& slot = slots_[at];
+  char* bytes = reinterpret_cast<char*>(bytes_.data()) + at * layout_.stride;
   FetchedRow& row = slot.row;
-  row.fetchRc = rowset_ ? rowset_->next() : SQLFETCH(stmt_);
+  row.fetchRc = rowset_ ? rowset_->next(at) : SQLFETCH(stmt_);
   row.last = !succeeded(row.fetchRc);
   size_t read = 0;
-  size_t at = 0;  // where the next value goes in the slot's bytes
   bool positioned = false;
   while (!row.last && read < columns_.size()) {
     const Column& column = columns_[read];
     ColumnRead& value = slot.reads[read];
-    const std::span<char> buffer(slot.bytes.data() + at, column.bufferLength);
     const int number = static_cast<int>(read + 1);
-    readValue(read, buffer, value, positioned);
-    at += value.bytes.size();
+    if (!rowset_) {
+      SQLGETDATA(stmt_, number, column.cType, layout_.value(bytes, read), value);
+    } else {
+      layout_.read(bytes, read, value);
+      if (column.readsWhole && value.cut(column.bufferLength))
+        readAgain(read, bytes, value, positioned);
+    }
     row.last = !succeeded(value.rc);
     if (!row.last && column.readsWhole && column.cType == SQL_C_CHAR &&
         value.cut(column.bufferLength)) {
@@ -138,25 +151,16 @@ void RowReadAhead::readRow(Slot& slot) {
   row.rests = std::span<ValueRest>(slot.rests.data(), read);
 }
 
-void RowReadAhead::readValue(size_t column, std::span<char> buffer, ColumnRead& value,
-                             bool& positioned) {
-  const Column& described = columns_[column];
-  const int number = static_cast<int>(column + 1);
-  if (!rowset_) {
-    SQLGETDATA(stmt_, number, described.cType, buffer, value);
-    return;
-  }
-  rowset_->copy(column, buffer, value);
-  if (!described.readsWhole || !value.cut(described.bufferLength)) return;
-  // The array holds the start of the value only; SQLGetData gives it again from its first byte,
-  // so it is read as though no array had been bound, and read on from there.
+void RowReadAhead::readAgain(size_t column, char* bytes, ColumnRead& value, bool& positioned) {
+  // The buffer holds the start of the value only; SQLGetData gives it again from its first
+  // byte, so it is read as though the column were not bound, and read on from there.
   if (!positioned) {
     value = ColumnRead();
     value.rc = rowset_->position();
     if (!succeeded(value.rc)) return;
     positioned = true;
   }
-  SQLGETDATA(stmt_, number, described.cType, buffer, value);
+  SQLGETDATA(stmt_, static_cast<int>(column + 1), SQL_C_CHAR, layout_.value(bytes, column), value);
 }
 
 const FetchedRow& RowReadAhead::next() {
@@ -178,12 +182,12 @@ const FetchedRow& RowReadAhead::next() {
     rowsReady_.wait(lock, [&] {
       writtenSeen_ = written_.load();
       if (writtenSeen_ == taken_) return false;
-      const Slot& newest = slots_[(writtenSeen_ - 1) % count];
+      const Slot& newest = slots_[(writtenSeen_ - 1 + first_) % count];
       return writtenSeen_ - taken_ >= batch_ || newest.row.last || newest.longRest;
     });
     callerWaits_.store(false);
   }
-  const FetchedRow& row = slots_[taken_ % count].row;
+  const FetchedRow& row = slots_[(taken_ + first_) % count].row;
   ++taken_;
   // The reading thread ends right after handing over its last row; once it has, the statement
   // is the caller's alone.

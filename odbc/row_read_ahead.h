@@ -1,11 +1,12 @@
 #pragma once
 // Reading the rows of a statement on a second thread, ahead of their use: that thread fetches the
 // next rows while the caller works on the current one, so the driver's work and the caller's
-// overlap. Where the driver allows it, the rows come in blocks into bound column arrays (see
-// BoundRowset) and a value the array cut is read whole with SQLGetData; otherwise each row takes
-// an SQLFetch call and one SQLGetData call per column. Either way the caller sees the same rows,
-// values and return codes. The rows wait in a ring of a fixed number of slots, so memory stays
-// the same whatever the size of the result.
+// overlap. Where the driver allows it, the rows come in blocks straight into the slots they are
+// handed over in, every column bound there (see BoundRowset), and a value its buffer cut is read
+// whole with SQLGetData; otherwise each row takes an SQLFetch call and one SQLGetData call per
+// column into its slot. Either way the caller sees the same rows, values and return codes. The
+// rows wait in a ring of a fixed number of slots, so memory stays the same whatever the size of
+// the result.
 //
 // While the object lives, nothing else may call the driver manager for its statement or that
 // statement's connection. A warning (SQL_SUCCESS_WITH_INFO) never ends the reading: its return
@@ -51,8 +52,8 @@ class RowReadAhead {
   };
 
   // Starts reading `stmt`, a statement of connection `dbc`, with the given columns (numbered from
-  // 1 in the calls) into as many slots as `memoryBudget` bytes hold, at least two; a quarter of
-  // it at most goes to the block of bound rows. Throws std::system_error when no thread can be
+  // 1 in the calls) into as many slots as `memoryBudget` bytes hold, at least two; a block of
+  // rows takes a quarter of them at most. Throws std::system_error when no thread can be
   // started.
   RowReadAhead(SQLHDBC dbc, SQLHSTMT stmt, std::vector<Column> columns,
                size_t memoryBudget = kMemoryBudget);
@@ -78,25 +79,29 @@ class RowReadAhead {
     FetchedRow row;
     std::vector<ColumnRead> reads;
     std::vector<ValueRest> rests;
-    std::vector<char> bytes;  // the values read, one after the other
-    bool longRest = false;    // a rest holds more than kRestKept bytes
+    bool longRest = false;  // a rest holds more than kRestKept bytes
   };
   // A value read on beyond this many bytes is let go once the caller is done with it, and the
   // reading waits for that first, so the ring never holds more than one such value.
   static constexpr size_t kRestKept = 1024;
 
   void read(std::stop_token stop);
-  void readRow(Slot& slot);
-  // Column `column` of the current row into `buffer`: from the block, or read anew when the
-  // block cut a value that is read whole.
-  void readValue(size_t column, std::span<char> buffer, ColumnRead& value, bool& positioned);
+  void readRow(size_t at);
+  // Column `column` of the current row of the block, whose buffer cut it, read anew into the
+  // row's bytes `bytes` (as a value read whole needs).
+  void readAgain(size_t column, char* bytes, ColumnRead& value, bool& positioned);
   // Waits until the caller has given back all but `waiting` rows before `row`; false on a stop.
   bool waitForSlots(std::stop_token& stop, uint64_t row, uint64_t waiting);
 
   SQLHSTMT stmt_;
   std::vector<Column> columns_;
-  std::unique_ptr<BoundRowset> rowset_;  // null when each row is fetched on its own
+  RowLayout layout_;  // of each slot's values, as read or as bound
   std::vector<Slot> slots_;
+  // The slots' values, `layout_.stride` bytes each (whole SQLLENs, so the lengths are aligned).
+  std::vector<SQLLEN> bytes_;
+  std::unique_ptr<BoundRowset> rowset_;  // null when each row is fetched on its own
+  // The ring row of the first row read, so that the rows of each block lie in a run of slots.
+  size_t first_ = 0;
   // Each side that has to wait sleeps until a batch of rows (or of free slots) is there, so the
   // threads wake each other once per batch rather than once per row.
   uint64_t batch_ = 1;

@@ -34,10 +34,9 @@ int SQLGETSTMTATTR32(SQLHSTMT stmt, int attribute, SQLULEN& value) {
   return rc;
 }
 
-int SQLBINDCOL(SQLHSTMT stmt, int column, int cType, std::span<char> values, size_t width,
-               std::span<SQLLEN> indicators) {
+int SQLBINDCOL(SQLHSTMT stmt, int column, int cType, std::span<char> value, SQLLEN* indicator) {
   return SQLBindCol(stmt, static_cast<SQLUSMALLINT>(column), static_cast<SQLSMALLINT>(cType),
-                    values.data(), static_cast<SQLLEN>(width), indicators.data());
+                    value.data(), static_cast<SQLLEN>(value.size()), indicator);
 }
 
 int SQLPOSITION(SQLHSTMT stmt, int row) {

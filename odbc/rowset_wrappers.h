@@ -1,5 +1,5 @@
 #pragma once
-// The thin wrappers of the calls that fetch rows in blocks into bound column arrays, and of the
+// The thin wrappers of the calls that fetch rows in blocks into bound columns, and of the
 // driver information that says whether a driver offers that. The driver manager forbids
 // SQLExtendedFetch on a statement that SQLFetch has fetched from (and the other way round); an
 // array size set as a statement attribute makes SQLFetch itself fetch blocks, even for an ODBC 2
@@ -23,10 +23,9 @@ int SQLSETSTMTATTR(SQLHSTMT stmt, int attribute, SQLULEN value);
 int SQLSETSTMTATTR(SQLHSTMT stmt, int attribute, void* pointer);
 // A statement attribute that is a number; `value` is 0 when the call fails.
 int SQLGETSTMTATTR32(SQLHSTMT stmt, int attribute, SQLULEN& value);
-// Binds column `column` as an array of values `width` bytes apart in `values`, with one
-// indicator per value in `indicators`.
-int SQLBINDCOL(SQLHSTMT stmt, int column, int cType, std::span<char> values, size_t width,
-               std::span<SQLLEN> indicators);
+// Binds column `column` to the buffer `value` and the length at `indicator` (of the first row of
+// a block; the row bind type says where the others lie).
+int SQLBINDCOL(SQLHSTMT stmt, int column, int cType, std::span<char> value, SQLLEN* indicator);
 // Makes row `row` (numbered from 1) of the block the current one, for SQLGetData.
 int SQLPOSITION(SQLHSTMT stmt, int row);
 
