@@ -573,16 +573,22 @@ TEST_F(RunEnd, FileSizeLimitEndsTheRunWithoutLeftovers) {
 TEST_F(RunEnd, CrashLeavesItsReportAndNoFiles) {
   job("text.ini", "big", "Text", "out.txt");
   job("dbf.ini", "big", "DBF", "out.dbf");
-  // The signals come at random moments within the time a whole export takes here, so that most
-  // of them meet a run under way however fast the machine is.
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(test::runTabulink(dir.path().string(), {"text.ini"}, env()).exitStatus, 0);
-  const auto exportMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::steady_clock::now() - start)
-                            .count();
-  fs::remove(dir.file("out.txt"));
+  // The signals come at random moments within the first half of the time a whole export of each
+  // output takes here, so that nearly all of them meet a run under way however fast the machine
+  // is, and however busy.
   std::mt19937 random(std::random_device{}());
-  std::uniform_int_distribution<long> delayMs(exportMs / 5, exportMs * 4 / 5);
+  auto delaysFor = [&](const char* ini, const char* output) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(test::runTabulink(dir.path().string(), {ini}, env()).exitStatus, 0);
+    const long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+    for (const char* name : {output, "out.dbt"})
+      fs::remove(dir.file(name));
+    return std::uniform_int_distribution<long>(ms / 5, ms / 2);
+  };
+  std::uniform_int_distribution<long> textDelayMs = delaysFor("text.ini", "out.txt");
+  std::uniform_int_distribution<long> tableDelayMs = delaysFor("dbf.ini", "out.dbf");
   int reported = 0;
   int round = 0;
   for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSEGV}) {
@@ -592,7 +598,8 @@ TEST_F(RunEnd, CrashLeavesItsReportAndNoFiles) {
     // No core file: the crash is the test's own.
     test::StartedRun started = test::startTabulink(
         dir.path().string(), {table ? "dbf.ini" : "text.ini"}, env(), "ulimit -c 0");
-    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(table ? tableDelayMs(random) : textDelayMs(random)));
     kill(started.pid, signal);
     test::ProgramRun r = test::waitForTabulink(started);
     if (r.exitStatus == 0) {
