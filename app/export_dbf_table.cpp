@@ -112,7 +112,7 @@ bool copiesAsStored(const CachedRow& row, size_t i, const DbfField& field,
   if (stored.size() != field.length) return false;
   switch (field.kind) {
     case FieldKind::Numeric:
-      return isPlainNumberText(stored, field.decimals);
+      return row.field(i)->decimals == field.decimals && !row.numberText(i).empty();
     case FieldKind::Date:
       // Eight digits of a real date, or the blanks of the empty one.
       return field.length == 8 &&

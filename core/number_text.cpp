@@ -43,6 +43,16 @@ std::optional<PlainNumber> plainNumber(std::string_view text) {
   return plain;
 }
 
+std::string_view plainNumberText(std::string_view stored, int decimals) {
+  const std::string_view number =
+      stored.substr(std::min(stored.find_first_not_of(' '), stored.size()));
+  const std::optional<PlainNumber> plain = plainNumber(number);
+  return plain && plain->fractionDigits == decimals &&
+                 !(plain->negative && plain->significantDigits == 0)
+             ? number
+             : std::string_view();
+}
+
 bool dropsDigits(std::string_view text, const PlainNumber& plain, int decimals) {
   if (plain.fractionDigits <= decimals) return false;
   const std::string_view past =

@@ -192,6 +192,11 @@ std::string_view RowReader::bytes(size_t i) const {
   return values_[i].isText() ? std::string_view(values_[i].text()) : std::string_view();
 }
 
+std::string_view RowReader::numberText(size_t i) const {
+  if (!taken_[i] || plans_[i].direct != ColumnPlan::DirectStore::Number) return {};
+  return trimLeft(takenBytes_[i]);
+}
+
 void RowReader::value(size_t i, Value& out) const {
   const ColumnPlan& plan = plans_[i];
   using DirectStore = ColumnPlan::DirectStore;

@@ -52,6 +52,9 @@ class RowReader {
   // number's, a logical's), else the text of its value; empty for other values. They stay valid
   // until the next row is taken.
   std::string_view bytes(size_t i) const;
+  // Column i's number as the plain text its field's bytes hold, when it was taken so (the bytes
+  // made for the field are such a text); else empty.
+  std::string_view numberText(size_t i) const;
   // Column i's value as its cache field gives it back (a character field's text filled to the
   // field's width), which is not NULL.
   void value(size_t i, Value& out) const;

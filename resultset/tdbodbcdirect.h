@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/number_text.h"
 #include "core/value.h"
 #include "gui/ui.h"
 #include "odbc/column_description.h"
@@ -44,6 +45,15 @@ class CachedRow {
     if (i >= columns_) return {};
     if (reader_ != nullptr) return reader_->bytes(i);
     return record_.substr(plans_[i].field.offset, plans_[i].field.length);
+  }
+  // Column i's number as the plain text its numeric field holds (plainNumberText: the field's
+  // decimals, no blanks), which every output writes; empty where the field holds none, whose
+  // value is then read.
+  std::string_view numberText(size_t i) const {
+    if (i >= columns_ || plans_[i].field.kind != FieldKind::Numeric || flag(i) != kValueFlag)
+      return {};
+    if (reader_ != nullptr) return reader_->numberText(i);
+    return plainNumberText(bytes(i), plans_[i].field.decimals);
   }
   // Whether those bytes are the value's text as it is (a character column, not NULL).
   bool isText(size_t i) const {
