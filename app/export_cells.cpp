@@ -1,8 +1,5 @@
 #include "app/export_cells.h"
 
-#include "core/text.h"
-#include "table/field_codec.h"
-
 namespace tabulink {
 
 void appendValueText(std::string& out, const Value& value) {

@@ -170,10 +170,10 @@ void exportFile(TDbOdbcDirect& rs) {
   int handle = ZULCREAHEAD(rs);
   if (handle == -1) return;
   Export& e = currentExport();
-  // Rows are written as they arrive instead of after a full fetch: each row is taken from the
-  // cache table's record buffer right after it was stored, and the progress line covers the
-  // fetch. A result set without rows begins at the end of its empty cache. A signal that asks
-  // the run to end leaves no output behind.
+  // Rows are written as they arrive instead of after a full fetch: each row is written right
+  // after it was taken (by a result read once, from the row reader, before the next row replaces
+  // it), and the progress line covers the fetch. A result set without rows begins at the end of its
+  // empty cache. A signal that asks the run to end leaves no output behind.
   long rows = 0;
   if (!rs.Bof()) {
     ExportProgress progress;
