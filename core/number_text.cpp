@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/text.h"
+
 namespace tabulink {
 
 std::optional<PlainNumber> plainNumber(std::string_view text) {
@@ -44,8 +46,7 @@ std::optional<PlainNumber> plainNumber(std::string_view text) {
 }
 
 std::string_view plainNumberText(std::string_view stored, int decimals) {
-  const std::string_view number =
-      stored.substr(std::min(stored.find_first_not_of(' '), stored.size()));
+  const std::string_view number = trimLeft(stored);
   const std::optional<PlainNumber> plain = plainNumber(number);
   return plain && plain->fractionDigits == decimals &&
                  !(plain->negative && plain->significantDigits == 0)
