@@ -1,8 +1,5 @@
 #include "app/export_cells.h"
 
-#include "core/text.h"
-#include "table/field_codec.h"
-
 namespace tabulink {
 
 void appendValueText(std::string& out, const Value& value) {
@@ -26,18 +23,7 @@ void useDecimalCharacter(std::string& out, size_t start, std::string_view decCha
   }
 }
 
-// isPlainNumberText for a stored number without its leading blanks.
-bool isPlainNumber(std::string_view number, int decimals) {
-  const std::optional<PlainNumber> plain = plainNumber(number);
-  return plain && plain->fractionDigits == decimals &&
-         !(plain->negative && plain->significantDigits == 0);
-}
-
 }  // namespace
-
-bool isPlainNumberText(std::string_view stored, int decimals) {
-  return isPlainNumber(trimLeft(stored), decimals);
-}
 
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar) {
   size_t start = out.size();
@@ -45,14 +31,10 @@ void appendNumberText(std::string& out, const Value& value, std::string_view dec
   useDecimalCharacter(out, start, decChar);
 }
 
-bool appendStoredNumberText(std::string& out, std::string_view stored, int decimals,
-                            std::string_view decChar) {
-  const std::string_view text = trimLeft(stored);
-  if (!isPlainNumber(text, decimals)) return false;
+void appendPlainNumberText(std::string& out, std::string_view plain, std::string_view decChar) {
   const size_t at = out.size();
-  out.append(text);
+  out.append(plain);
   useDecimalCharacter(out, at, decChar);
-  return true;
 }
 
 }  // namespace tabulink

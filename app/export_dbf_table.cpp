@@ -102,16 +102,17 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
 
 namespace {
 
-// Whether column i's value goes to `field` as the cache holds it: a field like the output's, in
-// bytes that read and written again would give the same bytes.
+// Whether column i's value goes to `field` as the row holds it: a field like the output's, in
+// bytes that read and written again would give the same bytes (a text filled to the field's
+// width).
 bool copiesAsStored(const CachedRow& row, size_t i, const DbfField& field,
                     std::string_view stored) {
-  if (stored.size() != field.length || !row.heldAs(i, field.kind)) return false;
+  if (!row.heldAs(i, field.kind)) return false;
+  if (field.kind == FieldKind::Character) return row.isText(i) && stored.size() <= field.length;
+  if (stored.size() != field.length) return false;
   switch (field.kind) {
-    case FieldKind::Character:
-      return row.isText(i);
     case FieldKind::Numeric:
-      return isPlainNumberText(stored, field.decimals);
+      return row.field(i)->decimals == field.decimals && !row.numberText(i).empty();
     case FieldKind::Date:
       // Eight digits of a real date, or the blanks of the empty one.
       return field.length == 8 &&
@@ -142,7 +143,7 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
     }
     const std::string_view stored = row.bytes(i);
     if (copiesAsStored(row, i, field, stored)) {
-      std::memcpy(record + field.offset, stored.data(), stored.size());
+      writePadRight(record + field.offset, stored, field.length);
       continue;
     }
     Value& value = values_[i];

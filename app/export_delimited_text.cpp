@@ -32,9 +32,12 @@ void SeparatedTextExport::row(TDbOdbcDirect& resultSet) {
 void DelimitedTextExport::appendCell(std::string& line, const CachedRow& row, size_t i, Cell,
                                      std::string_view text) const {
   line.append(text);
-  const size_t width = static_cast<size_t>(std::max(fields_[i].length, 0));
-  if (fields_[i].type == 'C' && !row.isNull(i) && text.size() < width)
-    line.append(width - text.size(), ' ');
+  // A text held in a character field goes out filled to the field's width (a column that reports
+  // no length has a field of one byte), a character column's also to the column's.
+  size_t width = row.isText(i) ? row.field(i)->length : 0;
+  if (fields_[i].type == 'C' && !row.isNull(i))
+    width = std::max(width, static_cast<size_t>(std::max(fields_[i].length, 0)));
+  if (text.size() < width) line.append(width - text.size(), ' ');
 }
 
 }  // namespace tabulink

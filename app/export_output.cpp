@@ -166,12 +166,12 @@ void exportFile(TDbOdbcDirect& rs) {
   int handle = ZULCREAHEAD(rs);
   if (handle == -1) return;
   Export& e = currentExport();
-  // Rows are written as they arrive instead of after a full fetch: each row is taken from the
-  // record it was read into (the cache table's, or the one held in memory), and the progress
-  // line covers the fetch. A boxed table with memo columns, whose widths only the last row
-  // settles, holds its rows' cells in a spill file of its own until the footer. A result set
-  // without rows begins at the end of its empty cache. A signal that asks the run to end leaves
-  // no output behind.
+  // Rows are written as they arrive instead of after a full fetch: each row is written right
+  // after it was taken (by a result read once, from the row reader, before the next row replaces
+  // it), and the progress line covers the fetch. A boxed table with memo columns, whose widths
+  // only the last row settles, holds its rows' cells in a spill file of its own until the footer.
+  // A result set without rows begins at the end of its empty cache. A signal that asks the run to
+  // end leaves no output behind.
   long rows = 0;
   if (!rs.Bof()) {
     ExportProgress progress;

@@ -32,8 +32,11 @@ TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow&
   if (row.isNull(i)) return Cell::Null;
   cell_.clear();
   const OutputField& field = fields_[i];
-  // A number usually goes out as the cache stores it.
-  if (field.type != 'N' || !appendStoredNumberText(cell_, row.bytes(i), field.decimals, decChar_)) {
+  // A number usually goes out as its field holds it.
+  const std::string_view number = field.type == 'N' ? row.numberText(i) : std::string_view();
+  if (!number.empty()) {
+    appendPlainNumberText(cell_, number, decChar_);
+  } else {
     Value& value = values_[i];
     resultSet.CachedValue(i, value);
     if (value.isAbsent()) return Cell::Null;

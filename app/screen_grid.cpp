@@ -98,8 +98,9 @@ std::string gridCellText(CacheReader& reader, long row, int column) {
   if (field == nullptr || cells.isNull(i)) return std::string();
   // A number shows as its field holds it, every digit, as the file outputs write it.
   const bool number = field->kind == FieldKind::Numeric;
-  if (number && isPlainNumberText(cells.bytes(i), field->decimals))
-    return std::string(trimLeft(cells.bytes(i)));
+  if (const std::string_view plain = number ? cells.numberText(i) : std::string_view();
+      !plain.empty())
+    return std::string(plain);
   // The blanks that fill a value to its field's width are no part of it.
   Value value;
   reader.value(i, value);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/text.h"
+
 namespace tabulink {
 
 std::optional<PlainNumber> plainNumber(std::string_view text) {
@@ -41,6 +43,15 @@ std::optional<PlainNumber> plainNumber(std::string_view text) {
     plain.significantDigits = static_cast<int>(end - first);
   }
   return plain;
+}
+
+std::string_view plainNumberText(std::string_view stored, int decimals) {
+  const std::string_view number = trimLeft(stored);
+  const std::optional<PlainNumber> plain = plainNumber(number);
+  return plain && plain->fractionDigits == decimals &&
+                 !(plain->negative && plain->significantDigits == 0)
+             ? number
+             : std::string_view();
 }
 
 bool dropsDigits(std::string_view text, const PlainNumber& plain, int decimals) {

@@ -17,6 +17,10 @@ struct PlainNumber {
   int significantDigits = 0;  // from the first non-zero digit on; 0 when every digit is 0
 };
 std::optional<PlainNumber> plainNumber(std::string_view text);
+// The plain number text with exactly `decimals` decimals, and no "-" before a zero, that `stored`
+// holds after its blanks (a numeric field's bytes); empty when it holds none.
+std::string_view plainNumberText(std::string_view stored, int decimals);
+
 // Whether `text` (described by `plain`) has a digit other than 0 past its first `decimals`
 // decimals: rounded to that many, it would lose part of its value.
 bool dropsDigits(std::string_view text, const PlainNumber& plain, int decimals);

@@ -1,8 +1,7 @@
 // Reading the rows held: the current record, and held rows of the cache table beside it, for a
-// read cursor of its own; both read alike.
+// read cursor of its own; both read alike. A result read once is read from its row reader.
 
 #include "core/text.h"
-#include "resultset/row_record.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 
@@ -13,7 +12,6 @@ CachedRow TDbOdbcDirect::rowIn(std::string_view record, const std::vector<DbfFie
   const DbfField& flags = fields[aFields_.size()];
   row.record_ = record;
   row.nulls_ = record.substr(flags.offset, flags.length);
-  row.fields_ = fields.data();
   row.plans_ = reader_.plans().data();
   row.columns_ = aFields_.size();
   return row;
@@ -22,8 +20,12 @@ CachedRow TDbOdbcDirect::rowIn(std::string_view record, const std::vector<DbfFie
 CachedRow TDbOdbcDirect::currentRow(DbfTable* table) const {
   if (table != nullptr && table->fieldCount() == cacheFieldCount_)
     return rowIn(table->record(), table->layout().fields);
-  if (heldRow_ && rowsRead_ > 0) return rowIn(heldRow_->record(), heldRow_->layout().fields);
-  return {};
+  if (!readOnce_ || rowsRead_ == 0) return {};
+  CachedRow row;
+  row.reader_ = &reader_;
+  row.plans_ = reader_.plans().data();
+  row.columns_ = aFields_.size();
+  return row;
 }
 
 CachedRow TDbOdbcDirect::CurrentRow() {
@@ -47,13 +49,14 @@ void TDbOdbcDirect::valueIn(const CachedRow& row, size_t i, DbfTable* table, Val
     out.reuseText().assign(trimRight(row.bytes(i)));
     return;
   }
+  if (row.reader_ != nullptr) {
+    row.reader_->value(i, out);
+    return;
+  }
   const size_t wholeField = reader_.plans()[i].wholeField;
   const size_t field = row.isLonger(i) && wholeField != 0 ? wholeField : i;
   if (table != nullptr) {
     table->get(row.record_, field, out);
-  } else if (heldRow_) {
-    // The only row a result read once holds is its current one.
-    heldRow_->get(field, out);
   } else {
     out = Value();
   }

@@ -1,8 +1,7 @@
-// Moving rows from the result set's statement into its cache table, one appended record per row,
-// or into the row held in memory; each row taken by the row reader.
+// Moving rows from the result set's statement into its cache table, one appended record per row;
+// each row taken by the row reader, which holds the current row of a result read once.
 
 #include "gui/ui.h"
-#include "resultset/row_record.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
 #include "table/work_areas.h"
@@ -42,20 +41,18 @@ void TDbOdbcDirect::ReadAhead() {
 
 bool TDbOdbcDirect::readNextRow() {
   if (!Fetch()) return false;
-  heldRow_->clear();
-  reader_.lay(*heldRow_);
   ++rowsRead_;
   return true;
 }
 
 bool TDbOdbcDirect::Fill(long nRows) {
   if (rows_.ended()) return false;
-  if (heldRow_) {
+  if (readOnce_) {
     // Each row replaces the one before: nothing is kept but the current row.
     const bool all = nRows == 0;
-    while ((all || nRows > 0) && !rows_.ended() && heldRow_) {
+    while ((all || nRows > 0) && !rows_.ended() && readOnce_) {
       ui().processPendingMessages();
-      if (rows_.ended() || !heldRow_) break;
+      if (rows_.ended() || !readOnce_) break;
       readNextRow();
       --nRows;
     }

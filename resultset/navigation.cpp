@@ -21,7 +21,7 @@ void TDbOdbcDirect::GoBottom() {
 }
 
 void TDbOdbcDirect::Goto(long n) {
-  if (heldRow_) {
+  if (readOnce_) {
     if (n > rowsRead_) Fill(n - rowsRead_);
     return;
   }
@@ -38,13 +38,13 @@ void TDbOdbcDirect::Goto(long n) {
 }
 
 long TDbOdbcDirect::Recno() {
-  if (heldRow_) return rowsRead_;
+  if (readOnce_) return rowsRead_;
   DbfTable* table = cache();
   return table != nullptr ? table->recNo() : 0;
 }
 
 void TDbOdbcDirect::Skip(long n) {
-  if (heldRow_) {
+  if (readOnce_) {
     Goto(rowsRead_ + n);
     return;
   }
@@ -70,12 +70,12 @@ void TDbOdbcDirect::Skip(long n) {
 
 bool TDbOdbcDirect::Eof() {
   DbfTable* table = cache();
-  const long count = table != nullptr ? table->recCount() : heldRow_ ? rowsRead_ : 0;
+  const long count = table != nullptr ? table->recCount() : readOnce_ ? rowsRead_ : 0;
   return count == Recno() && IsComplete();
 }
 
 bool TDbOdbcDirect::Bof() {
-  if (heldRow_) return rowsRead_ == 0;
+  if (readOnce_) return rowsRead_ == 0;
   DbfTable* table = cache();
   return table == nullptr || table->bof();
 }
@@ -86,7 +86,7 @@ long TDbOdbcDirect::RecCount() {
     GoBottom();
     Goto(position);
   }
-  if (heldRow_) return rowsRead_;
+  if (readOnce_) return rowsRead_;
   DbfTable* table = cache();
   return table != nullptr ? table->recCount() : 0;
 }

@@ -14,7 +14,6 @@
 #include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
 #include "resultset/fill_reporter.h"
-#include "resultset/row_record.h"
 #include "resultset/row_source.h"
 #include "resultset/tdbodbcdirect.h"
 #include "table/dbf_table.h"
@@ -123,6 +122,7 @@ void RowReader::takeColumns(int from, SQLHSTMT stmt) {
     const size_t i = static_cast<size_t>(n - 1);
     const ColumnRead read = rows_.read(n, columns_[i], plans_[i].fetchBuffer, stmt);
     if (!takeDirect(i, read)) convert(n, &read, nullptr, stmt);
+    flagLonger(i);
   }
 }
 
@@ -136,6 +136,7 @@ void RowReader::takeFetched() {
     // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
     if (row->last || !takeDirect(i, row->columns[i]))
       convert(static_cast<int>(i + 1), &row->columns[i], &row->rests[i], SQL_NULL_HSTMT);
+    flagLonger(i);
   }
   if (row->last) {
     // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
@@ -188,8 +189,44 @@ bool RowReader::takeDirect(size_t i, const ColumnRead& read) {
   return true;
 }
 
-template <class Record>
-void RowReader::lay(Record& table) const {
+void RowReader::flagLonger(size_t i) {
+  const ColumnPlan& plan = plans_[i];
+  if (plan.wholeField != 0 && flags_[i] == CachedRow::kValueFlag &&
+      plan.field.kind == FieldKind::Character && bytes(i).size() > plan.field.length)
+    flags_[i] = CachedRow::kLongerFlag;
+}
+
+std::string_view RowReader::bytes(size_t i) const {
+  if (taken_[i]) return takenBytes_[i];
+  return values_[i].isText() ? std::string_view(values_[i].text()) : std::string_view();
+}
+
+std::string_view RowReader::numberText(size_t i) const {
+  if (!taken_[i] || plans_[i].direct != ColumnPlan::DirectStore::Number) return {};
+  return trimLeft(takenBytes_[i]);
+}
+
+void RowReader::value(size_t i, Value& out) const {
+  const ColumnPlan& plan = plans_[i];
+  using DirectStore = ColumnPlan::DirectStore;
+  if (!taken_[i]) {
+    const Value& value = values_[i];
+    // A number has its field's decimals, whatever the text it was read from had.
+    out = value.isNumber() && plan.field.kind == FieldKind::Numeric
+              ? Value::number(value.number().value, plan.field.decimals)
+              : value;
+  } else if (plan.direct == DirectStore::Text || plan.direct == DirectStore::Memo) {
+    out.reuseText().assign(takenBytes_[i]);
+  } else {
+    decodeField(plan.field, takenBytes_[i].data(), out);
+    return;
+  }
+  if (plan.field.kind == FieldKind::Character && flags_[i] != CachedRow::kLongerFlag &&
+      out.isText() && out.text().size() < plan.field.length)
+    out.text().resize(plan.field.length, ' ');
+}
+
+void RowReader::lay(DbfTable& table) const {
   char* record = table.writableRecord();
   if (record == nullptr) return;
   const std::vector<DbfField>& fields = table.layout().fields;
@@ -200,17 +237,8 @@ void RowReader::lay(Record& table) const {
   std::memset(flags + flagged, ' ', flagsField.length - flagged);
   for (size_t i = 0; i < count; ++i) {
     if (i < flagged) flags[i] = flags_[i];
-    if (plans_[i].wholeField != 0 && flags_[i] == CachedRow::kValueFlag && i < flagged) {
-      // A text longer than its field is held whole beside it.
-      const Value& value = values_[i];
-      const std::string_view text = taken_[i]        ? takenBytes_[i]
-                                    : value.isText() ? value.text()
-                                                     : std::string_view();
-      if (fields[i].kind == FieldKind::Character && text.size() > fields[i].length) {
-        table.putMemo(plans_[i].wholeField, text);
-        flags[i] = CachedRow::kLongerFlag;
-      }
-    }
+    // A text longer than its field is held whole beside it.
+    if (flags_[i] == CachedRow::kLongerFlag) table.putMemo(plans_[i].wholeField, bytes(i));
     if (taken_[i]) {
       if (plans_[i].direct == ColumnPlan::DirectStore::Memo) {
         table.putMemo(i, takenBytes_[i]);
@@ -226,8 +254,5 @@ void RowReader::lay(Record& table) const {
     }
   }
 }
-
-template void RowReader::lay(DbfTable& table) const;
-template void RowReader::lay(RowRecord& table) const;
 
 }  // namespace tabulink

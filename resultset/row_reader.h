@@ -1,7 +1,8 @@
 #pragma once
 // Turns a fetched row into the row as the column plans hold it: per column the cache's flag and
 // either the bytes that go to the field as they were read or the converted value, every value
-// not kept whole reported with its column and row; then lays the row into a record.
+// not kept whole reported with its column and row. A file export reads the row from here; the
+// cache lays it into its record.
 
 #include <functional>
 #include <string_view>
@@ -14,6 +15,7 @@
 
 namespace tabulink {
 
+class DbfTable;
 class RowSource;
 class TOdbc;
 struct ColumnRead;
@@ -44,11 +46,21 @@ class RowReader {
   // The row taken, column by column: its values (those not taken as bytes) and whether it is NULL.
   const std::vector<Value>& values() const { return values_; }
   bool isNull(size_t i) const;
+  // Column i's flag in the cache (CachedRow::kValueFlag ...).
+  char flag(size_t i) const { return flags_[i]; }
+  // Column i's bytes: those taken as read (a text, a memo's text) or made for its field (a
+  // number's, a logical's), else the text of its value; empty for other values. They stay valid
+  // until the next row is taken.
+  std::string_view bytes(size_t i) const;
+  // Column i's number as the plain text its field's bytes hold, when it was taken so (the bytes
+  // made for the field are such a text); else empty.
+  std::string_view numberText(size_t i) const;
+  // Column i's value as its cache field gives it back (a character field's text filled to the
+  // field's width), which is not NULL.
+  void value(size_t i, Value& out) const;
 
-  // Writes the row taken into `record` (the cache table's new record, or the row held in
-  // memory), with its flags.
-  template <class Record>
-  void lay(Record& record) const;
+  // Writes the row taken into the cache table's new record, with its flags.
+  void lay(DbfTable& table) const;
 
  private:
   // Columns `from` on (from 1) of the current row of `stmt` (the source's own when null).
@@ -58,6 +70,8 @@ class RowReader {
   void convert(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT stmt);
   // Column i straight to its field bytes when they need no conversion; false leaves it to convert.
   bool takeDirect(size_t i, const ColumnRead& read);
+  // Flags column i, a text read whole, as longer than its field when it is.
+  void flagLonger(size_t i);
   // "Field '<name>' row <n>" of column i of the row being read.
   std::string whereRead(size_t i) const;
   // Reports column i as `fit` says it was not read whole; a text that is no number or no date

@@ -12,7 +12,6 @@
 #include "odbc/todbc.h"
 #include "resultset/cache_structure.h"
 #include "resultset/fill_reporter.h"
-#include "resultset/row_record.h"
 #include "table/dbcmd.h"
 #include "table/dbf_layout.h"
 #include "table/dbf_table.h"
@@ -57,7 +56,7 @@ void TDbOdbcDirect::End() {
       WorkAreas::instance().close(nWorkArea_);
   }
   nWorkArea_ = 0;
-  heldRow_.reset();
+  readOnce_ = false;
   if (cacheCreated_) deleteCacheFiles();
   cacheCreated_ = false;
 }
@@ -120,12 +119,14 @@ DbfTable* TDbOdbcDirect::cache() const {
 
 long TDbOdbcDirect::rowBeingRead() const {
   const DbfTable* table = cache();
-  return table != nullptr ? static_cast<long>(table->recCount()) + 1 : heldRow_ ? rowsRead_ + 1 : 0;
+  return table != nullptr ? static_cast<long>(table->recCount()) + 1
+         : readOnce_      ? rowsRead_ + 1
+                          : 0;
 }
 
 bool TDbOdbcDirect::Open() {
   // An unusable object, or one already open, makes no (further) cache table.
-  if (oConnect_ == nullptr || nWorkArea_ != 0 || heldRow_) return false;
+  if (oConnect_ == nullptr || nWorkArea_ != 0 || readOnce_) return false;
   aFields_ = CursorFields(rows_.handle());
   if (aFields_.empty()) {
     // No columns (the statement failed, or delivers no result): nothing to fetch or cache.
@@ -160,14 +161,13 @@ bool TDbOdbcDirect::Open() {
     if (holdsLongerValues(aFields_[i])) plans[i].wholeField = next++;
   reader_.start(oConnect_, std::move(plans), [this] { return rowBeingRead(); });
   if (readsOnce) {
-    // The rows go to a record laid out as the cache table's would be, so they are read alike.
-    heldRow_ = std::make_unique<RowRecord>();
-    if (!heldRow_->build(structure)) {
-      heldRow_.reset();
-      return false;
-    }
+    // The rows are taken for fields laid out as the cache table's would be, so they are read
+    // alike; a layout the table writer would refuse makes no result either.
+    DbfLayout layout;
+    if (buildLayout(structure, layout) != LayoutError::None) return false;
+    readOnce_ = true;
     for (size_t i = 0; i < n; ++i)
-      planDirectStore(reader_.plans()[i], aFields_[i], heldRow_->layout().fields[i]);
+      planDirectStore(reader_.plans()[i], aFields_[i], layout.fields[i]);
     Fill();
     return true;
   }

@@ -1,7 +1,7 @@
 #pragma once
 // TDbOdbcDirect: the result of one SELECT, executed on a statement of its own. Every fetched row
 // is appended at once to a temporary DBF cache table, which then serves navigation and values; a
-// result read once (a file export) holds only its current row, in memory.
+// result read once (a file export) holds only its current row, as the row reader took it.
 
 #include <functional>
 #include <memory>
@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/number_text.h"
 #include "core/value.h"
 #include "gui/ui.h"
 #include "odbc/column_description.h"
@@ -26,21 +27,33 @@ namespace tabulink {
 
 class TOdbc;
 class DbfTable;
-class RowRecord;
 
-// The current row of a result set as its cache record holds it, for reading every column of the
-// row in turn without finding the table for each (columns from 0). Valid until the row changes.
+// A row of a result set as its cache record holds it, or, for a result read once, as the row
+// reader took it, for reading every column of the row in turn without finding the table for each
+// (columns from 0). Valid until the row changes.
 class CachedRow {
  public:
-  bool isNull(size_t i) const { return i < nulls_.size() && nulls_[i] == kNullFlag; }
+  bool isNull(size_t i) const { return flag(i) == kNullFlag; }
   // Whether column i, of a number column, holds a text that is no number, as the data source
   // sent it (SQLite lets a column declared as a number hold "EARTH"): its field holds the text.
-  bool isNumberText(size_t i) const { return i < nulls_.size() && nulls_[i] == kNumberTextFlag; }
+  bool isNumberText(size_t i) const { return flag(i) == kNumberTextFlag; }
   // Whether column i's value is longer than its cache field, which holds only its beginning.
-  bool isLonger(size_t i) const { return i < nulls_.size() && nulls_[i] == kLongerFlag; }
-  // The bytes of column i's cache field (a number as right-aligned text).
+  bool isLonger(size_t i) const { return flag(i) == kLongerFlag; }
+  // The bytes of column i: of its cache field (a number as right-aligned text, a text filled to
+  // the field's width), or as the row reader took them (a text as read); see RowReader::bytes.
   std::string_view bytes(size_t i) const {
-    return i < columns_ ? record_.substr(fields_[i].offset, fields_[i].length) : std::string_view();
+    if (i >= columns_) return {};
+    if (reader_ != nullptr) return reader_->bytes(i);
+    return record_.substr(plans_[i].field.offset, plans_[i].field.length);
+  }
+  // Column i's number as the plain text its numeric field holds (plainNumberText: the field's
+  // decimals, no blanks), which every output writes; empty where the field holds none, whose
+  // value is then read.
+  std::string_view numberText(size_t i) const {
+    if (i >= columns_ || plans_[i].field.kind != FieldKind::Numeric || flag(i) != kValueFlag)
+      return {};
+    if (reader_ != nullptr) return reader_->numberText(i);
+    return plainNumberText(bytes(i), plans_[i].field.decimals);
   }
   // Whether those bytes are the value's text as it is (a character column, not NULL).
   bool isText(size_t i) const {
@@ -55,15 +68,22 @@ class CachedRow {
   static constexpr char kLongerFlag = 'W';
 
   // Whether column i's cache field is of `kind`.
-  bool heldAs(size_t i, FieldKind kind) const { return i < columns_ && fields_[i].kind == kind; }
+  bool heldAs(size_t i, FieldKind kind) const {
+    return i < columns_ && plans_[i].field.kind == kind;
+  }
   // Column i's cache field; null for a column the row does not have.
-  const DbfField* field(size_t i) const { return i < columns_ ? &fields_[i] : nullptr; }
+  const DbfField* field(size_t i) const { return i < columns_ ? &plans_[i].field : nullptr; }
 
  private:
   friend class TDbOdbcDirect;
+  char flag(size_t i) const {
+    if (reader_ != nullptr) return i < columns_ ? reader_->flag(i) : kValueFlag;
+    return i < nulls_.size() ? nulls_[i] : kValueFlag;
+  }
+
   std::string_view record_;
   std::string_view nulls_;
-  const DbfField* fields_ = nullptr;
+  const RowReader* reader_ = nullptr;  // the row read once, in place of a record
   const ColumnPlan* plans_ = nullptr;
   size_t columns_ = 0;
 };
@@ -96,7 +116,7 @@ class TDbOdbcDirect : private EditedResult {
 
   // Describes the columns, creates the cache table, opens it in a new work area (left current)
   // and fetches the first row. False when the cache table could not be made. A result read once
-  // (see readsOnce) makes no cache table: it holds only its current row, in memory.
+  // (see readsOnce) makes no cache table: it holds only its current row, the row reader's.
   bool Open();
 
   // From here on the rows still to come are read on a second thread ahead of their use, while
@@ -140,7 +160,8 @@ class TDbOdbcDirect : private EditedResult {
   // The same into `out`, reusing the capacity of a text it already holds (for loops over rows).
   void FieldGet(int n, Value& out);
   bool FieldIsNull(int n);
-  // The current row as the cache record holds it; no columns when there is no cache table.
+  // The current row as the cache record holds it, or as the row reader took it for a result read
+  // once; no columns when there is neither.
   CachedRow CurrentRow();
   // Column i (from 0) of the current row as FieldGet gives it, for a caller that has found it
   // not NULL in CurrentRow(); absent when there is no cache table.
@@ -240,13 +261,14 @@ class TDbOdbcDirect : private EditedResult {
   bool Fetch();
   // The row laid out in `record` with the cache's `fields` (its flags field after the columns).
   CachedRow rowIn(std::string_view record, const std::vector<DbfField>& fields) const;
-  // The current row of `table` (the cache), or the row held in memory when there is none.
+  // The current row of `table` (the cache), or the row read once when there is none.
   CachedRow currentRow(DbfTable* table) const;
-  // Column i of `row`, held by `table` (the cache), or the row held in memory when null.
+  // Column i of `row`, held by `table` (the cache), or by the row reader.
   void valueIn(const CachedRow& row, size_t i, DbfTable* table, Value& out) const;
-  // The number of the row being read: the one the cache appends next, or the next held in memory.
+  // The number of the row being read: the one the cache appends next, or the next one of a
+  // result read once.
   long rowBeingRead() const;
-  // Reads the next row into the row held in memory; false at the end of the rows.
+  // Reads the next row of a result read once; false at the end of the rows.
   bool readNextRow();
 
   // The result set as its row editor sees it (row_editing.cpp).
@@ -269,9 +291,9 @@ class TDbOdbcDirect : private EditedResult {
   std::vector<std::string> aScanFields_;
   RowReader reader_{rows_, aFields_};  // turns each fetched row into the cache's row
   size_t cacheFieldCount_ = 0;         // the fields of the cache table made by Open
-  // A result read once holds its current row here instead of in a cache table; rowsRead_ counts
-  // its rows so far.
-  std::unique_ptr<RowRecord> heldRow_;
+  // A result read once holds only its current row, the one the reader took last, instead of a
+  // cache table; rowsRead_ counts its rows so far.
+  bool readOnce_ = false;
   long rowsRead_ = 0;
   int nFields_ = 0;
   int nWorkArea_ = 0;
