@@ -22,7 +22,6 @@ class SpillFile {
 
   // Creates the file; 0, or the errno of the failure.
   int create();
-  bool isOpen() const { return file_.isOpen(); }
   const std::string& path() const { return path_; }
 
   // Adds `bytes` at the end. After a failure the rest is dropped: what was written is incomplete
