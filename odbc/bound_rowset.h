@@ -17,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "odbc/adapters.h"
@@ -48,11 +49,15 @@ struct RowLayout {
   // column's width would have given it; its bytes stay where the driver wrote them.
   void read(char* row, size_t column, ColumnRead& into) const {
     const SQLLEN given = indicator(row, column);
-    into.bytes = boundText(value(row, column), given);
+    const bool cutHere = cut(given, column);
+    // A value its buffer held whole is as long as the driver says (the usual case, no call).
+    into.bytes = given >= 0 && !cutHere
+                     ? std::string_view(row + valueAt[column], static_cast<size_t>(given))
+                     : boundText(value(row, column), given);
     into.total = given;
     into.isNull = given == SQL_NULL_DATA;
     // SQLGetData warns of a value its buffer cut; the same read through the bound buffer does.
-    into.rc = cut(given, column) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+    into.rc = cutHere ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
   }
 
   std::vector<size_t> widths;

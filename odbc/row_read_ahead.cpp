@@ -70,7 +70,10 @@ RowReadAhead::~RowReadAhead() {
 
 // Both sides use sequentially consistent operations on the counters and on the flags that say
 // who sleeps: a side that sets its flag and then finds nothing to wait for never sleeps, and one
-// that finds the flag unset has made its change visible to the sleeper's next check.
+// that finds the flag unset has made its change visible to the sleeper's next check. A side
+// that wakes the other clears the flag as it does, so it wakes it once, not with every row until
+// the sleeper has run; a sleeper that finds it still has to wait sets its flag again before it
+// looks.
 
 void RowReadAhead::read(std::stop_token stop) {
   const uint64_t count = slots_.size();
@@ -93,6 +96,7 @@ void RowReadAhead::read(std::stop_token stop) {
     if (callerWaits_.load() &&
         (row + 1 - released_.load() >= batch_ || slot.row.last || slot.longRest)) {
       std::lock_guard lock(mutex_);
+      callerWaits_.store(false);
       rowsReady_.notify_one();
     }
     if (slot.row.last) return;
@@ -109,8 +113,10 @@ bool RowReadAhead::waitForSlots(std::stop_token& stop, uint64_t row, uint64_t wa
   // Once waiting, sleep until a batch of slots is free (or the one long value is done with).
   const uint64_t wake = std::min(waiting, slots_.size() - batch_);
   std::unique_lock lock(mutex_);
-  readerWaits_.store(true);
-  slotsFree_.wait(lock, stop, [&] { return row - (releasedSeen_ = released_.load()) <= wake; });
+  slotsFree_.wait(lock, stop, [&] {
+    readerWaits_.store(true);
+    return row - (releasedSeen_ = released_.load()) <= wake;
+  });
   readerWaits_.store(false);
   return !stop.stop_requested();
 }
@@ -170,6 +176,7 @@ const FetchedRow& RowReadAhead::next() {
     released_.store(taken_);
     if (readerWaits_.load() && count - (written_.load() - taken_) >= batch_) {
       std::lock_guard lock(mutex_);
+      readerWaits_.store(false);
       slotsFree_.notify_one();
     }
   }
@@ -178,8 +185,8 @@ const FetchedRow& RowReadAhead::next() {
   if (writtenSeen_ == taken_) writtenSeen_ = written_.load();
   if (writtenSeen_ == taken_) {
     std::unique_lock lock(mutex_);
-    callerWaits_.store(true);
     rowsReady_.wait(lock, [&] {
+      callerWaits_.store(true);
       writtenSeen_ = written_.load();
       if (writtenSeen_ == taken_) return false;
       const Slot& newest = slots_[(writtenSeen_ - 1 + first_) % count];

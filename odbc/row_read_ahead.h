@@ -114,7 +114,8 @@ class RowReadAhead {
   alignas(kCacheLine) std::atomic<uint64_t> released_{0};
   uint64_t taken_ = 0;        // rows the caller has taken (caller's thread only)
   uint64_t writtenSeen_ = 0;  // caller's thread only
-  // Who sleeps: written only when a side starts or stops waiting, read by the other for every row.
+  // Who sleeps: written when a side starts or stops waiting (or is woken), read by the other for
+  // every row.
   alignas(kCacheLine) std::atomic<bool> readerWaits_{false};
   std::atomic<bool> callerWaits_{false};
   std::mutex mutex_;
