@@ -105,9 +105,10 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
 
 namespace {
 
-// Whether column i's bytes `stored` go to `field` as the row holds them (copied as `copy` says):
-// bytes that read and written again would give the same bytes (a text filled to the field's
-// width, a number's text of the field's decimals, a real date).
+// Whether the bytes `stored` of a column, not NULL and no number column's text, go to `field`
+// as the row holds them (copied as `copy` says): bytes that read and written again would give
+// the same bytes (a text filled to the field's width, a number's text of the field's decimals, a
+// real date).
 bool copiesAsStored(const CachedRow& row, size_t i, DbfTableExport::Copy copy,
                     const DbfField& field, std::string_view stored) {
   using Copy = DbfTableExport::Copy;
@@ -116,7 +117,7 @@ bool copiesAsStored(const CachedRow& row, size_t i, DbfTableExport::Copy copy,
     case Copy::Memo:  // its text goes to the memo file
       return false;
     case Copy::Text:
-      return row.isText(i) && stored.size() <= field.length;
+      return stored.size() <= field.length;
     case Copy::Number:
       return stored.size() == field.length && (row.isTaken() || !row.numberText(i).empty());
     case Copy::Date:
@@ -175,30 +176,40 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   const CachedRow row = resultSet.CurrentRow();
   if (!planned_) planCopies(row);
   for (size_t i = 0; i < columns_.size(); ++i) {
-    if (row.isNull(i)) continue;  // NULL keeps the blank of the new record
-    Column& column = columns_[i];
-    const DbfField& field = column.field;
-    if (row.isNumberText(i) && field.kind == FieldKind::Numeric) {
-      ZULERROR("Field '" + column.name + "' row " + std::to_string(table_->recNo()) + " value: " +
-               std::string(trimRight(row.bytes(i))) + " - Not a number, exported as NULL.");
-      continue;
+    const Column& column = columns_[i];
+    const Copy copy = column.copy;
+    // isText: not NULL, and no longer than the field holds.
+    if (copy == Copy::Text ? row.isText(i)
+                           : copy != Copy::None && !row.isNull(i) && !row.isNumberText(i)) {
+      const std::string_view stored = row.bytes(i);
+      if (copy == Copy::Memo) {
+        reportEndByte(i, stored);
+        table_->putMemo(i, stored);
+        continue;
+      }
+      if (copiesAsStored(row, i, copy, column.field, stored)) {
+        // The new record is blank: a shorter text is already filled to the field's width.
+        if (!stored.empty())
+          std::memcpy(record + column.field.offset, stored.data(), stored.size());
+        continue;
+      }
     }
-    const std::string_view stored = row.bytes(i);
-    if (column.copy == Copy::Memo) {
-      reportEndByte(i, stored);
-      table_->putMemo(i, stored);
-      continue;
-    }
-    if (copiesAsStored(row, i, column.copy, field, stored)) {
-      // The new record is blank: a shorter text is already filled to the field's width.
-      if (!stored.empty()) std::memcpy(record + field.offset, stored.data(), stored.size());
-      continue;
-    }
-    resultSet.CachedValue(i, column.value);
-    if (field.kind == FieldKind::Memo && column.value.isText())
-      reportEndByte(i, column.value.text());
-    table_->put(i, column.value);
+    writeValue(resultSet, row, i);
   }
+}
+
+void DbfTableExport::writeValue(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i) {
+  if (row.isNull(i)) return;  // NULL keeps the blank of the new record
+  Column& column = columns_[i];
+  const DbfField& field = column.field;
+  if (row.isNumberText(i) && field.kind == FieldKind::Numeric) {
+    ZULERROR("Field '" + column.name + "' row " + std::to_string(table_->recNo()) + " value: " +
+             std::string(trimRight(row.bytes(i))) + " - Not a number, exported as NULL.");
+    return;
+  }
+  resultSet.CachedValue(i, column.value);
+  if (field.kind == FieldKind::Memo && column.value.isText()) reportEndByte(i, column.value.text());
+  table_->put(i, column.value);
 }
 
 void DbfTableExport::release(bool discard) {

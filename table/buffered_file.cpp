@@ -37,13 +37,10 @@ void BufferedFile::updateWindow(uint64_t offset, std::span<const char> bytes) {
   std::memcpy(window_.data() + (from - windowOffset_), bytes.data() + (from - offset), to - from);
 }
 
-bool BufferedFile::write(uint64_t offset, std::span<const char> bytes) {
+bool BufferedFile::writeElsewhere(uint64_t offset, std::span<const char> bytes) {
   updateWindow(offset, bytes);
   uint64_t pendingEnd = pendingOffset_ + pending_.size();
-  if (offset == pendingEnd && !pending_.empty() && pending_.size() + bytes.size() <= kCapacity) {
-    // The usual write, behind the last one.
-    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-  } else if (!pending_.empty() && offset >= pendingOffset_ && offset + bytes.size() <= pendingEnd) {
+  if (!pending_.empty() && offset >= pendingOffset_ && offset + bytes.size() <= pendingEnd) {
     std::memcpy(pending_.data() + (offset - pendingOffset_), bytes.data(), bytes.size());
   } else if (!pending_.empty() && offset >= pendingEnd &&
              (offset == pendingEnd || pendingEnd >= fileEnd_) &&

@@ -2,6 +2,7 @@
 // Positional reads and writes on one file through a write-behind run and a read-ahead window, so
 // sequential records and memo texts cost one system call per buffer rather than per piece.
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -20,7 +21,16 @@ class BufferedFile {
 
   // The bytes at `offset`; false on a system failure (errno tells which). Pending bytes stay
   // pending after a failure, so the same write may be tried again.
-  bool write(uint64_t offset, std::span<const char> bytes);
+  bool write(uint64_t offset, std::span<const char> bytes) {
+    // The usual write: right behind the pending ones, with room left, past the bytes read ahead.
+    if (offset == pendingOffset_ + pending_.size() && !pending_.empty() &&
+        pending_.size() + bytes.size() <= kCapacity && offset >= windowOffset_ + window_.size()) {
+      pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+      size_ = std::max(size_, offset + bytes.size());
+      return true;
+    }
+    return writeElsewhere(offset, bytes);
+  }
   // Reads up to out.size() bytes at `offset`; the count read (short at the end of the file), or
   // -1 on a system failure.
   int64_t read(uint64_t offset, std::span<char> out);
@@ -48,6 +58,7 @@ class BufferedFile {
  private:
   static constexpr size_t kCapacity = 64 * 1024;
 
+  bool writeElsewhere(uint64_t offset, std::span<const char> bytes);
   bool writeThrough(uint64_t offset, std::span<const char> bytes);
   void updateWindow(uint64_t offset, std::span<const char> bytes);
 
