@@ -194,12 +194,11 @@ void DbfTableExport::row(TDbOdbcDirect& resultSet) {
         continue;
       }
     }
-    writeValue(resultSet, row, i);
+    if (!row.isNull(i)) writeValue(resultSet, row, i);  // NULL keeps the blank of the new record
   }
 }
 
 void DbfTableExport::writeValue(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i) {
-  if (row.isNull(i)) return;  // NULL keeps the blank of the new record
   Column& column = columns_[i];
   const DbfField& field = column.field;
   if (row.isNumberText(i) && field.kind == FieldKind::Numeric) {

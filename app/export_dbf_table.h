@@ -49,7 +49,7 @@ class DbfTableExport : public ExportWriter {
   };
   // Decides each column's Copy from the fields `row` holds the columns in.
   void planCopies(const CachedRow& row);
-  // Writes column i of `row`, which is not copied as the row holds it, from its value.
+  // Writes column i of `row`, not NULL and not copied as the row holds it, from its value.
   void writeValue(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i);
   // Reports a memo text of column i that holds the byte 0x1A.
   void reportEndByte(size_t i, std::string_view text);
