@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "table/file_handle.h"
@@ -25,7 +26,7 @@ class BufferedFile {
     // The usual write: right behind the pending ones, with room left, past the bytes read ahead.
     if (offset == pendingOffset_ + pending_.size() && !pending_.empty() &&
         pending_.size() + bytes.size() <= kCapacity && offset >= windowOffset_ + window_.size()) {
-      pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+      pending_.append(bytes.data(), bytes.size());
       size_ = std::max(size_, offset + bytes.size());
       return true;
     }
@@ -64,8 +65,8 @@ class BufferedFile {
 
   FileHandle file_;
   uint64_t size_ = 0;
-  uint64_t fileEnd_ = 0;       // how far bytes were written to the file itself
-  std::vector<char> pending_;  // bytes not yet written, from pendingOffset_ on
+  uint64_t fileEnd_ = 0;  // how far bytes were written to the file itself
+  std::string pending_;   // bytes not yet written, from pendingOffset_ on
   uint64_t pendingOffset_ = 0;
   std::vector<char> window_;  // bytes read ahead from windowOffset_ on, kept equal to the file
   uint64_t windowOffset_ = 0;
