@@ -87,74 +87,128 @@ int DbfTableExport::head(const std::vector<OutputField>& fields) {
   }
   // The area selected before (the result set's cache) stays the current one.
   DBSELECTAREA(selected);
-  values_.assign(fields.size(), Value());
-  fields_.clear();
-  for (const OutputField& field : fields)
-    fields_.push_back(field.name);
+  columns_.clear();
+  planned_ = false;
   if (table_ == nullptr) {
     // Whatever the error handler answered, the export cannot go on without its table.
     output_.abandon();
     ZULERROR("Error opening the dbf output file: " + output_.finalPath());
     return -1;
   }
+  // Column i goes to field i: positions, not names, so that columns whose names agree in their
+  // first 10 characters, or names the table cannot look up, still reach their own field.
+  columns_.reserve(fields.size());
+  for (size_t i = 0; i < fields.size(); ++i)
+    columns_.push_back({fields[i].name, table_->layout().fields[i], Copy::None, Value()});
   return area_;
 }
 
 namespace {
 
-// Whether column i's value goes to `field` as the row holds it: a field like the output's, in
-// bytes that read and written again would give the same bytes (a text filled to the field's
-// width).
-bool copiesAsStored(const CachedRow& row, size_t i, const DbfField& field,
-                    std::string_view stored) {
-  if (!row.heldAs(i, field.kind)) return false;
-  if (field.kind == FieldKind::Character) return row.isText(i) && stored.size() <= field.length;
-  if (stored.size() != field.length) return false;
-  switch (field.kind) {
-    case FieldKind::Numeric:
-      return row.field(i)->decimals == field.decimals && !row.numberText(i).empty();
-    case FieldKind::Date:
-      // Eight digits of a real date, or the blanks of the empty one.
-      return field.length == 8 &&
-             (!Date::fromDtos(stored).empty() || stored.find_first_not_of(' ') == stored.npos);
-    case FieldKind::Logical:
-      return stored == "T" || stored == "F";
-    default:
+// Whether the bytes `stored` of a column, not NULL and no number column's text, go to `field`
+// as the row holds them (copied as `copy` says): bytes that read and written again would give
+// the same bytes (a text filled to the field's width, a number's text of the field's decimals, a
+// real date).
+bool copiesAsStored(const CachedRow& row, size_t i, DbfTableExport::Copy copy,
+                    const DbfField& field, std::string_view stored) {
+  using Copy = DbfTableExport::Copy;
+  switch (copy) {
+    case Copy::None:
+    case Copy::Memo:  // its text goes to the memo file
       return false;
+    case Copy::Text:
+      return stored.size() <= field.length;
+    case Copy::Number:
+      return stored.size() == field.length && (row.isTaken() || !row.numberText(i).empty());
+    case Copy::Date:
+      // The row reader takes no other date than a real one; a record may hold the empty one.
+      return stored.size() == 8 && (row.isTaken() || !Date::fromDtos(stored).empty() ||
+                                    stored.find_first_not_of(' ') == stored.npos);
+    case Copy::Logical:
+      return stored == "T" || stored == "F";
   }
+  return false;
 }
 
 }  // namespace
+
+void DbfTableExport::planCopies(const CachedRow& row) {
+  planned_ = true;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    Column& column = columns_[i];
+    const DbfField* held = row.field(i);
+    column.copy = Copy::None;
+    if (held == nullptr || held->kind != column.field.kind) continue;
+    switch (column.field.kind) {
+      case FieldKind::Character:
+        column.copy = Copy::Text;
+        break;
+      case FieldKind::Numeric:
+        if (held->decimals == column.field.decimals) column.copy = Copy::Number;
+        break;
+      case FieldKind::Date:
+        if (column.field.length == 8) column.copy = Copy::Date;
+        break;
+      case FieldKind::Logical:
+        column.copy = Copy::Logical;
+        break;
+      case FieldKind::Memo:
+        // A cache record's memo field holds the text's block, not the text.
+        if (row.isTaken()) column.copy = Copy::Memo;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void DbfTableExport::reportEndByte(size_t i, std::string_view text) {
+  // Every reader of a memo file ends a text at its first 0x1A.
+  if (text.find('\x1A') != text.npos)
+    ZULERROR("Field '" + columns_[i].name + "' row " + std::to_string(table_->recNo()) +
+             " - the memo holds the byte 0x1A, where readers of the DBF end it.");
+}
 
 void DbfTableExport::row(TDbOdbcDirect& resultSet) {
   if (table_ == nullptr || !table_->append()) return;
   char* record = table_->writableRecord();
   if (record == nullptr) return;
-  // Column i goes to field i: positions, not names, so that columns whose names agree in their
-  // first 10 characters, or names the table cannot look up, still reach their own field.
   const CachedRow row = resultSet.CurrentRow();
-  for (size_t i = 0; i < values_.size(); ++i) {
-    if (row.isNull(i)) continue;  // NULL keeps the blank of the new record
-    const DbfField& field = table_->layout().fields[i];
-    if (row.isNumberText(i) && field.kind == FieldKind::Numeric) {
-      ZULERROR("Field '" + fields_[i] + "' row " + std::to_string(table_->recNo()) + " value: " +
-               std::string(trimRight(row.bytes(i))) + " - Not a number, exported as NULL.");
-      continue;
+  if (!planned_) planCopies(row);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    const Column& column = columns_[i];
+    const Copy copy = column.copy;
+    // isText: not NULL, and no longer than the field holds.
+    if (copy == Copy::Text ? row.isText(i)
+                           : copy != Copy::None && !row.isNull(i) && !row.isNumberText(i)) {
+      const std::string_view stored = row.bytes(i);
+      if (copy == Copy::Memo) {
+        reportEndByte(i, stored);
+        table_->putMemo(i, stored);
+        continue;
+      }
+      if (copiesAsStored(row, i, copy, column.field, stored)) {
+        // The new record is blank: a shorter text is already filled to the field's width.
+        if (!stored.empty())
+          std::memcpy(record + column.field.offset, stored.data(), stored.size());
+        continue;
+      }
     }
-    const std::string_view stored = row.bytes(i);
-    if (copiesAsStored(row, i, field, stored)) {
-      writePadRight(record + field.offset, stored, field.length);
-      continue;
-    }
-    Value& value = values_[i];
-    resultSet.CachedValue(i, value);
-    // Every reader of a memo file ends a text at its first 0x1A.
-    if (field.kind == FieldKind::Memo && value.isText() &&
-        value.text().find('\x1A') != std::string::npos)
-      ZULERROR("Field '" + fields_[i] + "' row " + std::to_string(table_->recNo()) +
-               " - the memo holds the byte 0x1A, where readers of the DBF end it.");
-    table_->put(i, value);
+    if (!row.isNull(i)) writeValue(resultSet, row, i);  // NULL keeps the blank of the new record
   }
+}
+
+void DbfTableExport::writeValue(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i) {
+  Column& column = columns_[i];
+  const DbfField& field = column.field;
+  if (row.isNumberText(i) && field.kind == FieldKind::Numeric) {
+    ZULERROR("Field '" + column.name + "' row " + std::to_string(table_->recNo()) + " value: " +
+             std::string(trimRight(row.bytes(i))) + " - Not a number, exported as NULL.");
+    return;
+  }
+  resultSet.CachedValue(i, column.value);
+  if (field.kind == FieldKind::Memo && column.value.isText()) reportEndByte(i, column.value.text());
+  table_->put(i, column.value);
 }
 
 void DbfTableExport::release(bool discard) {

@@ -8,10 +8,12 @@
 #include "app/export_writer.h"
 #include "app/pending_output.h"
 #include "core/value.h"
+#include "table/dbf_layout.h"
 #include "table/field_description.h"
 
 namespace tabulink {
 
+class CachedRow;
 class DbfTable;
 
 class DbfTableExport : public ExportWriter {
@@ -26,6 +28,10 @@ class DbfTableExport : public ExportWriter {
   void finish() override;
   void abandon() override;
 
+  // How a column's value reaches its field when the row holds it alike (else it is read as a
+  // Value and encoded): decided at the first row, from the field the row holds the column in.
+  enum class Copy : unsigned char { None, Text, Number, Date, Logical, Memo };
+
  private:
   // Creates the table under its temporary name; false when that was refused or given up.
   bool create(const std::vector<FieldDescription>& structure, std::string& target);
@@ -35,12 +41,25 @@ class DbfTableExport : public ExportWriter {
   // Closes "OutDbf": completing its files, or without writing when they are deleted next.
   void release(bool discard);
 
+  struct Column {
+    std::string name;  // for reports
+    DbfField field;    // the output field
+    Copy copy = Copy::None;
+    Value value;  // reused for every row
+  };
+  // Decides each column's Copy from the fields `row` holds the columns in.
+  void planCopies(const CachedRow& row);
+  // Writes column i of `row`, not NULL and not copied as the row holds it, from its value.
+  void writeValue(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i);
+  // Reports a memo text of column i that holds the byte 0x1A.
+  void reportEndByte(size_t i, std::string_view text);
+
   std::string path_;
   PendingOutput output_;
-  int area_ = 0;                     // the work area of "OutDbf"; 0 when it is not open
-  DbfTable* table_ = nullptr;        // the table in that area
-  std::vector<Value> values_;        // one per column, reused for every row
-  std::vector<std::string> fields_;  // the column names, for reports
+  int area_ = 0;               // the work area of "OutDbf"; 0 when it is not open
+  DbfTable* table_ = nullptr;  // the table in that area
+  std::vector<Column> columns_;
+  bool planned_ = false;
 };
 
 }  // namespace tabulink

@@ -177,7 +177,7 @@ void exportFile(TDbOdbcDirect& rs) {
     ExportProgress progress;
     for (;;) {
       if (interruptSignal() != 0) break;
-      ZULCREAROW(rs, handle);
+      e.writer->row(rs);
       ++rows;
       progress.row();
       long current = rs.Recno();

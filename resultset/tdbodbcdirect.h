@@ -73,6 +73,9 @@ class CachedRow {
   }
   // Column i's cache field; null for a column the row does not have.
   const DbfField* field(size_t i) const { return i < columns_ ? &plans_[i].field : nullptr; }
+  // Whether the row is the one the row reader took (a result read once), not a cache record: a
+  // memo column's bytes are then its text, and a date field's bytes are those of a real date.
+  bool isTaken() const { return reader_ != nullptr; }
 
  private:
   friend class TDbOdbcDirect;

@@ -37,7 +37,7 @@ void BufferedFile::updateWindow(uint64_t offset, std::span<const char> bytes) {
   std::memcpy(window_.data() + (from - windowOffset_), bytes.data() + (from - offset), to - from);
 }
 
-bool BufferedFile::write(uint64_t offset, std::span<const char> bytes) {
+bool BufferedFile::writeElsewhere(uint64_t offset, std::span<const char> bytes) {
   updateWindow(offset, bytes);
   uint64_t pendingEnd = pendingOffset_ + pending_.size();
   if (!pending_.empty() && offset >= pendingOffset_ && offset + bytes.size() <= pendingEnd) {
@@ -48,14 +48,14 @@ bool BufferedFile::write(uint64_t offset, std::span<const char> bytes) {
     // A gap behind everything in the file reads as zeros whether it is written or not (a memo
     // text may leave a block unused), so the run takes it and goes on.
     pending_.resize(static_cast<size_t>(offset - pendingOffset_));
-    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    pending_.append(bytes.data(), bytes.size());
   } else {
     if (!flush()) return false;
     if (bytes.size() >= kCapacity) {
       if (!writeThrough(offset, bytes)) return false;
     } else {
       if (pending_.capacity() < kCapacity) pending_.reserve(kCapacity);
-      pending_.assign(bytes.begin(), bytes.end());
+      pending_.assign(bytes.data(), bytes.size());
       pendingOffset_ = offset;
     }
   }
@@ -126,7 +126,7 @@ uint64_t BufferedFile::release(uint64_t begin, uint64_t end) {
     if (pendingOffset_ < begin) return begin;
     const size_t dropped =
         static_cast<size_t>(std::min<uint64_t>(end - pendingOffset_, pending_.size()));
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(dropped));
+    pending_.erase(0, dropped);
     pendingOffset_ += dropped;
   }
   const uint64_t inFile = std::min(end, fileEnd_);

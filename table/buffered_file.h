@@ -2,8 +2,10 @@
 // Positional reads and writes on one file through a write-behind run and a read-ahead window, so
 // sequential records and memo texts cost one system call per buffer rather than per piece.
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "table/file_handle.h"
@@ -20,7 +22,16 @@ class BufferedFile {
 
   // The bytes at `offset`; false on a system failure (errno tells which). Pending bytes stay
   // pending after a failure, so the same write may be tried again.
-  bool write(uint64_t offset, std::span<const char> bytes);
+  bool write(uint64_t offset, std::span<const char> bytes) {
+    // The usual write: right behind the pending ones, with room left, past the bytes read ahead.
+    if (offset == pendingOffset_ + pending_.size() && !pending_.empty() &&
+        pending_.size() + bytes.size() <= kCapacity && offset >= windowOffset_ + window_.size()) {
+      pending_.append(bytes.data(), bytes.size());
+      size_ = std::max(size_, offset + bytes.size());
+      return true;
+    }
+    return writeElsewhere(offset, bytes);
+  }
   // Reads up to out.size() bytes at `offset`; the count read (short at the end of the file), or
   // -1 on a system failure.
   int64_t read(uint64_t offset, std::span<char> out);
@@ -48,13 +59,14 @@ class BufferedFile {
  private:
   static constexpr size_t kCapacity = 64 * 1024;
 
+  bool writeElsewhere(uint64_t offset, std::span<const char> bytes);
   bool writeThrough(uint64_t offset, std::span<const char> bytes);
   void updateWindow(uint64_t offset, std::span<const char> bytes);
 
   FileHandle file_;
   uint64_t size_ = 0;
-  uint64_t fileEnd_ = 0;       // how far bytes were written to the file itself
-  std::vector<char> pending_;  // bytes not yet written, from pendingOffset_ on
+  uint64_t fileEnd_ = 0;  // how far bytes were written to the file itself
+  std::string pending_;   // bytes not yet written, from pendingOffset_ on
   uint64_t pendingOffset_ = 0;
   std::vector<char> window_;  // bytes read ahead from windowOffset_ on, kept equal to the file
   uint64_t windowOffset_ = 0;

@@ -246,9 +246,7 @@ void DbfTable::skip(int64_t count) {
   }
 }
 
-bool DbfTable::refuseChange(const char* operation, bool needsExclusive) {
-  // Asked once per stored field: the usual answer comes before any error object is made.
-  if (!readOnly_ && !(needsExclusive && shared_)) return false;
+bool DbfTable::refuse(const char* operation) {
   RunError error = readOnly_ ? commandError(EG_READONLY, 1025, operation)
                              : commandError(EG_SHARED, 1023, operation);
   error.CANDEFAULT = true;

@@ -116,7 +116,11 @@ class DbfTable {
   bool load();         // reads the current record into the buffer once
   bool writeRecord();  // writes the buffer when it changed
   bool writeHeader();
-  bool refuseChange(const char* operation, bool needsExclusive);
+  // Asked once per stored field: the usual answer comes before any call.
+  bool refuseChange(const char* operation, bool needsExclusive) {
+    return (readOnly_ || (needsExclusive && shared_)) && refuse(operation);
+  }
+  bool refuse(const char* operation);  // raises why the change is refused
   // The bytes of field `index` in the current record, ready to be changed; null when the field
   // or the record cannot be changed.
   char* changeableField(size_t index);

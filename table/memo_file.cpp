@@ -71,7 +71,7 @@ bool MemoFile::append(std::string_view text, uint32_t& block) {
     }
     uint64_t offset = kMemoBlockSize * nextFree_;
     size_t filler = kMemoBlockSize - length % kMemoBlockSize;
-    return file_.write(offset, {lengthHeader.data(), header}) &&
+    return (header == 0 || file_.write(offset, {lengthHeader.data(), header})) &&
            file_.write(offset + header, {text.data(), text.size()}) &&
            file_.write(offset + length, {kFiller.data(), filler});
   });
