@@ -165,7 +165,9 @@ bool makeFieldBytes(ColumnPlan& plan, const ColumnDescription& column, std::stri
       // Of an integer or decimal column the text is the value, kept digit for digit; one that
       // rounding would change goes the long way, which reports it.
       const bool exact = plan.exactNumber;
-      if (exact && dropsDigits(read, *plain, plan.field.decimals)) return false;
+      if (exact && plain->fractionDigits > plan.field.decimals &&
+          dropsDigits(read, *plain, plan.field.decimals))
+        return false;
       return encodePlainNumber(plan.field, read, *plain, made, exact);
     }
     case DirectStore::Date:
