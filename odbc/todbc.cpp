@@ -73,7 +73,7 @@ int SQLERROR32(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, std::string& sqlState,
 
 }  // namespace
 
-bool readWhole(const ColumnDescription& description, const ColumnRead& read) {
+bool readWholeOtherwise(const ColumnDescription& description, const ColumnRead& read) {
   if (read.rc != SQL_SUCCESS && read.rc != SQL_SUCCESS_WITH_INFO) return false;
   // A structure (a timestamp) comes whole, NULL as NULL.
   if (read.isNull || description.cType != SQL_C_CHAR) return true;

@@ -56,7 +56,13 @@ ColumnRead readColumn(SQLHSTMT stmt, int column, const ColumnDescription& descri
 // Whether `read` delivered a column's whole value: without a failure, and for a text nothing left
 // unread and, but for memos and numbers, nothing but blanks past the column's width. Its bytes
 // (or its NULL) are then what the column's conversion takes, with nothing to read on or report.
-bool readWhole(const ColumnDescription& description, const ColumnRead& read);
+// Asked for every value of every row, so the usual answer, a read that said nothing and is no
+// longer than the column, is given here; readWholeOtherwise looks at every other read.
+bool readWholeOtherwise(const ColumnDescription& description, const ColumnRead& read);
+inline bool readWhole(const ColumnDescription& description, const ColumnRead& read) {
+  return (read.rc == SQL_SUCCESS && read.bytes.size() <= static_cast<size_t>(description.length)) ||
+         readWholeOtherwise(description, read);
+}
 
 // One entry of the error list; the members are its four elements, in order.
 struct ErrorEntry {

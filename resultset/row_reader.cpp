@@ -121,8 +121,7 @@ void RowReader::takeColumns(int from, SQLHSTMT stmt) {
   for (int n = from; n <= static_cast<int>(columns_.size()); ++n) {
     const size_t i = static_cast<size_t>(n - 1);
     const ColumnRead read = rows_.read(n, columns_[i], plans_[i].fetchBuffer, stmt);
-    if (!takeDirect(i, read)) convert(n, &read, nullptr, stmt);
-    flagLonger(i);
+    takeColumn(i, read, nullptr, stmt, true);
   }
 }
 
@@ -132,65 +131,94 @@ void RowReader::takeFetched() {
     takeColumns(1, SQL_NULL_HSTMT);
     return;
   }
-  for (size_t i = 0; i < row->columns.size(); ++i) {
-    // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
-    if (row->last || !takeDirect(i, row->columns[i]))
-      convert(static_cast<int>(i + 1), &row->columns[i], &row->rests[i], SQL_NULL_HSTMT);
-    flagLonger(i);
-  }
+  // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
+  const bool direct = !row->last;
+  const size_t count = row->columns.size();
+  for (size_t i = 0; i < count; ++i)
+    takeColumn(i, row->columns[i], &row->rests[i], SQL_NULL_HSTMT, direct);
   if (row->last) {
     // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
     // and every later row are read here, as they are needed.
-    const int read = static_cast<int>(row->columns.size());
+    const int read = static_cast<int>(count);
     rows_.endReadAhead();
     takeColumns(read + 1, SQL_NULL_HSTMT);
   }
 }
 
-bool RowReader::takeDirect(size_t i, const ColumnRead& read) {
-  ColumnPlan& plan = plans_[i];
+namespace {
+
+// Makes `bytes` the field bytes `plan` makes of the text `read` of `column` (a number, a date, a
+// timestamp, a logical), in its madeBytes; false when the text must be converted.
+bool makeFieldBytes(ColumnPlan& plan, const ColumnDescription& column, std::string_view read,
+                    std::string_view& bytes) {
   using DirectStore = ColumnPlan::DirectStore;
-  const DirectStore how = plan.direct;
-  if (how == DirectStore::None || !readWhole(columns_[i], read)) return false;
-  std::string& made = plan.madeBytes;
-  std::string_view bytes = made;
-  if (read.isNull) {
-    bytes = plan.nullBytes;
-  } else if (how == DirectStore::Text || how == DirectStore::Memo) {
-    bytes = read.bytes;
-  } else if (how == DirectStore::Number) {
-    // A plain number text that fits the field is written as it stands; the plan's limits in
-    // digits.
-    const std::optional<PlainNumber> plain = plainNumber(read.bytes);
-    if (!plain ||
-        plain->integerDigits > (plain->negative ? plan.negativeDigits : plan.positiveDigits))
-      return false;
-    // Of an integer or decimal column the text is the value, kept digit for digit; one that
-    // rounding would change goes the long way, which reports it.
-    const bool exact = plan.exactNumber;
-    if (exact && plain->fractionDigits > plan.field.decimals &&
-        dropsDigits(read.bytes, *plain, plan.field.decimals))
-      return false;
-    if (!encodePlainNumber(plan.field, read.bytes, *plain, made.data(), exact)) return false;
-  } else if (how == DirectStore::Date) {
-    if (!plainDateDtos(read.bytes, made.data())) return false;
-  } else if (how == DirectStore::Timestamp) {
-    // Of the column's length: "YYYY-MM-DD hh:mm:ss." and its fraction digits.
-    const size_t n =
-        plainDateTimeText(read.bytes, columns_[i].length - kDateTimePrefix, made.data());
-    if (n == 0) return false;
-    bytes = bytes.substr(0, n);
-  } else {
-    made[0] = read.bytes.empty() || read.bytes.front() != '0' ? 'T' : 'F';
+  char* const made = plan.madeBytes.data();
+  bytes = plan.madeBytes;
+  switch (plan.direct) {
+    case DirectStore::Number: {
+      // A plain number text that fits the field is written as it stands; the plan's limits in
+      // digits.
+      const std::optional<PlainNumber> plain = plainNumber(read);
+      if (!plain ||
+          plain->integerDigits > (plain->negative ? plan.negativeDigits : plan.positiveDigits))
+        return false;
+      // Of an integer or decimal column the text is the value, kept digit for digit; one that
+      // rounding would change goes the long way, which reports it.
+      const bool exact = plan.exactNumber;
+      if (exact && plain->fractionDigits > plan.field.decimals &&
+          dropsDigits(read, *plain, plan.field.decimals))
+        return false;
+      return encodePlainNumber(plan.field, read, *plain, made, exact);
+    }
+    case DirectStore::Date:
+      return plainDateDtos(read, made);
+    case DirectStore::Timestamp: {
+      // Of the column's length: "YYYY-MM-DD hh:mm:ss." and its fraction digits.
+      const size_t n = plainDateTimeText(read, column.length - kDateTimePrefix, made);
+      bytes = bytes.substr(0, n);
+      return n != 0;
+    }
+    case DirectStore::Logical:
+      made[0] = read.empty() || read.front() != '0' ? 'T' : 'F';
+      return true;
+    case DirectStore::None:
+    case DirectStore::Text:
+    case DirectStore::Memo:
+      break;
   }
-  taken_[i] = 1;
-  takenBytes_[i] = bytes;
-  flags_[i] = read.isNull ? CachedRow::kNullFlag : CachedRow::kValueFlag;
-  return true;
+  return false;
 }
 
-void RowReader::flagLonger(size_t i) {
-  const ColumnPlan& plan = plans_[i];
+// Makes `bytes` column `column`'s bytes for its field when they need no conversion (as `plan`
+// says): the bytes read, the field bytes of NULL, or those made of the text; else false.
+bool directBytes(ColumnPlan& plan, const ColumnDescription& column, const ColumnRead& read,
+                 std::string_view& bytes) {
+  using DirectStore = ColumnPlan::DirectStore;
+  const DirectStore how = plan.direct;
+  if (how == DirectStore::None || !readWhole(column, read)) return false;
+  if (read.isNull) {
+    bytes = plan.nullBytes;
+    return true;
+  }
+  if (how == DirectStore::Text || how == DirectStore::Memo) {
+    bytes = read.bytes;
+    return true;
+  }
+  return makeFieldBytes(plan, column, read.bytes, bytes);
+}
+
+}  // namespace
+
+void RowReader::takeColumn(size_t i, const ColumnRead& read, ValueRest* rest, SQLHSTMT stmt,
+                           bool direct) {
+  ColumnPlan& plan = plans_[i];
+  if (direct && directBytes(plan, columns_[i], read, takenBytes_[i])) {
+    taken_[i] = 1;
+    flags_[i] = read.isNull ? CachedRow::kNullFlag : CachedRow::kValueFlag;
+  } else {
+    convert(static_cast<int>(i + 1), &read, rest, stmt);
+  }
+  // A text read whole that is longer than its field.
   if (plan.wholeField != 0 && flags_[i] == CachedRow::kValueFlag &&
       plan.field.kind == FieldKind::Character && bytes(i).size() > plan.field.length)
     flags_[i] = CachedRow::kLongerFlag;

@@ -68,10 +68,10 @@ class RowReader {
   // Column n into values_, read now from `stmt` or, when given, as the read-ahead delivered it
   // (`read`, and `rest` for a value it read on).
   void convert(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT stmt);
-  // Column i straight to its field bytes when they need no conversion; false leaves it to convert.
-  bool takeDirect(size_t i, const ColumnRead& read);
-  // Flags column i, a text read whole, as longer than its field when it is.
-  void flagLonger(size_t i);
+  // Column i as `read` (with `rest`, when given, for a value read on) delivered it: straight to
+  // its field bytes when `direct` and they need no conversion, else converted; flagged longer
+  // than its field when it is.
+  void takeColumn(size_t i, const ColumnRead& read, ValueRest* rest, SQLHSTMT stmt, bool direct);
   // "Field '<name>' row <n>" of column i of the row being read.
   std::string whereRead(size_t i) const;
   // Reports column i as `fit` says it was not read whole; a text that is no number or no date

@@ -51,33 +51,38 @@ bool encodePlainNumber(const DbfField& field, std::string_view text, const Plain
   if (field.kind != FieldKind::Numeric ||
       (!exact && (plain.integerDigits + decimals > 15 || plain.significantDigits > 15)))
     return false;
-  // The digits kept: those up to the field's last decimal.
-  const size_t sign = plain.negative ? 1 : 0;
-  const size_t integerEnd = sign + static_cast<size_t>(plain.integerDigits);
-  size_t kept = text.size();
-  if (plain.fractionDigits > decimals) kept = integerEnd + (decimals > 0 ? 1 + decimals : 0);
-  char digits[24];
-  const size_t n = kept - sign;
-  std::memcpy(digits, text.data() + sign, n);
-  // A carry into a new digit is left to the full conversion.
-  if (plain.fractionDigits > decimals && text[integerEnd + 1 + decimals] >= '5' &&
-      !roundUpDigits(digits, n))
+  // Runs for every number of every row: the digits go from the text to the field at once, what
+  // the value rounds to worked out from `plain` rather than from the digits written.
+  const char* const digits = text.data() + (plain.negative ? 1 : 0);
+  const size_t integerDigits = static_cast<size_t>(plain.integerDigits);
+  const int shown = std::min(plain.fractionDigits, decimals);
+  // The digits kept: those up to the field's last decimal, "." among them.
+  const size_t kept = integerDigits + (shown > 0 ? 1 + static_cast<size_t>(shown) : 0);
+  // Rounded half away from zero at the first digit dropped; a carry into a new digit (every digit
+  // kept a 9) is left to the full conversion.
+  const bool roundsUp =
+      plain.fractionDigits > decimals && digits[integerDigits + 1 + decimals] >= '5';
+  if (roundsUp && std::all_of(digits, digits + kept, [](char c) { return c == '9' || c == '.'; }))
     return false;
-  const bool zero = std::none_of(digits, digits + n, [](char c) { return c >= '1' && c <= '9'; });
+  // Written as zero: an integer part "0" and no significant digit among the decimals kept.
+  const bool zero =
+      !roundsUp && digits[0] == '0' && plain.fractionDigits - plain.significantDigits >= shown;
   // A value that rounds to zero carries no sign; one written as zero is left to the conversion.
   if (plain.negative && zero && plain.significantDigits == 0) return false;
   const size_t shownSign = plain.negative && !zero ? 1 : 0;
-  const int shown = std::min(plain.fractionDigits, decimals);
-  const size_t filled = static_cast<size_t>(decimals - shown);
-  const size_t width = shownSign + n + filled + (decimals > 0 && shown == 0 ? 1 : 0);
+  const size_t width =
+      shownSign + integerDigits + (decimals > 0 ? 1 + static_cast<size_t>(decimals) : 0);
   if (width > field.length) return false;
   char* at = dest + (field.length - width);
   std::memset(dest, ' ', field.length - width);
   if (shownSign != 0) *at++ = '-';
-  std::memcpy(at, digits, n);
-  at += n;
-  if (decimals > 0 && shown == 0) *at++ = '.';
-  std::memset(at, '0', filled);
+  std::memcpy(at, digits, kept);
+  if (roundsUp) roundUpDigits(at, kept);
+  at += kept;
+  if (decimals > shown) {
+    if (shown == 0) *at++ = '.';
+    std::memset(at, '0', static_cast<size_t>(decimals - shown));
+  }
   return true;
 }
 
