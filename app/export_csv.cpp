@@ -31,38 +31,41 @@ bool needsQuotes(std::string_view field) {
 }
 
 // A field as RFC 4180 writes it: quoted, its quotes doubled, when it holds a separator.
-void appendField(std::string& line, std::string_view field) {
+void appendField(LineWriter& line, std::string_view field) {
   if (!needsQuotes(field)) {
-    line.append(field);
+    line.put(field);
     return;
   }
-  line.push_back('"');
+  line.put('"');
   for (size_t from = 0;;) {
     const size_t quote = field.find('"', from);
-    line.append(field.substr(from, quote == std::string_view::npos ? quote : quote + 1 - from));
+    line.put(field.substr(from, quote == std::string_view::npos ? quote : quote + 1 - from));
     if (quote == std::string_view::npos) break;
-    line.push_back('"');
+    line.put('"');
     from = quote + 1;
   }
-  line.push_back('"');
+  line.put('"');
 }
 
 }  // namespace
 
-void CsvExport::appendName(std::string& line, std::string_view name) const {
+void CsvExport::appendName(LineWriter& line, std::string_view name) const {
   appendField(line, name);
 }
 
-void CsvExport::appendCell(std::string& line, const CachedRow& row, size_t i, Cell cell,
-                           std::string_view text) const {
-  if (cell == Cell::Null) return;
-  // A character field of the cache holds its value padded with blanks to the column's width.
-  if (row.isText(i)) text = trimRight(text);
-  if (text.empty()) {
-    line.append("\"\"");
-  } else {
-    appendField(line, text);
-  }
+void CsvExport::row(TDbOdbcDirect& resultSet) {
+  writeRow(resultSet,
+           [](LineWriter& line, const CachedRow& row, size_t i, Cell cell, std::string_view text) {
+             if (cell == Cell::Null) return;
+             // A character field of the cache holds its value padded with blanks to the column's
+             // width.
+             if (row.isText(i)) text = trimRight(text);
+             if (text.empty()) {
+               line.put("\"\"");
+             } else {
+               appendField(line, text);
+             }
+           });
 }
 
 }  // namespace tabulink
