@@ -54,18 +54,18 @@ void CsvExport::appendName(LineWriter& line, std::string_view name) const {
 }
 
 void CsvExport::row(TDbOdbcDirect& resultSet) {
-  writeRow(resultSet,
-           [](LineWriter& line, const CachedRow& row, size_t i, Cell cell, std::string_view text) {
-             if (cell == Cell::Null) return;
-             // A character field of the cache holds its value padded with blanks to the column's
-             // width.
-             if (row.isText(i)) text = trimRight(text);
-             if (text.empty()) {
-               line.put("\"\"");
-             } else {
-               appendField(line, text);
-             }
-           });
+  const auto appendCell = [](LineWriter& line, const CachedRow& row, size_t i, Cell cell,
+                             std::string_view text) {
+    if (cell == Cell::Null) return;
+    // A character field of the cache holds its value padded with blanks to the column's width.
+    if (row.isText(i)) text = trimRight(text);
+    if (text.empty()) {
+      line.put("\"\"");
+    } else {
+      appendField(line, text);
+    }
+  };
+  writeRow(resultSet, appendCell);
 }
 
 }  // namespace tabulink

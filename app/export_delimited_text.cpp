@@ -16,16 +16,19 @@ int SeparatedTextExport::head(const std::vector<OutputField>& fields) {
 }
 
 void DelimitedTextExport::row(TDbOdbcDirect& resultSet) {
-  writeRow(resultSet,
-           [this](LineWriter& line, const CachedRow& row, size_t i, Cell, std::string_view text) {
-             // A text held in a character field goes out filled to the field's width (a column that
-             // reports no length has a field of one byte), a character column's also to the
-             // column's.
-             size_t width = row.isText(i) ? row.field(i)->length : 0;
-             if (fields_[i].type == 'C' && !row.isNull(i))
-               width = std::max(width, static_cast<size_t>(std::max(fields_[i].length, 0)));
-             line.putFilled(text, width);
-           });
+  const auto appendCell = [this](LineWriter& line, const CachedRow& row, size_t i, Cell,
+                                 std::string_view text) {
+    const char flag = row.flag(i);
+    if (flag == CachedRow::kNullFlag) return;
+    // A character column's value goes out filled to the column's width, a text held in a
+    // character field also to the field's (a column that reports no length has a field of one
+    // byte).
+    size_t width = fields_[i].type == 'C' ? static_cast<size_t>(std::max(fields_[i].length, 0)) : 0;
+    if (flag != CachedRow::kLongerFlag && row.heldAsText(i))
+      width = std::max<size_t>(width, row.field(i)->length);
+    line.putFilled(text, width);
+  };
+  writeRow(resultSet, appendCell);
 }
 
 }  // namespace tabulink
