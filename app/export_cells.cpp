@@ -16,7 +16,7 @@ namespace {
 
 // Replaces every "." of `out` from `start` on by `decChar`, unless it begins with ".".
 void useDecimalCharacter(std::string& out, size_t start, std::string_view decChar) {
-  if (decChar.starts_with(".")) return;
+  if (keepsDecimalPoint(decChar)) return;
   for (size_t dot = out.find('.', start); dot != std::string::npos;
        dot = out.find('.', dot + decChar.size())) {
     out.replace(dot, 1, decChar);

@@ -17,6 +17,12 @@ void appendValueText(std::string& out, const Value& value);
 // with every "." replaced by `decChar` unless `decChar` begins with ".".
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar);
 
+// Whether numbers keep their "." with `decChar` (one that begins with "."): their texts then go out
+// as they are.
+inline bool keepsDecimalPoint(std::string_view decChar) {
+  return decChar.starts_with(".");
+}
+
 // The same from the plain number text a numeric field holds (plainNumberText), without reading
 // the number and writing it again. A numeric cache field holds the one text of its value (the
 // column's own digits, or a double's text rounded once), however many digits it has: every

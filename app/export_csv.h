@@ -13,10 +13,10 @@ class CsvExport : public SeparatedTextExport {
   CsvExport(std::string path, std::string decChar)
       : SeparatedTextExport(std::move(path), std::move(decChar), ',') {}
 
+  void row(TDbOdbcDirect& resultSet) override;
+
  private:
-  void appendName(std::string& line, std::string_view name) const override;
-  void appendCell(std::string& line, const CachedRow& row, size_t i, Cell cell,
-                  std::string_view text) const override;
+  void appendName(LineWriter& line, std::string_view name) const override;
 };
 
 }  // namespace tabulink

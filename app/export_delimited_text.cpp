@@ -6,38 +6,29 @@ namespace tabulink {
 
 int SeparatedTextExport::head(const std::vector<OutputField>& fields) {
   if (!create(fields)) return -1;
-  std::string& line = file_.buffer();
+  LineWriter line(file_);
   for (size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0) line.push_back(separator_);
+    if (i > 0) line.put(separator_);
     appendName(line, fields_[i].name);
   }
-  line.append("\r\n");
-  file_.lineDone();
+  line.done();
   return file_.fd();
 }
 
-void SeparatedTextExport::row(TDbOdbcDirect& resultSet) {
-  std::string& line = file_.buffer();
-  const CachedRow row = resultSet.CurrentRow();
-  for (size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0) line.push_back(separator_);
-    std::string_view text;
-    const Cell cell = cellText(resultSet, row, i, text);
-    appendCell(line, row, i, cell, text);
-  }
-  line.append("\r\n");
-  file_.lineDone();
-}
-
-void DelimitedTextExport::appendCell(std::string& line, const CachedRow& row, size_t i, Cell,
-                                     std::string_view text) const {
-  line.append(text);
-  // A text held in a character field goes out filled to the field's width (a column that reports
-  // no length has a field of one byte), a character column's also to the column's.
-  size_t width = row.isText(i) ? row.field(i)->length : 0;
-  if (fields_[i].type == 'C' && !row.isNull(i))
-    width = std::max(width, static_cast<size_t>(std::max(fields_[i].length, 0)));
-  if (text.size() < width) line.append(width - text.size(), ' ');
+void DelimitedTextExport::row(TDbOdbcDirect& resultSet) {
+  const auto appendCell = [this](LineWriter& line, const CachedRow& row, size_t i, Cell,
+                                 std::string_view text) {
+    const char flag = row.flag(i);
+    if (flag == CachedRow::kNullFlag) return;
+    // A character column's value goes out filled to the column's width, a text held in a
+    // character field also to the field's (a column that reports no length has a field of one
+    // byte).
+    size_t width = fields_[i].type == 'C' ? static_cast<size_t>(std::max(fields_[i].length, 0)) : 0;
+    if (flag != CachedRow::kLongerFlag && row.heldAsText(i))
+      width = std::max<size_t>(width, row.field(i)->length);
+    line.putFilled(text, width);
+  };
+  writeRow(resultSet, appendCell);
 }
 
 }  // namespace tabulink

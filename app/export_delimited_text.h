@@ -12,14 +12,26 @@ class SeparatedTextExport : public TextExport {
       : TextExport(std::move(path), std::move(decChar)), separator_(separator) {}
 
   int head(const std::vector<OutputField>& fields) override;
-  void row(TDbOdbcDirect& resultSet) override;
   void foot() override {}
 
  protected:
-  // Appends a column name, and column i's cell of the current row (`text` as cellText made it).
-  virtual void appendName(std::string& line, std::string_view name) const { line.append(name); }
-  virtual void appendCell(std::string& line, const CachedRow& row, size_t i, Cell cell,
-                          std::string_view text) const = 0;
+  // Appends a column name.
+  virtual void appendName(LineWriter& line, std::string_view name) const { line.put(name); }
+  // The line of the current row of `resultSet`, column i's cell appended by
+  // appendCell(line, row, i, cell, text) (`text` as cellText made it); a template, so that the
+  // writer's own cell is made in the loop, not called for each cell.
+  template <class AppendCell>
+  void writeRow(TDbOdbcDirect& resultSet, AppendCell appendCell) {
+    LineWriter line(file_);
+    const CachedRow row = resultSet.CurrentRow();
+    for (size_t i = 0; i < fields_.size(); ++i) {
+      if (i > 0) line.put(separator_);
+      std::string_view text;
+      const Cell cell = cellText(resultSet, row, i, text);
+      appendCell(line, row, i, cell, text);
+    }
+    line.done();
+  }
 
  private:
   char separator_;
@@ -32,9 +44,7 @@ class DelimitedTextExport : public SeparatedTextExport {
   DelimitedTextExport(std::string path, std::string decChar)
       : SeparatedTextExport(std::move(path), std::move(decChar), '\t') {}
 
- private:
-  void appendCell(std::string& line, const CachedRow& row, size_t i, Cell cell,
-                  std::string_view text) const override;
+  void row(TDbOdbcDirect& resultSet) override;
 };
 
 }  // namespace tabulink

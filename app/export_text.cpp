@@ -17,39 +17,41 @@ bool TextExport::create(const std::vector<OutputField>& fields) {
   return true;
 }
 
-TextExport::Cell TextExport::cellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i,
-                                      std::string_view& text) {
-  // A text the cache holds as it is goes out from there.
-  if (row.isText(i)) {
-    text = row.bytes(i);
-    return Cell::Text;
-  }
-  if (row.isNumberText(i)) {
+TextExport::Cell TextExport::madeCellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i,
+                                          char flag, std::string_view& text) {
+  if (flag == CachedRow::kNumberTextFlag) {
     text = trimRight(row.bytes(i));
     return Cell::Text;
   }
-  text = {};
-  if (row.isNull(i)) return Cell::Null;
-  cell_.clear();
   const OutputField& field = fields_[i];
   // A number usually goes out as its field holds it.
-  const std::string_view number = field.type == 'N' ? row.numberText(i) : std::string_view();
-  if (!number.empty()) {
-    appendPlainNumberText(cell_, number, decChar_);
-  } else {
-    Value& value = values_[i];
-    resultSet.CachedValue(i, value);
-    if (value.isAbsent()) return Cell::Null;
-    if (field.type == 'N') {
-      appendNumberText(cell_, value, decChar_);
-    } else if (value.isText()) {
-      // A text (a memo among them) goes out from the value it was read into, kept until the next
-      // row.
-      text = value.text();
-      return Cell::Text;
-    } else {
-      appendValueText(cell_, value);
+  if (field.type == 'N') {
+    if (const std::string_view number = row.numberText(i); !number.empty()) {
+      if (keepsDecimalPoint(decChar_)) {
+        text = number;
+      } else {
+        cell_.clear();
+        appendPlainNumberText(cell_, number, decChar_);
+        text = cell_;
+      }
+      return Cell::Number;
     }
+  }
+  text = {};
+  Value& value = values_[i];
+  resultSet.CachedValue(i, value);
+  if (value.isAbsent()) return Cell::Null;
+  if (field.type != 'N' && value.isText()) {
+    // A text (a memo among them) goes out from the value it was read into, kept until the next
+    // row.
+    text = value.text();
+    return Cell::Text;
+  }
+  cell_.clear();
+  if (field.type == 'N') {
+    appendNumberText(cell_, value, decChar_);
+  } else {
+    appendValueText(cell_, value);
   }
   text = cell_;
   return field.type == 'N' ? Cell::Number : Cell::Text;

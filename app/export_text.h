@@ -29,7 +29,19 @@ class TextExport : public ExportWriter {
   // The text of column i (from 0) of the current row in `text`: the number text for an "N"
   // column, CVALTOCHAR otherwise, nothing for NULL; says which it was. `text` stays valid until
   // the next call or the next row.
-  Cell cellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i, std::string_view& text);
+  Cell cellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i, std::string_view& text) {
+    // NULL and a text the cache holds as it is, most cells, are known here.
+    const char flag = row.flag(i);
+    if (flag == CachedRow::kNullFlag) {
+      text = {};
+      return Cell::Null;
+    }
+    if (flag != CachedRow::kLongerFlag && row.heldAsText(i)) {
+      text = row.bytes(i);
+      return Cell::Text;
+    }
+    return madeCellText(resultSet, row, i, flag, text);
+  }
 
   const std::string& decChar() const { return decChar_; }
 
@@ -38,6 +50,10 @@ class TextExport : public ExportWriter {
   std::string cell_;  // a cell made here, reused for every cell
 
  private:
+  // cellText of any other cell, whose flag is `flag`.
+  Cell madeCellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i, char flag,
+                    std::string_view& text);
+
   std::string path_;
   std::string decChar_;
   std::vector<Value> values_;  // one per column, reused for every row

@@ -3,6 +3,8 @@
 // first failed write is kept so the export can report it once. The file is written under a
 // temporary name and takes its own name only when the export finishes it (PendingOutput).
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -49,6 +51,58 @@ class TextOutputFile {
   FileHandle file_;
   std::string buffer_;
   int writeError_ = 0;
+};
+
+// A line made in place at the end of a file's buffer, its bytes written through a pointer: the
+// buffer grows (with room to spare for the cells to come) only when a write would pass the room
+// it has, and the line takes its length once, at done().
+class LineWriter {
+ public:
+  explicit LineWriter(TextOutputFile& file)
+      : file_(file), buffer_(file.buffer()), start_(buffer_.size()), used_(start_) {}
+  // A line left unfinished is dropped.
+  ~LineWriter() { buffer_.resize(start_); }
+  LineWriter(const LineWriter&) = delete;
+  LineWriter& operator=(const LineWriter&) = delete;
+
+  // Room for `n` bytes at the end of the line, valid until the next call; advance() keeps them.
+  char* room(size_t n) {
+    if (buffer_.size() - used_ < n) buffer_.resize(used_ + n + kSpare);
+    return buffer_.data() + used_;
+  }
+  void advance(size_t n) { used_ += n; }
+
+  void put(char c) {
+    *room(1) = c;
+    ++used_;
+  }
+  void put(std::string_view bytes) {
+    if (bytes.empty()) return;
+    std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
+    used_ += bytes.size();
+  }
+  // `text` followed by blanks up to `width` bytes (a longer text is written whole).
+  void putFilled(std::string_view text, size_t width) {
+    const size_t n = std::max(text.size(), width);
+    char* at = room(n);
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    if (n > text.size()) std::memset(at + text.size(), ' ', n - text.size());
+    used_ += n;
+  }
+  // Ends the line with CR LF.
+  void done() {
+    put("\r\n");
+    buffer_.resize(used_);
+    file_.lineDone();
+    start_ = used_ = buffer_.size();
+  }
+
+ private:
+  static constexpr size_t kSpare = 256;
+  TextOutputFile& file_;
+  std::string& buffer_;
+  size_t start_;
+  size_t used_;
 };
 
 // "Error creating the ascii output file: " (or writing) and the errno right-aligned in 10.

@@ -11,7 +11,7 @@ CachedRow TDbOdbcDirect::rowIn(std::string_view record, const std::vector<DbfFie
   CachedRow row;
   const DbfField& flags = fields[aFields_.size()];
   row.record_ = record;
-  row.nulls_ = record.substr(flags.offset, flags.length);
+  row.flags_ = record.substr(flags.offset, flags.length);
   row.plans_ = reader_.plans().data();
   row.columns_ = aFields_.size();
   return row;
@@ -23,6 +23,7 @@ CachedRow TDbOdbcDirect::currentRow(DbfTable* table) const {
   if (!readOnce_ || rowsRead_ == 0) return {};
   CachedRow row;
   row.reader_ = &reader_;
+  row.flags_ = reader_.flags();
   row.plans_ = reader_.plans().data();
   row.columns_ = aFields_.size();
   return row;

@@ -46,8 +46,8 @@ class RowReader {
   // The row taken, column by column: its values (those not taken as bytes) and whether it is NULL.
   const std::vector<Value>& values() const { return values_; }
   bool isNull(size_t i) const;
-  // Column i's flag in the cache (CachedRow::kValueFlag ...).
-  char flag(size_t i) const { return flags_[i]; }
+  // Each column's flag in the cache (CachedRow::kValueFlag ...), in column order.
+  std::string_view flags() const { return {flags_.data(), flags_.size()}; }
   // Column i's bytes: those taken as read (a text, a memo's text) or made for its field (a
   // number's, a logical's), else the text of its value; empty for other values. They stay valid
   // until the next row is taken.

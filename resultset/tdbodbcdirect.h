@@ -56,12 +56,14 @@ class CachedRow {
     return plainNumberText(bytes(i), plans_[i].field.decimals);
   }
   // Whether those bytes are the value's text as it is (a character column, not NULL).
-  bool isText(size_t i) const {
-    return i < columns_ && plans_[i].heldAsText && !isNull(i) && !isLonger(i);
-  }
+  bool isText(size_t i) const { return heldAsText(i) && !isNull(i) && !isLonger(i); }
+  // Whether column i's field holds its values' texts as they are, when it holds all of one.
+  bool heldAsText(size_t i) const { return i < columns_ && plans_[i].heldAsText; }
 
   // Column i's byte in the cache's flag field: a value, NULL, a number column's text, or a text
-  // longer than its field (held whole in the column's memo field beside it).
+  // longer than its field (held whole in the column's memo field beside it). A writer that asks
+  // several questions of a cell reads it once.
+  char flag(size_t i) const { return i < flags_.size() ? flags_[i] : kValueFlag; }
   static constexpr char kValueFlag = '0';
   static constexpr char kNullFlag = '1';
   static constexpr char kNumberTextFlag = '2';
@@ -79,13 +81,9 @@ class CachedRow {
 
  private:
   friend class TDbOdbcDirect;
-  char flag(size_t i) const {
-    if (reader_ != nullptr) return i < columns_ ? reader_->flag(i) : kValueFlag;
-    return i < nulls_.size() ? nulls_[i] : kValueFlag;
-  }
 
   std::string_view record_;
-  std::string_view nulls_;
+  std::string_view flags_;             // the record's flag field, or the row reader's flags
   const RowReader* reader_ = nullptr;  // the row read once, in place of a record
   const ColumnPlan* plans_ = nullptr;
   size_t columns_ = 0;

@@ -99,7 +99,7 @@ TEST_F(CommandLineRun, HelpVersionAndMistakes) {
 TEST_F(CommandLineRun, OptionsIniAndBothWriteTheSameCsv) {
   const std::string made =
       "CREATE TABLE t (id integer, name text, amount numeric(9,2));"
-      "INSERT INTO t VALUES (1, 'a,b', 1.5), (2, 'say \"hi\"', NULL),"
+      "INSERT INTO t VALUES (1, 'a,b', 1.5), (2, 'so they say \"hi\" here', NULL),"
       "(3, 'one' || char(13, 10) || 'two', 2.25), (4, 'tab' || char(9) || 'x', -3),"
       "(5, '', 4), (6, NULL, 5), (7, 'Zürich ✓', 6)";
   ASSERT_EQ(cron("--dsn Sales --sql-file - --errors err.txt", made).exitStatus, 0)
@@ -112,11 +112,12 @@ TEST_F(CommandLineRun, OptionsIniAndBothWriteTheSameCsv) {
   EXPECT_EQ(options.err, "");
   const std::string csv = readFile(dir.file("options.csv"));
   EXPECT_EQ(csv,
-            "id,name,amount\r\n1,\"a,b\",\"1,50\"\r\n2,\"say \"\"hi\"\"\",\r\n"
+            "id,name,amount\r\n1,\"a,b\",\"1,50\"\r\n2,\"so they say \"\"hi\"\" here\",\r\n"
             "3,\"one\r\ntwo\",\"2,25\"\r\n4,tab\tx,\"-3,00\"\r\n5,\"\",\"4,00\"\r\n6,,\"5,00\"\r\n"
             "7,Zürich ✓,\"6,00\"\r\n");
   EXPECT_EQ(pythonRows("options.csv"),
-            "id|name|amount\n1|a,b|1,50\n2|say \"hi\"|\n3|one\\r\\ntwo|2,25\n4|tab\tx|-3,00\n"
+            "id|name|amount\n1|a,b|1,50\n2|so they say \"hi\" "
+            "here|\n3|one\\r\\ntwo|2,25\n4|tab\tx|-3,00\n"
             "5||4,00\n6||5,00\n7|Zürich ✓|6,00\n");
 
   // An INI file alone, read from standard input, with a key and a type it does not know: one
@@ -158,7 +159,7 @@ TEST_F(CommandLineRun, OptionsIniAndBothWriteTheSameCsv) {
             0);
   const std::string features = readFile(geojson);
   for (const char* value :
-       {"\"name\": \"a,b\"", "\"name\": \"say \\\"hi\\\"\"", "\"name\": \"one\\ntwo\"",
+       {"\"name\": \"a,b\"", "\"name\": \"so they say \\\"hi\\\" here\"", "\"name\": \"one\\ntwo\"",
         "\"name\": \"tab\\tx\"", "\"name\": \"Zürich ✓\"", "\"amount\": \"-3.00\""})
     EXPECT_NE(features.find(value), std::string::npos) << value << "\n" << features;
 
