@@ -37,6 +37,11 @@ TextExport::Cell TextExport::madeCellText(TDbOdbcDirect& resultSet, const Cached
       return Cell::Number;
     }
   }
+  // A memo's text is the row reader's bytes; a cache record holds only the text's block.
+  if (row.isTaken() && row.heldAs(i, FieldKind::Memo)) {
+    text = row.bytes(i);
+    return Cell::Text;
+  }
   text = {};
   Value& value = values_[i];
   resultSet.CachedValue(i, value);
