@@ -177,7 +177,7 @@ void exportFile(TDbOdbcDirect& rs) {
     ExportProgress progress;
     for (;;) {
       if (interruptSignal() != 0) break;
-      e.writer->row(rs);
+      ZULCREAROW(rs, handle);
       ++rows;
       progress.row();
       long current = rs.Recno();

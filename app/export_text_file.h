@@ -65,13 +65,6 @@ class LineWriter {
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
 
-  // Room for `n` bytes at the end of the line, valid until the next call; advance() keeps them.
-  char* room(size_t n) {
-    if (buffer_.size() - used_ < n) buffer_.resize(used_ + n + kSpare);
-    return buffer_.data() + used_;
-  }
-  void advance(size_t n) { used_ += n; }
-
   void put(char c) {
     *room(1) = c;
     ++used_;
@@ -98,6 +91,12 @@ class LineWriter {
   }
 
  private:
+  // Room for `n` bytes at the end of the line, valid until the next call.
+  char* room(size_t n) {
+    if (buffer_.size() - used_ < n) buffer_.resize(used_ + n + kSpare);
+    return buffer_.data() + used_;
+  }
+
   static constexpr size_t kSpare = 256;
   TextOutputFile& file_;
   std::string& buffer_;
