@@ -153,8 +153,7 @@ void DbfTableExport::planCopies(const CachedRow& row) {
         column.copy = Copy::Logical;
         break;
       case FieldKind::Memo:
-        // A cache record's memo field holds the text's block, not the text.
-        if (row.isTaken()) column.copy = Copy::Memo;
+        if (row.holdsMemoText(i)) column.copy = Copy::Memo;
         break;
       default:
         break;

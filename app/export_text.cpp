@@ -37,8 +37,7 @@ TextExport::Cell TextExport::madeCellText(TDbOdbcDirect& resultSet, const Cached
       return Cell::Number;
     }
   }
-  // A memo's text is the row reader's bytes; a cache record holds only the text's block.
-  if (row.isTaken() && row.heldAs(i, FieldKind::Memo)) {
+  if (row.holdsMemoText(i)) {
     text = row.bytes(i);
     return Cell::Text;
   }

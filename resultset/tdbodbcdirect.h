@@ -76,8 +76,11 @@ class CachedRow {
   // Column i's cache field; null for a column the row does not have.
   const DbfField* field(size_t i) const { return i < columns_ ? &plans_[i].field : nullptr; }
   // Whether the row is the one the row reader took (a result read once), not a cache record: a
-  // memo column's bytes are then its text, and a date field's bytes are those of a real date.
+  // date field's bytes are then those of a real date, a number field's its plain text.
   bool isTaken() const { return reader_ != nullptr; }
+  // Whether column i's bytes are a memo's whole text: of the row reader's row (a cache record's
+  // memo field holds only the text's block).
+  bool holdsMemoText(size_t i) const { return isTaken() && heldAs(i, FieldKind::Memo); }
 
  private:
   friend class TDbOdbcDirect;
