@@ -41,15 +41,31 @@ double parseNumber(std::string_view text) {
   return ec == std::errc{} ? value : 0;
 }
 
+// Whether the digits of `text` (described by `plain`), rounded half away from zero to `decimals`
+// decimals, are what numberText writes for the double the text reads as: that double's shortest
+// text, rounded the same way. Up to 15 significant digits that shortest text has these very
+// digits. With more, the two texts each lie within half a unit in the double's last place of it,
+// so they round alike unless a halfway point of the decimals lies between them. It does not when
+// the digits past the decimals are not 49... or 50...: they are then 0.01 of the last decimal or
+// more away from halfway, and with at most 13 integer digits and decimals together that is more
+// than a unit in the last place (2^-52 of the value, which is under 10^integerDigits).
+bool roundsLikeItsDouble(std::string_view text, const PlainNumber& plain, int decimals) {
+  if (plain.significantDigits <= 15) return plain.integerDigits + decimals <= 15;
+  if (plain.integerDigits + decimals > 13) return false;
+  // 16 significant digits or more and the bound above leave at least three digits past the
+  // decimals.
+  const char* const past =
+      text.data() + text.size() - static_cast<size_t>(plain.fractionDigits - decimals);
+  const int firstTwo = (past[0] - '0') * 10 + (past[1] - '0');
+  return firstTwo != 49 && firstTwo != 50;
+}
+
 }  // namespace
 
 bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
                        char* dest, bool exact) {
-  // Up to 15 significant digits the shortest text of the double the number reads as has these
-  // digits, so rounding them is rounding it.
   const int decimals = field.decimals;
-  if (field.kind != FieldKind::Numeric ||
-      (!exact && (plain.integerDigits + decimals > 15 || plain.significantDigits > 15)))
+  if (field.kind != FieldKind::Numeric || (!exact && !roundsLikeItsDouble(text, plain, decimals)))
     return false;
   // Runs for every number of every row: the digits go from the text to the field at once, what
   // the value rounds to worked out from `plain` rather than from the digits written.
