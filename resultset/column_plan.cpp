@@ -22,6 +22,7 @@ ColumnPlan planColumn(const ColumnDescription& column, const FieldDescription& s
 void planDirectStore(ColumnPlan& plan, const ColumnDescription& column, const DbfField& field) {
   using DirectStore = ColumnPlan::DirectStore;
   plan.field = field;
+  plan.holdsLonger = plan.wholeField != 0 && field.kind == FieldKind::Character;
   DirectStore& how = plan.direct;
   // A text (dates read as text among them) is held as it is, unless it went to the memo.
   const bool text =

@@ -3,6 +3,7 @@
 // cache table is made: one object per column, in place of lists kept in step by index.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "odbc/column_description.h"
@@ -32,9 +33,12 @@ struct ColumnPlan {
   // For a text read whole into a character field: the cache's memo field that holds a value
   // longer than the field (its flag then CachedRow::kLongerFlag); 0 for other columns.
   size_t wholeField = 0;
+  bool holdsLonger = false;  // wholeField holds the longer texts of a character field
 
   // Whether `number` fits the cache field (NaN and the infinities never do).
   bool fits(double number) const { return number < atOrAbove && number > atOrBelow; }
+  // Whether `bytes`, a value's text for the field, are longer than it and go to wholeField.
+  bool isLonger(std::string_view bytes) const { return holdsLonger && bytes.size() > field.length; }
 };
 
 // The plan of `column`, whose cache field `structure` describes.

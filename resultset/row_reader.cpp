@@ -8,8 +8,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/date.h"
-#include "core/number_text.h"
 #include "core/text.h"
 #include "odbc/row_read_ahead.h"
 #include "odbc/todbc.h"
@@ -29,8 +27,7 @@ void RowReader::start(TOdbc* session, std::vector<ColumnPlan> plans,
   const size_t n = columns_.size();
   values_.assign(n, Value());
   flags_.assign(n, CachedRow::kValueFlag);
-  taken_.assign(n, 0);
-  takenBytes_.assign(n, {});
+  taken_.assign(n, {});
 }
 
 bool RowReader::isNull(size_t i) const {
@@ -39,7 +36,7 @@ bool RowReader::isNull(size_t i) const {
 
 void RowReader::convert(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT stmt) {
   const size_t i = static_cast<size_t>(n - 1);
-  taken_[i] = 0;
+  taken_[i].straight = false;
   Value& value = values_[i];
   if (stmt == SQL_NULL_HSTMT) stmt = rows_.handle();
   const ValueFit fit =
@@ -111,46 +108,24 @@ void RowReader::readValues(SQLHSTMT stmt, long row) {
 
 void RowReader::take(SQLHSTMT stmt, long row) {
   rowReadAgain_ = row;
-  takeColumns(1, stmt);
+  takeColumns(0, nullptr, stmt);
   rowReadAgain_ = 0;
 }
 
-void RowReader::takeColumns(int from, SQLHSTMT stmt) {
-  // As the read-ahead's rows are taken: most values go to the record as they were read.
-  if (stmt == SQL_NULL_HSTMT) stmt = rows_.handle();
-  for (int n = from; n <= static_cast<int>(columns_.size()); ++n) {
-    const size_t i = static_cast<size_t>(n - 1);
-    const ColumnRead read = rows_.read(n, columns_[i], plans_[i].fetchBuffer, stmt);
-    takeColumn(i, read, nullptr, stmt, true);
-  }
-}
-
-void RowReader::takeFetched() {
-  const FetchedRow* row = rows_.ahead();
-  if (row == nullptr) {
-    takeColumns(1, SQL_NULL_HSTMT);
-    return;
-  }
-  // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
-  const bool direct = !row->last;
-  const size_t count = row->columns.size();
-  for (size_t i = 0; i < count; ++i)
-    takeColumn(i, row->columns[i], &row->rests[i], SQL_NULL_HSTMT, direct);
-  if (row->last) {
-    // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
-    // and every later row are read here, as they are needed.
-    const int read = static_cast<int>(count);
-    rows_.endReadAhead();
-    takeColumns(read + 1, SQL_NULL_HSTMT);
-  }
+void RowReader::takeConverted(size_t i, const ColumnRead& read, ValueRest* rest, SQLHSTMT stmt) {
+  convert(static_cast<int>(i + 1), &read, rest, stmt);
+  // A text read whole that is longer than its field.
+  if (flags_[i] == CachedRow::kValueFlag && plans_[i].isLonger(bytes(i)))
+    flags_[i] = CachedRow::kLongerFlag;
 }
 
 namespace {
 
 // Makes `bytes` the field bytes `plan` makes of the text `read` of `column` (a number, a date, a
-// timestamp, a logical), in its madeBytes; false when the text must be converted.
+// timestamp, a logical), in its madeBytes, and `number` the plain text a number's bytes end in;
+// false when the text must be converted.
 bool makeFieldBytes(ColumnPlan& plan, const ColumnDescription& column, std::string_view read,
-                    std::string_view& bytes) {
+                    std::string_view& bytes, std::string_view& number) {
   using DirectStore = ColumnPlan::DirectStore;
   char* const made = plan.madeBytes.data();
   bytes = plan.madeBytes;
@@ -168,7 +143,9 @@ bool makeFieldBytes(ColumnPlan& plan, const ColumnDescription& column, std::stri
       if (exact && plain->fractionDigits > plan.field.decimals &&
           dropsDigits(read, *plain, plan.field.decimals))
         return false;
-      return encodePlainNumber(plan.field, read, *plain, made, exact);
+      const size_t length = encodePlainNumber(plan.field, read, *plain, made, exact);
+      number = bytes.substr(bytes.size() - length);
+      return length != 0;
     }
     case DirectStore::Date:
       return plainDateDtos(read, made);
@@ -189,64 +166,73 @@ bool makeFieldBytes(ColumnPlan& plan, const ColumnDescription& column, std::stri
   return false;
 }
 
-// Makes `bytes` column `column`'s bytes for its field when they need no conversion (as `plan`
-// says): the bytes read, the field bytes of NULL, or those made of the text; else false.
-bool directBytes(ColumnPlan& plan, const ColumnDescription& column, const ColumnRead& read,
-                 std::string_view& bytes) {
-  using DirectStore = ColumnPlan::DirectStore;
-  const DirectStore how = plan.direct;
-  if (how == DirectStore::None || !readWhole(column, read)) return false;
-  if (read.isNull) {
-    bytes = plan.nullBytes;
-    return true;
-  }
-  if (how == DirectStore::Text || how == DirectStore::Memo) {
-    bytes = read.bytes;
-    return true;
-  }
-  return makeFieldBytes(plan, column, read.bytes, bytes);
-}
-
 }  // namespace
 
-void RowReader::takeColumn(size_t i, const ColumnRead& read, ValueRest* rest, SQLHSTMT stmt,
-                           bool direct) {
-  ColumnPlan& plan = plans_[i];
-  if (direct && directBytes(plan, columns_[i], read, takenBytes_[i])) {
-    taken_[i] = 1;
-    flags_[i] = read.isNull ? CachedRow::kNullFlag : CachedRow::kValueFlag;
-  } else {
-    convert(static_cast<int>(i + 1), &read, rest, stmt);
+void RowReader::takeColumns(size_t from, const FetchedRow* row, SQLHSTMT stmt) {
+  // Runs for every value of every row: the bytes that need no conversion (as the plan says) are
+  // kept as they were read, or made by the plan, and go to the field as they are.
+  using DirectStore = ColumnPlan::DirectStore;
+  const bool direct = row == nullptr || !row->last;
+  const size_t count = row != nullptr ? row->columns.size() : columns_.size();
+  ColumnRead readNow;
+  for (size_t i = from; i < count; ++i) {
+    const ColumnRead& read = row != nullptr
+                                 ? row->columns[i]
+                                 : (readNow = rows_.read(static_cast<int>(i + 1), columns_[i],
+                                                         plans_[i].fetchBuffer, stmt));
+    ColumnPlan& plan = plans_[i];
+    const DirectStore how = plan.direct;
+    if (direct && how != DirectStore::None && readWhole(columns_[i], read)) {
+      std::string_view bytes = read.isNull ? std::string_view(plan.nullBytes) : read.bytes;
+      std::string_view number;
+      if (read.isNull || how == DirectStore::Text || how == DirectStore::Memo ||
+          makeFieldBytes(plan, columns_[i], read.bytes, bytes, number)) {
+        taken_[i] = {true, bytes, number};
+        flags_[i] = read.isNull            ? CachedRow::kNullFlag
+                    : plan.isLonger(bytes) ? CachedRow::kLongerFlag
+                                           : CachedRow::kValueFlag;
+        continue;
+      }
+    }
+    takeConverted(i, read, row != nullptr ? &row->rests[i] : nullptr, stmt);
   }
-  // A text read whole that is longer than its field.
-  if (plan.wholeField != 0 && flags_[i] == CachedRow::kValueFlag &&
-      plan.field.kind == FieldKind::Character && bytes(i).size() > plan.field.length)
-    flags_[i] = CachedRow::kLongerFlag;
+}
+
+void RowReader::takeFetched() {
+  const FetchedRow* row = rows_.ahead();
+  if (row == nullptr) {
+    takeColumns(0, nullptr, rows_.handle());
+    return;
+  }
+  // The row's bytes stay the read-ahead's until the next row is taken, unless it ends here.
+  takeColumns(0, row, rows_.handle());
+  if (row->last) {
+    // The read-ahead stopped at the end of the rows or at a failed call; the rest of this row
+    // and every later row are read here, as they are needed.
+    const size_t read = row->columns.size();
+    rows_.endReadAhead();
+    takeColumns(read, nullptr, rows_.handle());
+  }
 }
 
 std::string_view RowReader::bytes(size_t i) const {
-  if (taken_[i]) return takenBytes_[i];
+  if (taken_[i].straight) return taken_[i].bytes;
   return values_[i].isText() ? std::string_view(values_[i].text()) : std::string_view();
-}
-
-std::string_view RowReader::numberText(size_t i) const {
-  if (!taken_[i] || plans_[i].direct != ColumnPlan::DirectStore::Number) return {};
-  return trimLeft(takenBytes_[i]);
 }
 
 void RowReader::value(size_t i, Value& out) const {
   const ColumnPlan& plan = plans_[i];
   using DirectStore = ColumnPlan::DirectStore;
-  if (!taken_[i]) {
+  if (!taken_[i].straight) {
     const Value& value = values_[i];
     // A number has its field's decimals, whatever the text it was read from had.
     out = value.isNumber() && plan.field.kind == FieldKind::Numeric
               ? Value::number(value.number().value, plan.field.decimals)
               : value;
   } else if (plan.direct == DirectStore::Text || plan.direct == DirectStore::Memo) {
-    out.reuseText().assign(takenBytes_[i]);
+    out.reuseText().assign(taken_[i].bytes);
   } else {
-    decodeField(plan.field, takenBytes_[i].data(), out);
+    decodeField(plan.field, taken_[i].bytes.data(), out);
     return;
   }
   if (plan.field.kind == FieldKind::Character && flags_[i] != CachedRow::kLongerFlag &&
@@ -267,11 +253,11 @@ void RowReader::lay(DbfTable& table) const {
     if (i < flagged) flags[i] = flags_[i];
     // A text longer than its field is held whole beside it.
     if (flags_[i] == CachedRow::kLongerFlag) table.putMemo(plans_[i].wholeField, bytes(i));
-    if (taken_[i]) {
+    if (taken_[i].straight) {
       if (plans_[i].direct == ColumnPlan::DirectStore::Memo) {
-        table.putMemo(i, takenBytes_[i]);
+        table.putMemo(i, taken_[i].bytes);
       } else {
-        writePadRight(record + fields[i].offset, takenBytes_[i], fields[i].length);
+        writePadRight(record + fields[i].offset, taken_[i].bytes, fields[i].length);
       }
       continue;
     }

@@ -19,6 +19,7 @@ class DbfTable;
 class RowSource;
 class TOdbc;
 struct ColumnRead;
+struct FetchedRow;
 struct ValueFit;
 struct ValueRest;
 
@@ -52,9 +53,11 @@ class RowReader {
   // number's, a logical's), else the text of its value; empty for other values. They stay valid
   // until the next row is taken.
   std::string_view bytes(size_t i) const;
-  // Column i's number as the plain text its field's bytes hold, when it was taken so (the bytes
-  // made for the field are such a text); else empty.
-  std::string_view numberText(size_t i) const;
+  // Column i's number as the plain text its field's bytes hold, when it was taken so and is not
+  // NULL (the bytes made for the field end in such a text); else empty.
+  std::string_view numberText(size_t i) const {
+    return taken_[i].straight ? taken_[i].number : std::string_view();
+  }
   // Column i's value as its cache field gives it back (a character field's text filled to the
   // field's width), which is not NULL.
   void value(size_t i, Value& out) const;
@@ -63,15 +66,16 @@ class RowReader {
   void lay(DbfTable& table) const;
 
  private:
-  // Columns `from` on (from 1) of the current row of `stmt` (the source's own when null).
-  void takeColumns(int from, SQLHSTMT stmt);
+  // Columns `from` on (from 0) of the current row of `stmt`: as the read-ahead delivered them in
+  // `row` (and up to its columns), else read now; each straight to its field bytes where they
+  // need no conversion (not from a row that ends the read-ahead), else converted.
+  void takeColumns(size_t from, const FetchedRow* row, SQLHSTMT stmt);
   // Column n into values_, read now from `stmt` or, when given, as the read-ahead delivered it
   // (`read`, and `rest` for a value it read on).
   void convert(int n, const ColumnRead* read, ValueRest* rest, SQLHSTMT stmt);
-  // Column i as `read` (with `rest`, when given, for a value read on) delivered it: straight to
-  // its field bytes when `direct` and they need no conversion, else converted; flagged longer
-  // than its field when it is.
-  void takeColumn(size_t i, const ColumnRead& read, ValueRest* rest, SQLHSTMT stmt, bool direct);
+  // Column i as `read` (with `rest`, when given, for a value read on) delivered it, converted;
+  // flagged longer than its field when it is.
+  void takeConverted(size_t i, const ColumnRead& read, ValueRest* rest, SQLHSTMT stmt);
   // "Field '<name>' row <n>" of column i of the row being read.
   std::string whereRead(size_t i) const;
   // Reports column i as `fit` says it was not read whole; a text that is no number or no date
@@ -90,9 +94,14 @@ class RowReader {
   // The cache's flag of each column (CachedRow::kValueFlag ...); bytes, set for every value read.
   std::vector<char> flags_;
   // Whether a column's value was taken straight from the bytes read, and its bytes: the text read
-  // (for a memo field, the memo text), or field bytes. Columns not taken so are in values_.
-  std::vector<unsigned char> taken_;
-  std::vector<std::string_view> takenBytes_;
+  // (for a memo field, the memo text), or field bytes, and of a number not NULL the plain text
+  // they end in. Columns not taken so are in values_.
+  struct Taken {
+    bool straight = false;
+    std::string_view bytes;
+    std::string_view number;
+  };
+  std::vector<Taken> taken_;
 };
 
 }  // namespace tabulink

@@ -62,11 +62,11 @@ bool roundsLikeItsDouble(std::string_view text, const PlainNumber& plain, int de
 
 }  // namespace
 
-bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
-                       char* dest, bool exact) {
+size_t encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
+                         char* dest, bool exact) {
   const int decimals = field.decimals;
   if (field.kind != FieldKind::Numeric || (!exact && !roundsLikeItsDouble(text, plain, decimals)))
-    return false;
+    return 0;
   // Runs for every number of every row: the digits go from the text to the field at once, what
   // the value rounds to worked out from `plain` rather than from the digits written.
   const char* const digits = text.data() + (plain.negative ? 1 : 0);
@@ -79,16 +79,16 @@ bool encodePlainNumber(const DbfField& field, std::string_view text, const Plain
   const bool roundsUp =
       plain.fractionDigits > decimals && digits[integerDigits + 1 + decimals] >= '5';
   if (roundsUp && std::all_of(digits, digits + kept, [](char c) { return c == '9' || c == '.'; }))
-    return false;
+    return 0;
   // Written as zero: an integer part "0" and no significant digit among the decimals kept.
   const bool zero =
       !roundsUp && digits[0] == '0' && plain.fractionDigits - plain.significantDigits >= shown;
   // A value that rounds to zero carries no sign; one written as zero is left to the conversion.
-  if (plain.negative && zero && plain.significantDigits == 0) return false;
+  if (plain.negative && zero && plain.significantDigits == 0) return 0;
   const size_t shownSign = plain.negative && !zero ? 1 : 0;
   const size_t width =
       shownSign + integerDigits + (decimals > 0 ? 1 + static_cast<size_t>(decimals) : 0);
-  if (width > field.length) return false;
+  if (width > field.length) return 0;
   char* at = dest + (field.length - width);
   std::memset(dest, ' ', field.length - width);
   if (shownSign != 0) *at++ = '-';
@@ -99,7 +99,7 @@ bool encodePlainNumber(const DbfField& field, std::string_view text, const Plain
     if (shown == 0) *at++ = '.';
     std::memset(at, '0', static_cast<size_t>(decimals - shown));
   }
-  return true;
+  return width;
 }
 
 PutResult encodeField(const DbfField& field, const Value& value, char* dest) {

@@ -23,14 +23,15 @@ enum class PutResult {
 PutResult encodeField(const DbfField& field, const Value& value, char* dest);
 // Writes the number that `text` (described by `plain`) stands for into a numeric field: the
 // bytes encodeField writes for it, without reading the number and writing it again. Its decimals
-// are filled up with zeros, or rounded half away from zero. False, writing nothing, where the
+// are filled up with zeros, or rounded half away from zero. Nothing is written where the
 // text's digits cannot stand for the double the number reads as (too many of them, or digits
 // too close to halfway between two values of the field's decimals), a negative zero, or a text
-// wider than the field. With
-// `exact` the text is the value itself (an integer or decimal column, whose digits past the
-// decimals the caller knows to be zeros): its digits are written however many they are.
-bool encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
-                       char* dest, bool exact = false);
+// wider than the field. With `exact` the text is the value itself (an integer or decimal column,
+// whose digits past the decimals the caller knows to be zeros): its digits are written however
+// many they are. Returns the length of the plain number text the bytes end in, 0 when it wrote
+// nothing.
+size_t encodePlainNumber(const DbfField& field, std::string_view text, const PlainNumber& plain,
+                         char* dest, bool exact = false);
 // Makes `out` the value of the field's bytes at `src`, reusing the capacity of a text `out`
 // already holds. Not for memo fields.
 void decodeField(const DbfField& field, const char* src, Value& out);
