@@ -45,7 +45,8 @@ long TDbOdbcDirect::Recno() {
 
 void TDbOdbcDirect::Skip(long n) {
   if (readOnce_) {
-    Goto(rowsRead_ + n);
+    // Goto's move, without going there for every row of a file export.
+    if (n > 0) Fill(n);
     return;
   }
   DbfTable* table = cache();

@@ -215,11 +215,6 @@ void RowReader::takeFetched() {
   }
 }
 
-std::string_view RowReader::bytes(size_t i) const {
-  if (taken_[i].straight) return taken_[i].bytes;
-  return values_[i].isText() ? std::string_view(values_[i].text()) : std::string_view();
-}
-
 void RowReader::value(size_t i, Value& out) const {
   const ColumnPlan& plan = plans_[i];
   using DirectStore = ColumnPlan::DirectStore;

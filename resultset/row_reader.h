@@ -52,7 +52,10 @@ class RowReader {
   // Column i's bytes: those taken as read (a text, a memo's text) or made for its field (a
   // number's, a logical's), else the text of its value; empty for other values. They stay valid
   // until the next row is taken.
-  std::string_view bytes(size_t i) const;
+  std::string_view bytes(size_t i) const {
+    if (taken_[i].straight) return taken_[i].bytes;
+    return values_[i].isText() ? std::string_view(values_[i].text()) : std::string_view();
+  }
   // Column i's number as the plain text its field's bytes hold, when it was taken so and is not
   // NULL (the bytes made for the field end in such a text); else empty.
   std::string_view numberText(size_t i) const {
