@@ -45,7 +45,7 @@ long TDbOdbcDirect::Recno() {
 
 void TDbOdbcDirect::Skip(long n) {
   if (readOnce_) {
-    // Goto's move, without going there for every row of a file export.
+    // Forward only, as Goto moves it; a file export skips here for every row.
     if (n > 0) Fill(n);
     return;
   }
