@@ -39,8 +39,8 @@ class BoxedTableExport : public TextExport {
   // Puts one row's cells in the spill and measures its memo texts.
   template <class Cells>
   void spillRow(Cells cells);
-  // Reads the next row from the spill into spilled_; false after a failure.
-  bool readSpilledRow();
+  // Takes the next row from the spill, its cells from `at` on; false after a failure.
+  bool takeSpilledRow(const char*& at);
 
   std::string border_;          // the border line with its CR LF, built once
   std::vector<size_t> widths_;  // per column; a memo column's grows with its texts
@@ -49,7 +49,11 @@ class BoxedTableExport : public TextExport {
   bool spills_ = false;
   SpillFile spill_;
   size_t spilledRows_ = 0;
-  std::string spilled_;  // one row's cells, as written to the spill or read back
+  struct SpilledCell {
+    Cell kind = Cell::Null;
+    std::string_view text;
+  };
+  std::vector<SpilledCell> spilledCells_;  // one row's cells on their way to the spill
 };
 
 }  // namespace tabulink

@@ -22,13 +22,14 @@ class TextExport : public ExportWriter {
   void abandon() override { file_.abandon(); }
 
  protected:
-  enum class Cell { Null, Number, Text };
+  // Held: a text as the row holds it, its field's bytes (a character field's filled to its width).
+  enum class Cell { Null, Number, Text, Held };
 
   // Creates the file for `fields`; false (reported) when it cannot be created.
   bool create(const std::vector<OutputField>& fields);
   // The text of column i (from 0) of the current row in `text`: the number text for an "N"
   // column, CVALTOCHAR otherwise, nothing for NULL; says which it was. `text` stays valid until
-  // the next call or the next row.
+  // the next row.
   Cell cellText(TDbOdbcDirect& resultSet, const CachedRow& row, size_t i, std::string_view& text) {
     // NULL and a text the cache holds as it is, most cells, are known here.
     const char flag = row.flag(i);
@@ -38,7 +39,7 @@ class TextExport : public ExportWriter {
     }
     if (flag != CachedRow::kLongerFlag && row.heldAsText(i)) {
       text = row.bytes(i);
-      return Cell::Text;
+      return Cell::Held;
     }
     return madeCellText(resultSet, row, i, flag, text);
   }
@@ -47,7 +48,6 @@ class TextExport : public ExportWriter {
 
   std::vector<OutputField> fields_;
   TextOutputFile file_;
-  std::string cell_;  // a cell made here, reused for every cell
 
  private:
   // cellText of any other cell, whose flag is `flag`.
@@ -56,7 +56,8 @@ class TextExport : public ExportWriter {
 
   std::string path_;
   std::string decChar_;
-  std::vector<Value> values_;  // one per column, reused for every row
+  std::vector<Value> values_;       // one per column, reused for every row
+  std::vector<std::string> cells_;  // a cell made here, one per column, reused for every row
 };
 
 }  // namespace tabulink
