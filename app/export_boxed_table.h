@@ -25,9 +25,10 @@ class BoxedTableExport : public TextExport {
 
  private:
   // The cells of the current row of `resultSet`, as cells(i, text) gives them: the one place a
-  // cell is read from the row.
+  // cell is read from the row, inlined in the loop over the cells like cellText.
   auto cellsOf(TDbOdbcDirect& resultSet) {
-    return [this, &resultSet, row = resultSet.CurrentRow()](size_t i, std::string_view& text) {
+    return [ this, &resultSet, row = resultSet.CurrentRow() ](size_t i, std::string_view & text)
+        __attribute__((always_inline)) {
       return cellText(resultSet, row, i, text);
     };
   }

@@ -25,20 +25,6 @@ TextExport::Cell TextExport::madeCellText(TDbOdbcDirect& resultSet, const Cached
     return Cell::Text;
   }
   const OutputField& field = fields_[i];
-  // A number usually goes out as its field holds it.
-  if (field.type == 'N') {
-    if (const std::string_view number = row.numberText(i); !number.empty()) {
-      if (keepsDecimalPoint(decChar_)) {
-        text = number;
-      } else {
-        std::string& cell = cells_[i];
-        cell.clear();
-        appendPlainNumberText(cell, number, decChar_);
-        text = cell;
-      }
-      return Cell::Number;
-    }
-  }
   if (row.holdsMemoText(i)) {
     text = row.bytes(i);
     return Cell::Text;
@@ -57,6 +43,13 @@ TextExport::Cell TextExport::madeCellText(TDbOdbcDirect& resultSet, const Cached
   // A text (a memo among them) goes out from the value it was read into, kept until the next row.
   text = valueText(value, cells_[i]);
   return Cell::Text;
+}
+
+std::string_view TextExport::withDecimalCharacter(size_t i, std::string_view number) {
+  std::string& cell = cells_[i];
+  cell.clear();
+  appendPlainNumberText(cell, number, decChar_);
+  return cell;
 }
 
 void TextExport::finish() {
