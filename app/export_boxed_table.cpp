@@ -14,6 +14,7 @@ int BoxedTableExport::head(const std::vector<OutputField>& fields) {
   const size_t decimalExtra =
       decChar().starts_with(".") || decChar().empty() ? 0 : decChar().size() - 1;
   widths_.clear();
+  spilledCells_.assign(fields_.size(), {});
   spills_ = false;
   spilledRows_ = 0;
   for (const OutputField& field : fields_) {
@@ -74,6 +75,7 @@ void BoxedTableExport::writeLine(Cells cells) {
         writePadLeft(at, text, width);
         break;
       case Cell::Text:
+      case Cell::Held:
         writePadRight(at, text, width);
         break;
     }
@@ -94,38 +96,49 @@ void BoxedTableExport::row(TDbOdbcDirect& resultSet) {
 }
 
 // A row in the spill: the length of its cells, then each cell, its length times four plus its
-// kind and its bytes; so that a row is read back whole, in two reads.
+// kind and its bytes; so that a row is taken back whole, in two reads.
 template <class Cells>
 void BoxedTableExport::spillRow(Cells cells) {
+  // The cells are gathered first, so that the row takes its room in the spill's buffer at once.
   uint64_t size = 0;
-  spilled_.assign(sizeof size, '\0');
   for (size_t i = 0; i < fields_.size(); ++i) {
-    std::string_view text;
-    const Cell kind = cells(i, text);
-    if (fields_[i].type == 'M' && kind == Cell::Text)
-      widths_[i] = std::max(widths_[i], text.size());
-    const uint64_t header = static_cast<uint64_t>(text.size()) << 2 | static_cast<uint64_t>(kind);
-    spilled_.append(reinterpret_cast<const char*>(&header), sizeof header).append(text);
+    SpilledCell& cell = spilledCells_[i];
+    cell.kind = cells(i, cell.text);
+    if (fields_[i].type == 'M' && (cell.kind == Cell::Text || cell.kind == Cell::Held))
+      widths_[i] = std::max(widths_[i], cell.text.size());
+    size += sizeof(uint64_t) + cell.text.size();
   }
-  size = spilled_.size() - sizeof size;
-  std::memcpy(spilled_.data(), &size, sizeof size);
-  spill_.append(spilled_);
+  std::string& out = spill_.buffer();
+  const size_t start = out.size();
+  out.resize(start + sizeof size + size);
+  char* at = out.data() + start;
+  std::memcpy(at, &size, sizeof size);
+  at += sizeof size;
+  for (const SpilledCell& cell : spilledCells_) {
+    const uint64_t header =
+        static_cast<uint64_t>(cell.text.size()) << 2 | static_cast<uint64_t>(cell.kind);
+    std::memcpy(at, &header, sizeof header);
+    at += sizeof header;
+    if (!cell.text.empty()) std::memcpy(at, cell.text.data(), cell.text.size());
+    at += cell.text.size();
+  }
+  spill_.written();
   ++spilledRows_;
 }
 
-bool BoxedTableExport::readSpilledRow() {
+bool BoxedTableExport::takeSpilledRow(const char*& at) {
   uint64_t size = 0;
-  if (!spill_.read({reinterpret_cast<char*>(&size), sizeof size})) return false;
-  spilled_.resize(static_cast<size_t>(size));
-  return spill_.read(spilled_);
+  if (!spill_.next(sizeof size, at)) return false;
+  std::memcpy(&size, at, sizeof size);
+  return spill_.next(static_cast<size_t>(size), at);
 }
 
 void BoxedTableExport::foot() {
   if (spills_) {
     // The memo columns' widths are known now.
     writeHeader();
-    for (size_t n = 0; n < spilledRows_ && readSpilledRow(); ++n) {
-      const char* at = spilled_.data();
+    const char* at = nullptr;
+    for (size_t n = 0; n < spilledRows_ && takeSpilledRow(at); ++n) {
       writeLine([&at](size_t, std::string_view& text) {
         uint64_t header = 0;
         std::memcpy(&header, at, sizeof header);

@@ -12,6 +12,14 @@ void appendValueText(std::string& out, const Value& value) {
   }
 }
 
+std::string_view valueText(const Value& value, std::string& scratch) {
+  if (value.isText()) return value.text();
+  if (value.isLogical()) return logicalText(value.logical());
+  scratch.clear();
+  appendValueText(scratch, value);
+  return scratch;
+}
+
 namespace {
 
 // Replaces every "." of `out` from `start` on by `decChar`, unless it begins with ".".

@@ -13,6 +13,10 @@ namespace tabulink {
 // Appends CVALTOCHAR of `value` to `out`; a text is appended without an intermediate copy.
 void appendValueText(std::string& out, const Value& value);
 
+// CVALTOCHAR of `value`, without a copy where it can be had: the value's own text, a logical's
+// constant text, or else made in `scratch` (valid until `value` or `scratch` changes).
+std::string_view valueText(const Value& value, std::string& scratch);
+
 // Appends the number text of `value`: CVALTOCHAR of the number (its decimals, no separators),
 // with every "." replaced by `decChar` unless `decChar` begins with ".".
 void appendNumberText(std::string& out, const Value& value, std::string_view decChar);

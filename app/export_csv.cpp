@@ -54,11 +54,11 @@ void CsvExport::appendName(LineWriter& line, std::string_view name) const {
 }
 
 void CsvExport::row(TDbOdbcDirect& resultSet) {
-  const auto appendCell = [](LineWriter& line, const CachedRow& row, size_t i, Cell cell,
+  const auto appendCell = [](LineWriter& line, const CachedRow&, size_t, Cell cell,
                              std::string_view text) {
     if (cell == Cell::Null) return;
     // A character field of the cache holds its value padded with blanks to the column's width.
-    if (row.isText(i)) text = trimRight(text);
+    if (cell == Cell::Held) text = trimRight(text);
     if (text.empty()) {
       line.put("\"\"");
     } else {

@@ -15,18 +15,22 @@ int SeparatedTextExport::head(const std::vector<OutputField>& fields) {
   return file_.fd();
 }
 
+int DelimitedTextExport::head(const std::vector<OutputField>& fields) {
+  const int fd = SeparatedTextExport::head(fields);
+  widths_.clear();
+  for (const OutputField& field : fields_)
+    widths_.push_back(field.type == 'C' ? static_cast<size_t>(std::max(field.length, 0)) : 0);
+  return fd;
+}
+
 void DelimitedTextExport::row(TDbOdbcDirect& resultSet) {
-  const auto appendCell = [this](LineWriter& line, const CachedRow& row, size_t i, Cell,
+  const auto appendCell = [this](LineWriter& line, const CachedRow& row, size_t i, Cell cell,
                                  std::string_view text) {
-    const char flag = row.flag(i);
-    if (flag == CachedRow::kNullFlag) return;
-    // A character column's value goes out filled to the column's width, a text held in a
-    // character field also to the field's (a column that reports no length has a field of one
-    // byte).
-    size_t width = fields_[i].type == 'C' ? static_cast<size_t>(std::max(fields_[i].length, 0)) : 0;
-    if (flag != CachedRow::kLongerFlag && row.heldAsText(i))
-      width = std::max<size_t>(width, row.field(i)->length);
-    line.putFilled(text, width);
+    if (cell == Cell::Null) return;
+    // A text held in a character field goes out filled to the field's width too (a column that
+    // reports no length has a field of one byte).
+    line.putFilled(
+        text, cell == Cell::Held ? std::max<size_t>(widths_[i], row.field(i)->length) : widths_[i]);
   };
   writeRow(resultSet, appendCell);
 }

@@ -44,7 +44,11 @@ class DelimitedTextExport : public SeparatedTextExport {
   DelimitedTextExport(std::string path, std::string decChar)
       : SeparatedTextExport(std::move(path), std::move(decChar), '\t') {}
 
+  int head(const std::vector<OutputField>& fields) override;
   void row(TDbOdbcDirect& resultSet) override;
+
+ private:
+  std::vector<size_t> widths_;  // per column: a character column's length, which values fill
 };
 
 }  // namespace tabulink

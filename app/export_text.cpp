@@ -14,6 +14,7 @@ bool TextExport::create(const std::vector<OutputField>& fields) {
   }
   fields_ = fields;
   values_.assign(fields_.size(), Value());
+  cells_.assign(fields_.size(), std::string());
   return true;
 }
 
@@ -24,41 +25,31 @@ TextExport::Cell TextExport::madeCellText(TDbOdbcDirect& resultSet, const Cached
     return Cell::Text;
   }
   const OutputField& field = fields_[i];
-  // A number usually goes out as its field holds it.
-  if (field.type == 'N') {
-    if (const std::string_view number = row.numberText(i); !number.empty()) {
-      if (keepsDecimalPoint(decChar_)) {
-        text = number;
-      } else {
-        cell_.clear();
-        appendPlainNumberText(cell_, number, decChar_);
-        text = cell_;
-      }
-      return Cell::Number;
-    }
-  }
   if (row.holdsMemoText(i)) {
     text = row.bytes(i);
     return Cell::Text;
   }
   text = {};
   Value& value = values_[i];
-  resultSet.CachedValue(i, value);
+  resultSet.RowValue(row, i, value);
   if (value.isAbsent()) return Cell::Null;
-  if (field.type != 'N' && value.isText()) {
-    // A text (a memo among them) goes out from the value it was read into, kept until the next
-    // row.
-    text = value.text();
-    return Cell::Text;
-  }
-  cell_.clear();
   if (field.type == 'N') {
-    appendNumberText(cell_, value, decChar_);
-  } else {
-    appendValueText(cell_, value);
+    std::string& cell = cells_[i];
+    cell.clear();
+    appendNumberText(cell, value, decChar_);
+    text = cell;
+    return Cell::Number;
   }
-  text = cell_;
-  return field.type == 'N' ? Cell::Number : Cell::Text;
+  // A text (a memo among them) goes out from the value it was read into, kept until the next row.
+  text = valueText(value, cells_[i]);
+  return Cell::Text;
+}
+
+std::string_view TextExport::withDecimalCharacter(size_t i, std::string_view number) {
+  std::string& cell = cells_[i];
+  cell.clear();
+  appendPlainNumberText(cell, number, decChar_);
+  return cell;
 }
 
 void TextExport::finish() {

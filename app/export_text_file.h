@@ -4,6 +4,7 @@
 // temporary name and takes its own name only when the export finishes it (PendingOutput).
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -53,6 +54,30 @@ class TextOutputFile {
   int writeError_ = 0;
 };
 
+// Copies `n` bytes to `to`: those of a short cell, most cells, without a call of the library.
+inline void copyBytes(char* to, const char* from, size_t n) {
+  if (n > 16) {
+    std::memcpy(to, from, n);
+  } else if (n >= 8) {
+    // Two words that overlap where n is less than 16.
+    uint64_t head, tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + n - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + n - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + n - 4, &tail, 4);
+  } else if (n > 0) {
+    to[0] = from[0];
+    to[n / 2] = from[n / 2];
+    to[n - 1] = from[n - 1];
+  }
+}
+
 // A line made in place at the end of a file's buffer, its bytes written through a pointer: the
 // buffer grows (with room to spare for the cells to come) only when a write would pass the room
 // it has, and the line takes its length once, at done().
@@ -70,15 +95,14 @@ class LineWriter {
     ++used_;
   }
   void put(std::string_view bytes) {
-    if (bytes.empty()) return;
-    std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
+    copyBytes(room(bytes.size()), bytes.data(), bytes.size());
     used_ += bytes.size();
   }
   // `text` followed by blanks up to `width` bytes (a longer text is written whole).
   void putFilled(std::string_view text, size_t width) {
     const size_t n = std::max(text.size(), width);
     char* at = room(n);
-    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    copyBytes(at, text.data(), text.size());
     if (n > text.size()) std::memset(at + text.size(), ' ', n - text.size());
     used_ += n;
   }

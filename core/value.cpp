@@ -25,7 +25,7 @@ std::string CVALTOCHAR(const Value& value) {
     case Value::Kind::Date:
       return DTOC(value.date());
     case Value::Kind::Logical:
-      return value.logical() ? ".T." : ".F.";
+      return std::string(logicalText(value.logical()));
   }
   return {};
 }

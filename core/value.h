@@ -62,6 +62,10 @@ class Value {
 // The value-to-text rule of the whole system: text unchanged, dates as MM/DD/YYYY, logicals as
 // ".T."/".F.", numbers in plain decimal notation with the decimals they carry, absent as "".
 std::string CVALTOCHAR(const Value& value);
+// The text CVALTOCHAR gives a logical.
+inline std::string_view logicalText(bool logical) {
+  return logical ? ".T." : ".F.";
+}
 
 // Appends the plain decimal text of a number with exactly `decimals` decimals ("-" before a
 // negative value, no separators, no blanks) to `out`; the hot export path reuses one buffer.

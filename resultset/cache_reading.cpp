@@ -17,8 +17,8 @@ CachedRow TDbOdbcDirect::rowIn(std::string_view record, const std::vector<DbfFie
   return row;
 }
 
-CachedRow TDbOdbcDirect::currentRow(DbfTable* table) const {
-  if (table != nullptr && table->fieldCount() == cacheFieldCount_)
+CachedRow TDbOdbcDirect::CurrentRow() {
+  if (DbfTable* table = cache(); table != nullptr && table->fieldCount() == cacheFieldCount_)
     return rowIn(table->record(), table->layout().fields);
   if (!readOnce_ || rowsRead_ == 0) return {};
   CachedRow row;
@@ -29,10 +29,6 @@ CachedRow TDbOdbcDirect::currentRow(DbfTable* table) const {
   return row;
 }
 
-CachedRow TDbOdbcDirect::CurrentRow() {
-  return currentRow(cache());
-}
-
 CachedRow TDbOdbcDirect::ReadRow(long n, std::string& record) {
   DbfTable* table = cache();
   if (table == nullptr || table->fieldCount() != cacheFieldCount_ || !table->readRecord(n, record))
@@ -40,7 +36,7 @@ CachedRow TDbOdbcDirect::ReadRow(long n, std::string& record) {
   return rowIn(record, table->layout().fields);
 }
 
-void TDbOdbcDirect::valueIn(const CachedRow& row, size_t i, DbfTable* table, Value& out) const {
+void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
   if (i >= row.columns_) {
     out = Value();
     return;
@@ -56,20 +52,15 @@ void TDbOdbcDirect::valueIn(const CachedRow& row, size_t i, DbfTable* table, Val
   }
   const size_t wholeField = reader_.plans()[i].wholeField;
   const size_t field = row.isLonger(i) && wholeField != 0 ? wholeField : i;
-  if (table != nullptr) {
+  if (DbfTable* table = cache()) {
     table->get(row.record_, field, out);
   } else {
     out = Value();
   }
 }
 
-void TDbOdbcDirect::RowValue(const CachedRow& row, size_t i, Value& out) {
-  valueIn(row, i, cache(), out);
-}
-
 void TDbOdbcDirect::CachedValue(size_t i, Value& out) {
-  DbfTable* table = cache();
-  valueIn(currentRow(table), i, table, out);
+  RowValue(CurrentRow(), i, out);
 }
 
 Value TDbOdbcDirect::FieldGet(int n) {

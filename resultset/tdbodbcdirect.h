@@ -174,8 +174,8 @@ class TDbOdbcDirect : private EditedResult {
   // moving the current record, where a timer fill appends and an edit is made; no columns when
   // the cache holds no row n. For a reader beside them (CacheReader).
   CachedRow ReadRow(long n, std::string& record);
-  // Column i of `row`, a row of this result set's cache that is not NULL there, as FieldGet gives
-  // it; absent when there is no cache table.
+  // Column i of `row` (a row of this result set's cache, or the row read once) that is not NULL
+  // there, as FieldGet gives it; absent when there is no cache table.
   void RowValue(const CachedRow& row, size_t i, Value& out);
 
   void GoTop();
@@ -265,10 +265,6 @@ class TDbOdbcDirect : private EditedResult {
   bool Fetch();
   // The row laid out in `record` with the cache's `fields` (its flags field after the columns).
   CachedRow rowIn(std::string_view record, const std::vector<DbfField>& fields) const;
-  // The current row of `table` (the cache), or the row read once when there is none.
-  CachedRow currentRow(DbfTable* table) const;
-  // Column i of `row`, held by `table` (the cache), or by the row reader.
-  void valueIn(const CachedRow& row, size_t i, DbfTable* table, Value& out) const;
   // The number of the row being read: the one the cache appends next, or the next one of a
   // result read once.
   long rowBeingRead() const;

@@ -37,6 +37,8 @@ TEST(ExportCells, ValueTextFollowsTheValueToTextRule) {
     std::string out;
     appendValueText(out, v);
     EXPECT_EQ(out, CVALTOCHAR(v));
+    std::string scratch = "x";
+    EXPECT_EQ(valueText(v, scratch), CVALTOCHAR(v));
   }
 }
 

@@ -418,25 +418,30 @@ TEST_P(ExportValues, CellsFieldsAndStatementsWithColumns) {
   const std::string table = test::testTable("shapes");
   std::unique_ptr<TOdbc> db =
       fill(table, std::string("id integer, ") + (pg() ? "flag boolean" : "flag bit") +
-                      ", amount numeric(18,2), note text");
+                      ", amount numeric(18,2), note text, other numeric(18,2)");
   test::run(*db, "INSERT INTO " + table + " VALUES (1, " + (pg() ? "true" : "1") +
-                     ", -1234.5, 'short'), (2, " + (pg() ? "false" : "0") +
-                     ", 7, 'a much longer memo'), (3, NULL, NULL, NULL)");
-  Run r = run("SELECT flag, amount, note FROM " + table + " ORDER BY id", "AsciiTable\nDecChar=::");
+                     ", -1234.5, 'short', 8.25), (2, " + (pg() ? "false" : "0") +
+                     ", 7, 'a much longer memo', 0), (3, NULL, NULL, NULL, NULL)");
+  // Every cell made for a row stays whole until the row is written.
+  Run r = run("SELECT flag, amount, note, other FROM " + table + " ORDER BY id",
+              "AsciiTable\nDecChar=::");
   EXPECT_EQ(r.exitStatus, 0);
   // psqlODBC delivers booleans as a text of 5 bytes.
   const std::string flagName = pg() ? "flag " : "fla";
   const std::string yes = pg() ? "1    " : ".T.", no = pg() ? "0    " : ".F.";
   const std::string border = "+" + std::string(flagName.size(), '-') + "+" + std::string(20, '-') +
-                             "+" + std::string(18, '-') + "+\r\n";
-  auto line = [&](const std::string& flag, const std::string& amount, const std::string& note) {
+                             "+" + std::string(18, '-') + "+" + std::string(20, '-') + "+\r\n";
+  auto line = [&](const std::string& flag, const std::string& amount, const std::string& note,
+                  const std::string& other) {
     return "|" + flag + "|" + std::string(20 - amount.size(), ' ') + amount + "|" + note +
-           std::string(18 - note.size(), ' ') + "|\r\n";
+           std::string(18 - note.size(), ' ') + "|" + std::string(20 - other.size(), ' ') + other +
+           "|\r\n";
   };
   EXPECT_EQ(out(), border + "|" + flagName + "|amount" + std::string(14, ' ') + "|note" +
-                       std::string(14, ' ') + "|\r\n" + border + line(yes, "-1234::50", "short") +
-                       line(no, "7::00", "a much longer memo") +
-                       line(std::string(flagName.size(), ' '), "", "") + border);
+                       std::string(14, ' ') + "|other" + std::string(15, ' ') + "|\r\n" + border +
+                       line(yes, "-1234::50", "short", "8::25") +
+                       line(no, "7::00", "a much longer memo", "0::00") +
+                       line(std::string(flagName.size(), ' '), "", "", "") + border);
 
   // Blank names; the time's decimals (its fraction's digits) are no part of a character field.
   r = run(std::string("SELECT 1 AS a, 2 AS \" \", 3 AS field2") +
@@ -465,8 +470,8 @@ TEST_P(ExportValues, CellsFieldsAndStatementsWithColumns) {
     statements.push_back({"(SELECT id FROM " + table + " WHERE id = 2)", "id\r\n2\r\n"});
     statements.push_back(
         {"INSERT INTO " + table + " (id) VALUES (4) RETURNING id * 10 AS ten", "ten\r\n40\r\n"});
-    statements.push_back(
-        {"TABLE " + table + " ORDER BY id DESC LIMIT 1", "id\tflag\tamount\tnote\r\n4\t\t\t\r\n"});
+    statements.push_back({"TABLE " + table + " ORDER BY id DESC LIMIT 1",
+                          "id\tflag\tamount\tnote\tother\r\n4\t\t\t\t\r\n"});
   }
   for (const auto& [sql, text] : statements) {
     r = run(sql, "Text");
