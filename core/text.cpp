@@ -103,16 +103,6 @@ void writeCutPadRight(char* dest, std::string_view text, size_t width) {
   std::memset(dest + keep, ' ', width - keep);
 }
 
-void writePadLeft(char* dest, std::string_view text, size_t width) {
-  if (text.size() >= width) {
-    writePadRight(dest, text, width);
-    return;
-  }
-  const size_t blanks = width - text.size();
-  std::memset(dest, ' ', blanks);
-  if (!text.empty()) std::memcpy(dest + blanks, text.data(), text.size());
-}
-
 void appendPadRight(std::string& out, std::string_view text, size_t width) {
   const size_t at = out.size();
   out.resize(at + width);

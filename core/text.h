@@ -22,16 +22,26 @@ void appendPadRight(std::string& out, std::string_view text, size_t width);
 void writeCutPadRight(char* dest, std::string_view text, size_t width);
 // The same as appendPadRight written over the `width` bytes at `dest`.
 inline void writePadRight(char* dest, std::string_view text, size_t width) {
-  // Bytes of exactly the width, most fields of a record, are copied where they are written.
-  if (text.size() == width && width != 0) {
-    std::memcpy(dest, text.data(), width);
+  // Bytes that fit, most fields of a record and most cells, are copied where they are written.
+  if (text.size() <= width && !text.empty()) {
+    std::memcpy(dest, text.data(), text.size());
+    std::memset(dest + text.size(), ' ', width - text.size());
     return;
   }
   writeCutPadRight(dest, text, width);
 }
 // The same with the blanks on the left; a cut still keeps the leftmost bytes.
 void appendPadLeft(std::string& out, std::string_view text, size_t width);
-void writePadLeft(char* dest, std::string_view text, size_t width);
+inline void writePadLeft(char* dest, std::string_view text, size_t width) {
+  if (text.size() >= width) {
+    writePadRight(dest, text, width);
+    return;
+  }
+  const size_t blanks = width - text.size();
+  std::memset(dest, ' ', blanks);
+  // An empty view may hold no pointer at all, which memcpy must not be given.
+  if (!text.empty()) std::memcpy(dest + blanks, text.data(), text.size());
+}
 std::string padRight(std::string_view text, size_t width);
 std::string padLeft(std::string_view text, size_t width);
 
