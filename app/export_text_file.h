@@ -54,23 +54,25 @@ class TextOutputFile {
   int writeError_ = 0;
 };
 
+// Copies the first and the last sizeof(Word) of the `n` bytes at `from` to `to`, which for n
+// from sizeof(Word) to twice that is all of them (the two words overlap where n is less).
+template <class Word>
+inline void copyEnds(char* to, const char* from, size_t n) {
+  Word head, tail;
+  std::memcpy(&head, from, sizeof head);
+  std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+}
+
 // Copies `n` bytes to `to`: those of a short cell, most cells, without a call of the library.
 inline void copyBytes(char* to, const char* from, size_t n) {
   if (n > 16) {
     std::memcpy(to, from, n);
   } else if (n >= 8) {
-    // Two words that overlap where n is less than 16.
-    uint64_t head, tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + n - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + n - 8, &tail, 8);
+    copyEnds<uint64_t>(to, from, n);
   } else if (n >= 4) {
-    uint32_t head, tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + n - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + n - 4, &tail, 4);
+    copyEnds<uint32_t>(to, from, n);
   } else if (n > 0) {
     to[0] = from[0];
     to[n / 2] = from[n / 2];
